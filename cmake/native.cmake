@@ -1,0 +1,58 @@
+# Native (Linux) build: the portable library, its tests (plain and sanitized),
+# benchmarks, command-line tools, and the registration of the Wine end-to-end cases.
+enable_testing()
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+set(PIXARO_NATIVE_FLAGS -Wall -Wextra -Wno-unused-parameter)
+set(PIXARO_SAN_FLAGS -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+
+add_library(pixaro_core STATIC ${PIXARO_PORTABLE_SOURCES})
+target_include_directories(pixaro_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_compile_options(pixaro_core PRIVATE ${PIXARO_NATIVE_FLAGS})
+
+add_library(pixaro_core_san STATIC ${PIXARO_PORTABLE_SOURCES})
+target_include_directories(pixaro_core_san PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_compile_options(pixaro_core_san PRIVATE ${PIXARO_NATIVE_FLAGS} ${PIXARO_SAN_FLAGS} -O1)
+target_link_options(pixaro_core_san PUBLIC ${PIXARO_SAN_FLAGS})
+
+file(GLOB_RECURSE PIXARO_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*_test.cpp)
+
+add_executable(pixaro_tests ${PIXARO_TEST_SOURCES})
+target_link_libraries(pixaro_tests PRIVATE pixaro_core GTest::gtest_main GTest::gmock)
+target_compile_options(pixaro_tests PRIVATE ${PIXARO_NATIVE_FLAGS})
+gtest_discover_tests(pixaro_tests PROPERTIES LABELS native DISCOVERY_TIMEOUT 60)
+
+add_executable(pixaro_tests_san ${PIXARO_TEST_SOURCES})
+target_link_libraries(pixaro_tests_san PRIVATE pixaro_core_san GTest::gtest_main GTest::gmock)
+target_compile_options(pixaro_tests_san PRIVATE ${PIXARO_NATIVE_FLAGS} ${PIXARO_SAN_FLAGS} -O1)
+gtest_discover_tests(pixaro_tests_san TEST_PREFIX "san." PROPERTIES LABELS sanitizer DISCOVERY_TIMEOUT 60)
+
+# Test-sample generator: BMP, WMF, EMF and damaged files that ImageMagick does not make.
+add_executable(samplegen ${CMAKE_SOURCE_DIR}/tools/samplegen/samplegen.cpp)
+target_link_libraries(samplegen PRIVATE pixaro_core)
+
+find_package(benchmark QUIET)
+if(benchmark_FOUND)
+  file(GLOB_RECURSE PIXARO_BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*_bench.cpp)
+  if(PIXARO_BENCH_SOURCES)
+    add_executable(pixaro_bench ${PIXARO_BENCH_SOURCES})
+    target_link_libraries(pixaro_bench PRIVATE pixaro_core benchmark::benchmark_main)
+  endif()
+endif()
+
+# Wine end-to-end cases: one CTest test per script in tests/e2e/cases.
+if(PIXARO_WIN32_DIR)
+  set(E2E_WORK ${CMAKE_BINARY_DIR}/e2e)
+  add_test(NAME wine.samples
+           COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/make_samples.sh $<TARGET_FILE:samplegen> ${E2E_WORK}/samples)
+  set_tests_properties(wine.samples PROPERTIES LABELS wine FIXTURES_SETUP e2e_samples)
+  file(GLOB PIXARO_E2E_CASES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/cases/*.pxt)
+  foreach(case ${PIXARO_E2E_CASES})
+    get_filename_component(name ${case} NAME_WE)
+    add_test(NAME wine.${name}
+             COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/run_case.sh ${PIXARO_WIN32_DIR} ${E2E_WORK} ${case})
+    set_tests_properties(wine.${name} PROPERTIES LABELS wine RUN_SERIAL ON TIMEOUT 240
+                         FIXTURES_REQUIRED e2e_samples)
+  endforeach()
+endif()

@@ -1,0 +1,22 @@
+# Win32 build (i686 mingw-w64): pixaro.exe, the Susie plug-ins and the test driver.
+enable_language(RC)
+
+set(PIXARO_WIN_FLAGS -fexec-charset=CP932 -finput-charset=UTF-8 -msse2 -mfpmath=sse
+    -Wall -Wextra -Wno-unused-parameter -Wno-cast-function-type -Wno-missing-field-initializers)
+add_compile_definitions(WINVER=0x0601 _WIN32_WINNT=0x0601 _WIN32_IE=0x0600 STRICT NOMINMAX)
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
+
+add_library(pixaro_core STATIC ${PIXARO_PORTABLE_SOURCES})
+target_include_directories(pixaro_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_compile_options(pixaro_core PRIVATE ${PIXARO_WIN_FLAGS})
+
+file(GLOB PIXARO_RC ${CMAKE_SOURCE_DIR}/src/resources/*.rc)
+add_executable(pixaro WIN32 ${PIXARO_WIN_SOURCES} ${PIXARO_RC})
+target_compile_options(pixaro PRIVATE ${PIXARO_WIN_FLAGS})
+target_link_libraries(pixaro PRIVATE pixaro_core comctl32 comdlg32 gdiplus ole32 oleaut32 uuid
+                      shell32 wininet advapi32 gdi32 user32 kernel32)
+target_link_options(pixaro PRIVATE -static -mwindows -static-libgcc -static-libstdc++)
+set_target_properties(pixaro PROPERTIES OUTPUT_NAME pixaro)
+
+include(${CMAKE_SOURCE_DIR}/src/image/plugins/plugins.cmake OPTIONAL)
+include(${CMAKE_SOURCE_DIR}/tests/e2e/driver/driver.cmake OPTIONAL)

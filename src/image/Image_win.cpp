@@ -1,0 +1,486 @@
+#include "image/Image_win.h"
+
+#include <gdiplus.h>
+#include <ole2.h>
+#include <olectl.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "exif/Exif_win.h"
+#include "graffiti/Graffiti_win.h"
+#include "image/ImageFormat.h"
+#include "resources/resource.h"
+#include "shell/App_win.h"
+#include "shell/SjisText.h"
+#include "vectorize/LineStore_win.h"
+#include "view/View_win.h"
+
+QorBmp g_Image;
+
+char CurrentPath[kPathBytes];
+char CurrentDrive[3];
+char CurrentFolder[256];
+char CurrentName[300];
+char CurrentExtension[20];
+char GraffitiFilePath[kPathBytes];
+int GraffitiFileShown;
+
+QorBmp::QorBmp() {
+    Gdiplus::GdiplusStartupInput input;
+    Gdiplus::GdiplusStartup(&GdiplusToken, &input, nullptr);
+}
+
+QorBmp::~QorBmp() {
+    ReleaseImage();
+    UnloadPlugins();
+    if (GdiplusToken) Gdiplus::GdiplusShutdown(GdiplusToken);
+}
+
+namespace {
+
+constexpr int kLoadFailed = -2;
+constexpr int kLoadCancelled = -3;
+constexpr DWORD kMaxFileBytes = 1u << 30;
+
+// Status part 0 gets "<path> が読込めません" with the reason where we know it.
+void ReportUnreadable(const char* path, const char* reason) {
+    char text[600];
+    snprintf(text, sizeof text, "%s が読込めません%s", path, reason ? reason : "");
+    SetStatusText(0, text);
+}
+
+const char* CheckReason(ImageCheck rc) {
+    switch (rc) {
+    case ImageCheck::Empty: return "（空のファイルです）";
+    case ImageCheck::NotThisType: return "（画像の形式が違います）";
+    case ImageCheck::Truncated: return "（ファイルが途中で切れています）";
+    case ImageCheck::TooLarge: return "（画像が大きすぎます）";
+    case ImageCheck::Corrupt: return "（ファイルが壊れています）";
+    default: return nullptr;
+    }
+}
+
+// An open file handle that closes on every path.
+struct FileHandle {
+    HANDLE h;
+    explicit FileHandle(const char* path)
+        : h(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+    ~FileHandle() {
+        if (ok()) CloseHandle(h);
+    }
+    bool ok() const { return h != INVALID_HANDLE_VALUE; }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+};
+
+// Reads the whole file into `dest` (at least `size` bytes); false on any short read.
+bool ReadWhole(HANDLE h, BYTE* dest, DWORD size) {
+    DWORD done = 0;
+    while (done < size) {
+        DWORD got = 0;
+        if (!ReadFile(h, dest + done, size - done, &got, nullptr) || got == 0) return false;
+        done += got;
+    }
+    return true;
+}
+
+bool FileSize32(HANDLE h, DWORD& size) {
+    LARGE_INTEGER li;
+    if (!GetFileSizeEx(h, &li) || li.QuadPart > kMaxFileBytes) return false;
+    size = DWORD(li.QuadPart);
+    return true;
+}
+
+void FreeFileBytes() {
+    if (g_Image.FileBytes) {
+        if (g_Image.FileData) GlobalUnlock(g_Image.FileBytes);
+        GlobalFree(g_Image.FileBytes);
+    }
+    g_Image.FileBytes = nullptr;
+    g_Image.FileData = nullptr;
+    g_Image.FileSize = 0;
+}
+
+void StoreLocalTime(const FILETIME& utc, FileTime& out) {
+    FILETIME local;
+    FileTimeToLocalFileTime(&utc, &local);
+    out = {local.dwLowDateTime, local.dwHighDateTime};
+}
+
+HBITMAP LoadBitmapFile(const char* path) {
+    // The header is checked first: the system loader must never see a forged size.
+    FileHandle file(path);
+    if (!file.ok()) {
+        SetStatusText(0, "ファイルが開けません");
+        return nullptr;
+    }
+    DWORD size;
+    if (!FileSize32(file.h, size)) {
+        ReportUnreadable(path, CheckReason(ImageCheck::TooLarge));
+        return nullptr;
+    }
+    BYTE head[14 + 124 + 1024] = {};
+    DWORD headBytes = size < sizeof head ? size : DWORD(sizeof head);
+    if (!ReadWhole(file.h, head, headBytes)) {
+        ReportUnreadable(path, nullptr);
+        return nullptr;
+    }
+    DibShape shape;
+    // Only the header is in memory; the pixel size is judged against the whole file.
+    ImageCheck rc = ImageCheck::Empty;
+    if (size != 0) {
+        rc = CheckBmpFile(head, headBytes, shape);
+        if (rc == ImageCheck::Truncated && headBytes < size) {
+            uint32_t offBits = head[10] | (head[11] << 8) | (head[12] << 16) | (uint32_t(head[13]) << 24);
+            if (offBits >= 26 && offBits <= size && offBits - 14 <= headBytes - 14)
+                rc = CheckDibHeader(head + 14, offBits - 14, size - offBits, shape);
+        }
+    }
+    if (rc != ImageCheck::Ok) {
+        ReportUnreadable(path, CheckReason(rc));
+        return nullptr;
+    }
+    HBITMAP bmp = HBITMAP(LoadImageA(g_Shell.Instance, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+    if (!bmp) ReportUnreadable(path, nullptr);
+    return bmp;
+}
+
+// Copies a bitmap owned by someone else into a DIB section of our own.
+HBITMAP CopyToDibSection(HBITMAP source) {
+    BITMAP bm;
+    if (!GetObjectA(source, sizeof bm, &bm) || bm.bmWidth <= 0 || bm.bmHeight <= 0) return nullptr;
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = bm.bmWidth;
+    bi.bmiHeader.biHeight = bm.bmHeight;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HBITMAP copy = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (copy) {
+        HDC from = CreateCompatibleDC(screen), to = CreateCompatibleDC(screen);
+        HGDIOBJ oldFrom = SelectObject(from, source), oldTo = SelectObject(to, copy);
+        BitBlt(to, 0, 0, bm.bmWidth, bm.bmHeight, from, 0, 0, SRCCOPY);
+        SelectObject(from, oldFrom);
+        SelectObject(to, oldTo);
+        DeleteDC(from);
+        DeleteDC(to);
+    }
+    ReleaseDC(nullptr, screen);
+    return copy;
+}
+
+HBITMAP LoadPictureFile(HWND wnd, const char* path) {
+    FreeFileBytes();
+    FileHandle file(path);
+    if (!file.ok()) {
+        SetStatusText(0, "ファイルが開けません");
+        return nullptr;
+    }
+    FILETIME created, accessed, written;
+    if (GetFileTime(file.h, &created, &accessed, &written)) {
+        StoreLocalTime(created, g_Image.Exif.FileCreateTime);
+        StoreLocalTime(accessed, g_Image.Exif.FileAccessTime);
+        StoreLocalTime(written, g_Image.Exif.FileWriteTime);
+    }
+    DWORD size;
+    if (!FileSize32(file.h, size)) {
+        ReportUnreadable(path, CheckReason(ImageCheck::TooLarge));
+        return nullptr;
+    }
+    if (size == 0) {
+        ReportUnreadable(path, CheckReason(ImageCheck::Empty));
+        return nullptr;
+    }
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
+    if (!block) {
+        char text[64];
+        snprintf(text, sizeof text, "[%lu]メモリ確保失敗", static_cast<unsigned long>(size));
+        MessageBoxA(wnd, text, "API LOAD Error", MB_OK);
+        return nullptr;
+    }
+    g_Image.FileBytes = block;
+    g_Image.FileData = static_cast<const BYTE*>(GlobalLock(block));
+    g_Image.FileSize = size;
+    if (!g_Image.FileData || !ReadWhole(file.h, const_cast<BYTE*>(g_Image.FileData), size)) {
+        FreeFileBytes();  // the metadata walk must not see a half-read file
+        SetStatusText(0, "ファイルが読込めません");
+        return nullptr;
+    }
+    int width, height;
+    ImageCheck rc = CheckPictureFile(g_Image.FileData, size, width, height);
+    if (rc != ImageCheck::Ok) {
+        ReportUnreadable(path, CheckReason(rc));
+        return nullptr;
+    }
+    IStream* stream = nullptr;
+    HRESULT hr = CreateStreamOnHGlobal(block, FALSE, &stream);
+    if (hr == E_INVALIDARG) MessageBoxA(wnd, " E_INVALIDARG", "CreateStreamOnHGlobal( Err", MB_OK);
+    if (hr == E_OUTOFMEMORY) MessageBoxA(wnd, "E_OUTOFMEMORY", "CreateStreamOnHGlobal( Err", MB_OK);
+    if (FAILED(hr) || !stream) return nullptr;
+    IPicture* picture = nullptr;
+    OleLoadPicture(stream, LONG(GlobalSize(block)), FALSE, IID_IPicture, reinterpret_cast<void**>(&picture));
+    stream->Release();
+    if (!picture) {
+        SetStatusText(0, "IPicture取得失敗");
+        return nullptr;
+    }
+    // The picture owns its bitmap: copy it and let the picture go now, so exactly one
+    // owner (us) deletes the current bitmap.
+    OLE_HANDLE handle = 0;
+    HBITMAP result = nullptr;
+    short type = PICTYPE_UNINITIALIZED;
+    if (SUCCEEDED(picture->get_Type(&type)) && type == PICTYPE_BITMAP && SUCCEEDED(picture->get_Handle(&handle)))
+        result = CopyToDibSection(HBITMAP(UINT_PTR(handle)));
+    picture->Release();
+    if (!result) SetStatusText(0, "IPicture取得失敗");
+    return result;
+}
+
+using IsSupportedFn = int(WINAPI*)(LPCSTR, DWORD);
+using GetPictureFn = int(WINAPI*)(LPCSTR, LONG, UINT, HANDLE*, HANDLE*, FARPROC, LONG);
+
+// Locks a plug-in result handle for the duration of one load and frees it at the end.
+struct LocalBlock {
+    HLOCAL h = nullptr;
+    void* p = nullptr;
+    ~LocalBlock() {
+        if (h) {
+            if (p) LocalUnlock(h);
+            LocalFree(h);
+        }
+    }
+};
+
+struct GlobalBlock {
+    HGLOBAL h = nullptr;
+    ~GlobalBlock() {
+        if (h) GlobalFree(h);
+    }
+};
+
+HBITMAP LoadWithPlugin(HWND wnd, int slot, const char* path) {
+    HMODULE module = g_Image.Plugins[slot];
+    auto isSupported = module ? reinterpret_cast<IsSupportedFn>(GetProcAddress(module, "IsSupported")) : nullptr;
+    auto getPicture = module ? reinterpret_cast<GetPictureFn>(GetProcAddress(module, "GetPicture")) : nullptr;
+    if (!isSupported || !getPicture) {
+        MessageBoxA(wnd, "SPI関数取得できません", "SPI Function Error", MB_OK);
+        return nullptr;
+    }
+    GlobalBlock block;
+    DWORD size = 0;
+    {
+        FileHandle file(path);
+        if (!file.ok()) {
+            SetStatusText(0, "SPI Erroe ファイル内容がありません");
+            return nullptr;
+        }
+        if (!FileSize32(file.h, size)) {
+            ReportUnreadable(path, CheckReason(ImageCheck::TooLarge));
+            return nullptr;
+        }
+        // Plug-ins read a 2 KB head whatever the file size: pad short files with zeros.
+        block.h = GlobalAlloc(GPTR, size < 2048 ? 2048 : size);
+        if (!block.h) {
+            char text[64];
+            snprintf(text, sizeof text, "[%lu]メモリ確保失敗", static_cast<unsigned long>(size));
+            MessageBoxA(wnd, text, "API LOAD Error", MB_OK);
+            return nullptr;
+        }
+        if (!ReadWhole(file.h, static_cast<BYTE*>(block.h), size)) {
+            SetStatusText(0, "SPI Error ファイル内容をロードできません");
+            return nullptr;
+        }
+    }
+    const char* data = static_cast<const char*>(block.h);
+    if (size == 0 || isSupported(path, DWORD(UINT_PTR(data))) == 0) {
+        MessageBoxA(wnd, "このプラグインでは、対応できません", "SPI Error", MB_OK);
+        return nullptr;
+    }
+    LocalBlock info, bits;
+    HANDLE hInfo = nullptr, hBits = nullptr;
+    int rc = slot == kSlotJww ? getPicture(path, 0, 0, &hInfo, &hBits, nullptr, 0)
+                              : getPicture(data, LONG(size), 1, &hInfo, &hBits, nullptr, 0);
+    info.h = hInfo;
+    bits.h = hBits;
+    if (rc != 0 || !hInfo || !hBits) {
+        MessageBoxA(wnd, "画像が展開できません", "SPI Error", MB_OK);
+        return nullptr;
+    }
+    info.p = LocalLock(info.h);
+    bits.p = LocalLock(bits.h);
+    DibShape shape;
+    // The plug-in's header is checked against the sizes of the blocks it really returned.
+    if (!info.p || !bits.p ||
+        CheckDibHeader(static_cast<const uint8_t*>(info.p), LocalSize(info.h), LocalSize(bits.h), shape) !=
+            ImageCheck::Ok) {
+        MessageBoxA(wnd, "画像が展開できません", "SPI Error", MB_OK);
+        return nullptr;
+    }
+    auto* header = static_cast<BITMAPINFO*>(info.p);
+    HDC screen = GetDC(nullptr);
+    HBITMAP result;
+    if (shape.BitCount == 1 && header->bmiHeader.biSize >= 40) {
+        uint8_t mask = MonoInversionMask(header->bmiColors[0].rgbBlue);
+        auto* rows = static_cast<uint8_t*>(bits.p);
+        FlipMonoRows(rows, shape.Width, shape.Height, mask, !shape.TopDown);
+        result = CreateBitmap(MonoDeviceWidth(shape.Width), shape.Height, 1, 1, rows);
+    } else {
+        result = CreateDIBitmap(screen, &header->bmiHeader, CBM_INIT, bits.p, header, DIB_RGB_COLORS);
+    }
+    ReleaseDC(nullptr, screen);
+    if (!result) MessageBoxA(wnd, "画像が展開できません", "SPI Error", MB_OK);
+    return result;
+}
+
+void AfterNewBitmap(HWND wnd, bool keepView) {
+    int width, height;
+    GetImageSize(width, height);
+    ResetViewToImage(wnd, width, height, keepView);
+    HMENU menu = GetMenu(wnd);
+    EnableMenuItem(menu, IDM_SHOWIMAGE, MF_BYCOMMAND | MF_ENABLED);
+    bool mono = GetBitsPerPixel() == 1;
+    EnableCommand(wnd, IDM_VECTORIZE, mono);
+    if (!mono) CloseVectorDialog();
+    if (g_Shell.ImagePathDialog) SetFocus(g_Shell.ImagePathDialog);
+    InvalidateRect(wnd, nullptr, TRUE);
+}
+
+}  // namespace
+
+int LoadImageFile(HWND wnd, const char* path, int keepGraffiti) {
+    // Questions come before anything is released, so Cancel leaves the image as it was.
+    if (keepGraffiti == 0 && GraffitiHasObjects()) {
+        if (MessageBoxA(wnd, "落書きデータがクリアーされます", "確認", MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
+            return kLoadCancelled;
+        ClearGraffiti();
+    }
+    ReleaseImage();
+    GraffitiFileShown = 0;
+    HCURSOR old = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    struct Restore {
+        ~Restore() { SetCursor(LoadCursor(nullptr, IDC_ARROW)); }
+    } restore;
+    (void)old;
+
+    size_t length = strlen(path);
+    PathParts parts;
+    if (length >= kPathBytes || SplitPath(path, parts) != 0) {
+        SetStatusText(0, "パスが長すぎるため読込めません");
+        return kLoadFailed;
+    }
+    memcpy(CurrentDrive, parts.Drive, sizeof CurrentDrive);
+    memcpy(CurrentFolder, parts.Folder, sizeof CurrentFolder);
+    memcpy(CurrentName, parts.Name, sizeof CurrentName);
+    memcpy(CurrentExtension, parts.Extension, sizeof CurrentExtension);
+
+    HBITMAP bitmap = nullptr;
+    switch (LoaderForExtension(CurrentExtension)) {
+    case LoaderKind::Bitmap: bitmap = LoadBitmapFile(path); break;
+    case LoaderKind::Picture:
+        bitmap = LoadPictureFile(wnd, path);
+        if (IsJpegExtension(CurrentExtension)) {
+            if (!bitmap) ReportUnreadable(path, nullptr);
+            ParseJpegMarkers(g_Image, wnd);
+        }
+        break;
+    case LoaderKind::PluginPng: bitmap = LoadWithPlugin(wnd, kSlotPng, path); break;
+    case LoaderKind::PluginWmf: bitmap = LoadWithPlugin(wnd, kSlotWmf, path); break;
+    case LoaderKind::PluginGdip: bitmap = LoadWithPlugin(wnd, kSlotGdip, path); break;
+    case LoaderKind::PluginTiff: bitmap = LoadWithPlugin(wnd, kSlotTiff, path); break;
+    case LoaderKind::PluginJww: bitmap = LoadWithPlugin(wnd, kSlotJww, path); break;
+    case LoaderKind::Graffiti:
+        if (keepGraffiti != 0) return kLoadFailed;
+        snprintf(GraffitiFilePath, sizeof GraffitiFilePath, "%s", path);
+        if (ReadGraffitiFile(wnd, path) != 0 || !HasImage()) return kLoadFailed;
+        g_Shell.WindowFlags |= 4;
+        snprintf(CurrentPath, sizeof CurrentPath, "%s", path);
+        GraffitiFileShown = -1;
+        AfterNewBitmap(wnd, false);
+        return 0;
+    case LoaderKind::Unknown: ReportUnreadable(path, "（対応していない種類のファイルです）"); break;
+    }
+    if (!bitmap) return kLoadFailed;
+    g_Image.Current = bitmap;
+    snprintf(CurrentPath, sizeof CurrentPath, "%s", path);
+    AfterNewBitmap(wnd, keepGraffiti == 1);
+    return 0;
+}
+
+void LoadPlugins(HWND owner, const char* folder) {
+    struct Row {
+        const char* name;
+        int bit;
+        int slot;
+    };
+    static const Row kRows[] = {{"ifpng", 1, kSlotPng},
+                                {"ifwmf", 8, kSlotWmf},
+                                {"iftiff6", 16, kSlotTiff},
+                                {"ifgif", 4, kSlotGif},
+                                {"ifgdip", 128, kSlotGdip}};
+    for (const Row& r : kRows) {
+        if (g_Image.PluginMask & r.bit) continue;
+        char found[MAX_PATH];
+        DWORD n = SearchPathA(folder, r.name, ".spi", sizeof found, found, nullptr);
+        if (n == 0 || n >= sizeof found) continue;
+        HMODULE module = LoadLibraryA(found);
+        if (!module) {
+            char text[64];
+            snprintf(text, sizeof text, "%s.spi が読込めません", r.name);
+            MessageBoxA(owner, text, "SPI Load Error", MB_OK);
+            continue;
+        }
+        g_Image.Plugins[r.slot] = module;
+        g_Image.PluginMask |= r.bit;
+    }
+}
+
+void UnloadPlugins() {
+    for (HMODULE& m : g_Image.Plugins) {
+        if (m) FreeLibrary(m);
+        m = nullptr;
+    }
+    g_Image.PluginMask = 0;
+}
+
+int GetPluginMask() { return g_Image.PluginMask; }
+
+int GetImageSize(int& width, int& height) {
+    width = height = 0;
+    if (!g_Image.Current || !GetObjectA(g_Image.Current, sizeof g_Image.Bitmap, &g_Image.Bitmap)) return -1;
+    width = g_Image.Bitmap.bmWidth;
+    height = g_Image.Bitmap.bmHeight;
+    return 0;
+}
+
+int GetBitsPerPixel() {
+    if (!g_Image.Current || !GetObjectA(g_Image.Current, sizeof g_Image.Bitmap, &g_Image.Bitmap)) return 0;
+    return g_Image.Bitmap.bmBitsPixel;
+}
+
+void CreateBlankImage(HWND wnd, int width, int height) {
+    if (g_Image.Current) DeleteObject(g_Image.Current);
+    g_Image.Current = nullptr;
+    if (width <= 0 || height <= 0 || width > kMaxImageSide || height > kMaxImageSide) return;
+    HDC wdc = GetDC(wnd);
+    g_Image.Current = CreateCompatibleBitmap(wdc, width, height);
+    if (g_Image.Current) {
+        HDC mem = CreateCompatibleDC(wdc);
+        HGDIOBJ old = SelectObject(mem, g_Image.Current);
+        RECT r = {-1, -1, width + 1, height + 1};
+        FillRect(mem, &r, HBRUSH(GetStockObject(WHITE_BRUSH)));
+        SelectObject(mem, old);
+        DeleteDC(mem);
+    }
+    ReleaseDC(wnd, wdc);
+    if (g_Image.Current) AfterNewBitmap(wnd, false);
+}
+
+void ReleaseImage() {
+    FreeFileBytes();
+    ResetExifSummary(g_Image.Exif);
+    if (g_Image.Current) DeleteObject(g_Image.Current);
+    g_Image.Current = nullptr;
+}

@@ -1,0 +1,45 @@
+// The current image: its bitmap, the current file's bytes and metadata, and the
+// Susie plug-ins that decode PNG, TIFF, WMF and EMF.
+#pragma once
+#include <windows.h>
+
+#include "exif/ExifSummary.h"
+#include "shell/Startup.h"
+
+enum PluginSlot { kSlotPng, kSlotSpare, kSlotGif, kSlotWmf, kSlotGdip, kSlotTiff, kSlotJww, kSlotCount };
+
+class QorBmp {
+public:
+    QorBmp();
+    ~QorBmp();
+    ULONG_PTR GdiplusToken = 0;
+    int PluginMask = 0;
+    HMODULE Plugins[kSlotCount] = {};
+    BITMAP Bitmap = {};
+    HGLOBAL FileBytes = nullptr;
+    DWORD FileSize = 0;
+    const BYTE* FileData = nullptr;
+    COLORREF OverlayColor = RGB(255, 0, 0);
+    ExifSummary Exif = {};
+    int MonoParam1 = 100, MonoParam2 = 250;
+    HBITMAP Current = nullptr;
+};
+extern QorBmp g_Image;
+
+extern char CurrentPath[kPathBytes];
+extern char CurrentDrive[3];
+extern char CurrentFolder[256];
+extern char CurrentName[300];
+extern char CurrentExtension[20];
+extern char GraffitiFilePath[kPathBytes];
+extern int GraffitiFileShown;
+
+int LoadImageFile(HWND wnd, const char* path, int keepGraffiti);
+void LoadPlugins(HWND owner, const char* folder);
+void UnloadPlugins();
+int GetPluginMask();
+int GetImageSize(int& width, int& height);
+int GetBitsPerPixel();
+void CreateBlankImage(HWND wnd, int width, int height);
+void ReleaseImage();
+inline bool HasImage() { return g_Image.Current != nullptr; }

@@ -1,0 +1,251 @@
+// Format sniffing, header sizes and the PBM reader shared by the Susie plug-ins.
+// Portable and header-only: every byte here comes from an untrusted file.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace spi {
+
+// Susie return codes.
+constexpr int kOk = 0;
+constexpr int kCancelled = 1;
+constexpr int kUnknownFormat = 2;
+constexpr int kBroken = 3;
+constexpr int kNoMemory = 4;
+constexpr int kMemoryError = 5;
+constexpr int kReadError = 6;
+constexpr int kInternalError = 8;
+
+constexpr uint64_t kMaxDibBytes = uint64_t{256} << 20;
+constexpr int64_t kMaxSide = 32767;
+constexpr int kScreenDpi = 96;
+
+inline uint64_t DibStride(int64_t width, int bpp) {
+    return (static_cast<uint64_t>(width) * static_cast<uint64_t>(bpp) + 31) / 32 * 4;
+}
+
+// The one gate for every size read from a file.
+inline bool DibFits(int64_t width, int64_t height, int bpp) {
+    if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) return false;
+    return DibStride(width, bpp) * static_cast<uint64_t>(height) <= kMaxDibBytes;
+}
+
+// Positional reads that return 0 past the end instead of reading it.
+struct Bytes {
+    const uint8_t* p;
+    size_t n;
+    bool Has(size_t off, size_t len) const { return off <= n && len <= n - off; }
+    uint32_t U8(size_t off) const { return Has(off, 1) ? p[off] : 0; }
+    uint32_t U16(size_t off, bool be = false) const {
+        if (!Has(off, 2)) return 0;
+        return be ? (p[off] << 8 | p[off + 1]) : (p[off + 1] << 8 | p[off]);
+    }
+    uint32_t U32(size_t off, bool be = false) const {
+        if (!Has(off, 4)) return 0;
+        uint32_t a = p[off], b = p[off + 1], c = p[off + 2], d = p[off + 3];
+        return be ? (a << 24 | b << 16 | c << 8 | d) : (d << 24 | c << 16 | b << 8 | a);
+    }
+    int32_t S16(size_t off) const { return static_cast<int16_t>(U16(off)); }
+    int32_t S32(size_t off) const { return static_cast<int32_t>(U32(off)); }
+};
+
+inline bool IsPng(Bytes b) {
+    static const uint8_t kSig[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    if (!b.Has(0, 8)) return false;
+    for (size_t i = 0; i < 8; ++i)
+        if (b.p[i] != kSig[i]) return false;
+    return true;
+}
+
+inline bool IsTiff(Bytes b) {
+    return b.Has(0, 4) && ((b.U32(0) == 0x002A4949) || (b.U32(0) == 0x2A004D4D));
+}
+
+constexpr uint32_t kPlaceableKey = 0x9AC6CDD7;
+constexpr size_t kPlaceableSize = 22;
+
+inline bool IsPlaceableWmf(Bytes b) { return b.Has(0, 4) && b.U32(0) == kPlaceableKey; }
+
+inline bool IsPlainWmfAt(Bytes b, size_t off) {
+    uint32_t type = b.U16(off), headerWords = b.U16(off + 2), version = b.U16(off + 4);
+    return b.Has(off, 18) && (type == 1 || type == 2) && headerWords == 9 &&
+           (version == 0x0100 || version == 0x0300);
+}
+inline bool IsPlainWmf(Bytes b) { return IsPlainWmfAt(b, 0); }
+
+inline bool IsEmf(Bytes b) { return b.Has(0, 44) && b.U32(0) == 1 && b.U32(40) == 0x464D4520; }
+
+struct RasterHead {
+    int64_t width = 0, height = 0;
+    bool bilevel = false;  // decodes to one bit per pixel
+};
+
+inline bool PngHead(Bytes b, RasterHead& out) {
+    if (!IsPng(b) || b.U32(8, true) != 13 || b.U32(12, true) != 0x49484452 || !b.Has(16, 13))
+        return false;
+    out.width = b.U32(16, true);
+    out.height = b.U32(20, true);
+    uint32_t depth = b.U8(24), colour = b.U8(25);
+    out.bilevel = depth == 1 && (colour == 0 || colour == 3);
+    return true;
+}
+
+// Size of the first image of a TIFF file; later pages are not shown.
+inline bool TiffHead(Bytes b, RasterHead& out) {
+    if (!IsTiff(b)) return false;
+    bool be = b.U8(0) == 'M';
+    size_t ifd = b.U32(4, be);
+    uint32_t count = b.U16(ifd, be);
+    if (!b.Has(ifd, 2) || count > (b.n - ifd - 2) / 12) return false;
+    uint32_t bits = 1, samples = 1;
+    for (uint32_t i = 0; i < count; ++i) {
+        size_t e = ifd + 2 + size_t{i} * 12;
+        uint32_t tag = b.U16(e, be), type = b.U16(e + 2, be);
+        uint32_t value = type == 3 ? b.U16(e + 8, be) : b.U32(e + 8, be);
+        if (tag == 256) out.width = value;
+        else if (tag == 257) out.height = value;
+        else if (tag == 258 && b.U32(e + 4, be) == 1) bits = value;
+        else if (tag == 277) samples = value;
+    }
+    out.bilevel = bits == 1 && samples == 1;
+    return out.width > 0 && out.height > 0;
+}
+
+// Logical picture frame of a metafile and its size in screen pixels.
+struct MetaFrame {
+    int32_t left = 0, top = 0, right = 0, bottom = 0;
+    int32_t unitsPerInch = 0;
+    int64_t width = 0, height = 0;
+};
+
+inline int64_t UnitsToPixels(int64_t units, int64_t perInch) {
+    if (units < 0) units = -units;
+    return (units * kScreenDpi + perInch / 2) / perInch;
+}
+
+inline bool PlaceableWmfFrame(Bytes b, MetaFrame& out) {
+    if (!IsPlaceableWmf(b) || !b.Has(0, kPlaceableSize)) return false;
+    out.left = b.S16(6);
+    out.top = b.S16(8);
+    out.right = b.S16(10);
+    out.bottom = b.S16(12);
+    out.unitsPerInch = static_cast<int32_t>(b.U16(14));
+    if (out.unitsPerInch == 0) return false;
+    out.width = UnitsToPixels(int64_t{out.right} - out.left, out.unitsPerInch);
+    out.height = UnitsToPixels(int64_t{out.bottom} - out.top, out.unitsPerInch);
+    return true;
+}
+
+// A plain WMF carries no size: take its window origin and extent, else a default page.
+inline bool PlainWmfFrame(Bytes b, MetaFrame& out) {
+    constexpr int64_t kLongestSide = 2048;
+    if (!IsPlainWmf(b)) return false;
+    int32_t orgX = 0, orgY = 0, extX = 0, extY = 0;
+    size_t pos = size_t{b.U16(2)} * 2;
+    for (int guard = 0; guard < 100000 && b.Has(pos, 6); ++guard) {
+        uint64_t words = b.U32(pos);
+        uint32_t function = b.U16(pos + 4);
+        if (function == 0 || words < 3 || words > (b.n - pos) / 2) break;
+        if (function == 0x020B && words >= 5) { orgY = b.S16(pos + 6); orgX = b.S16(pos + 8); }
+        if (function == 0x020C && words >= 5) { extY = b.S16(pos + 6); extX = b.S16(pos + 8); }
+        pos += static_cast<size_t>(words) * 2;
+    }
+    if (extX == 0 || extY == 0) { orgX = orgY = 0; extX = 640; extY = 480; }
+    out.left = orgX;
+    out.top = orgY;
+    out.right = orgX + extX;
+    out.bottom = orgY + extY;
+    int64_t w = extX < 0 ? -int64_t{extX} : extX, h = extY < 0 ? -int64_t{extY} : extY;
+    int64_t longest = w > h ? w : h;
+    // Logical units of unknown size: keep the shape, bring the longest side into a screenful.
+    int64_t perInch = longest > kLongestSide ? (longest * kScreenDpi + kLongestSide - 1) / kLongestSide
+                                             : kScreenDpi;
+    out.unitsPerInch = static_cast<int32_t>(perInch > 0xFFFF ? 0xFFFF : perInch);
+    out.width = UnitsToPixels(w, out.unitsPerInch);
+    out.height = UnitsToPixels(h, out.unitsPerInch);
+    return true;
+}
+
+// rclFrame is in 0.01 mm; rclBounds (device pixels, inclusive) only when the frame is empty.
+inline bool EmfFrame(Bytes b, MetaFrame& out) {
+    if (!IsEmf(b)) return false;
+    out.left = b.S32(24);
+    out.top = b.S32(28);
+    out.right = b.S32(32);
+    out.bottom = b.S32(36);
+    out.unitsPerInch = 2540;
+    out.width = UnitsToPixels(int64_t{out.right} - out.left, 2540);
+    out.height = UnitsToPixels(int64_t{out.bottom} - out.top, 2540);
+    if (out.width <= 0 || out.height <= 0) {
+        out.width = int64_t{b.S32(16)} - b.S32(8) + 1;
+        out.height = int64_t{b.S32(20)} - b.S32(12) + 1;
+    }
+    return true;
+}
+
+inline bool IsPbm(Bytes b) {
+    uint32_t c = b.U8(2);
+    return b.Has(0, 3) && b.U8(0) == 'P' && (b.U8(1) == '1' || b.U8(1) == '4') &&
+           (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '#');
+}
+
+// A PBM picture: packed rows, top row first, 1 = ink.
+struct Pbm {
+    int64_t width = 0, height = 0;
+    size_t stride = 0;  // (width + 7) / 8
+    bool whiteFirst = false;  // "# palette white-black" in the header
+    std::vector<uint8_t> rows;
+};
+
+inline int ParsePbm(Bytes b, Pbm& out) {
+    if (!IsPbm(b)) return kUnknownFormat;
+    bool binary = b.U8(1) == '4';
+    size_t pos = 2;
+    auto isSpace = [](uint32_t c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    auto skipSpaceAndComments = [&] {
+        while (pos < b.n) {
+            if (isSpace(b.p[pos])) { ++pos; continue; }
+            if (b.p[pos] != '#') break;
+            size_t start = ++pos;
+            while (pos < b.n && b.p[pos] != '\n' && b.p[pos] != '\r') ++pos;
+            std::string_view text(reinterpret_cast<const char*>(b.p + start), pos - start);
+            while (!text.empty() && isSpace(static_cast<uint8_t>(text.front()))) text.remove_prefix(1);
+            while (!text.empty() && isSpace(static_cast<uint8_t>(text.back()))) text.remove_suffix(1);
+            if (text == "palette white-black") out.whiteFirst = true;
+        }
+    };
+    auto number = [&](int64_t& value) {
+        skipSpaceAndComments();
+        size_t start = pos;
+        value = 0;
+        while (pos < b.n && b.p[pos] >= '0' && b.p[pos] <= '9' && value <= kMaxSide)
+            value = value * 10 + (b.p[pos++] - '0');
+        return pos > start;
+    };
+    if (!number(out.width) || !number(out.height)) return kBroken;
+    if (!DibFits(out.width, out.height, 1)) return kNoMemory;
+    out.stride = static_cast<size_t>((out.width + 7) / 8);
+    size_t total = out.stride * static_cast<size_t>(out.height);
+    if (binary) {
+        if (pos >= b.n || !isSpace(b.p[pos])) return kBroken;
+        ++pos;
+        if (b.n - pos < total) return kBroken;
+        out.rows.assign(b.p + pos, b.p + pos + total);
+        return kOk;
+    }
+    out.rows.assign(total, 0);
+    for (int64_t y = 0; y < out.height; ++y) {
+        for (int64_t x = 0; x < out.width; ++x) {
+            skipSpaceAndComments();
+            if (pos >= b.n || (b.p[pos] != '0' && b.p[pos] != '1')) return kBroken;
+            if (b.p[pos++] == '1')
+                out.rows[static_cast<size_t>(y) * out.stride + static_cast<size_t>(x / 8)] |=
+                    static_cast<uint8_t>(0x80 >> (x % 8));
+        }
+    }
+    return kOk;
+}
+
+}  // namespace spi

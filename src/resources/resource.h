@@ -1,0 +1,87 @@
+// Resource and command ids shared by pixaro.rc, the program and the test driver.
+// Command ids are fixed numbers that menus, tool bar, key slots and tests refer to:
+// never renumber or reuse one.
+#pragma once
+
+// File
+#define IDM_OPEN            100
+#define IDM_SAVE            101
+#define IDM_DELETE          103
+#define IDM_IMAGEPATH_OUT   105
+#define IDM_GRAFFITI_OUT    106
+#define IDM_EXIT            109
+#define IDM_EMF_COPY        111
+#define IDM_BATCH           115
+// Navigation and view
+#define IDM_FILELIST        120
+#define IDM_PREV            121
+#define IDM_FIRST           122
+#define IDM_NEXT            123
+#define IDM_LAST            124
+#define IDM_STATUSBAR       126
+#define IDM_TOOLBAR         127
+#define IDM_SHOWIMAGE       129
+// Image
+#define IDM_ROTATE_LEFT     130
+#define IDM_ROTATE_RIGHT    131
+#define IDM_INFO            132
+#define IDM_FINE_ROTATE     133
+#define IDM_MONOCHROME      140
+// Settings
+#define IDM_DISPLAY_SETTINGS 150
+#define IDM_PROGRAM_SETTINGS 153
+// Vector and graffiti
+#define IDM_VECTORIZE       161
+#define IDM_GRAFFITI        162
+// Sort orders
+#define IDM_SORT_NATURAL    171
+#define IDM_SORT_CODE       172
+#define IDM_SORT_TIME       173
+#define IDM_WINDOW_SIZE     187
+// Help
+#define IDM_ABOUT           190
+#define IDM_HELP            191
+#define IDM_UPDATE_CHECK    192
+#define IDM_EXIF_REMOVE     193
+#define IDM_SET_SHOT_TIME   194
+#define IDM_MAP             195
+#define IDM_HELP_ONLINE     196
+// Graffiti tools
+#define IDM_G_LINE          200
+#define IDM_G_POLYLINE      201
+#define IDM_G_ELLIPSE       202
+#define IDM_G_TEXT          203
+#define IDM_G_LEADER        204
+#define IDM_G_DELETE        206
+// Send to external programs
+#define IDM_SENDTO1         230
+#define IDM_SENDTO2         231
+#define IDM_SENDTO3         232
+#define IDM_SENDTO4         233
+
+#define IDM_FIRST_COMMAND   100
+#define IDM_LAST_COMMAND    233
+
+// Controls of the main window
+#define IDC_TOOLBAR         400
+#define IDC_STATUSBAR       499
+#define IDC_LABEL           30005
+
+// Bitmaps
+#define IDB_TOOLBAR         50
+#define TOOLBAR_IMAGES      25
+
+// Dialogs
+#define IDD_DISPLAY_SETTINGS 599
+#define IDD_FILELIST        699
+#define IDC_FILELIST_LIST   607
+#define IDD_VECTORIZE       700
+#define IDD_IMAGEPATH       899
+#define IDD_LINESTYLE       1199
+#define IDD_TEXTSTYLE       1299
+#define IDD_GRAFFITI_OUT    1399
+#define IDD_BATCH           1400
+#define IDD_WINDOW_SIZE     1500
+#define IDD_MONOCHROME      1600
+#define IDD_PROGRAMS        1700
+#define IDD_ABOUT           9999

@@ -1,0 +1,286 @@
+// Command dispatch: one table from command id to handler, the tool bar and the
+// enabling of menu items and buttons.
+#include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "image/Image_win.h"
+#include "resources/resource.h"
+#include "shell/App_win.h"
+#include "view/View_win.h"
+
+namespace {
+
+int OpenCommand(HWND wnd, LPARAM);
+int ExitCommand(HWND wnd, LPARAM) {
+    SendMessageA(wnd, WM_CLOSE, 0, 0);
+    return 0;
+}
+
+int ToggleBar(HWND wnd, int id, HWND bar, uint32_t bit) {
+    bool show = (g_Shell.WindowFlags & bit) == 0;
+    ShowWindow(bar, show ? SW_SHOW : SW_HIDE);
+    CheckMenuItem(GetMenu(wnd), id, MF_BYCOMMAND | (show ? MF_CHECKED : MF_UNCHECKED));
+    g_Shell.WindowFlags ^= bit;
+    RECT rc;
+    GetClientRect(wnd, &rc);
+    SendMessageA(wnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(rc.right, rc.bottom));
+    InvalidateRect(wnd, nullptr, TRUE);
+    return 0;
+}
+int StatusBarCommand(HWND wnd, LPARAM) { return ToggleBar(wnd, IDM_STATUSBAR, g_Shell.StatusBar, 1); }
+int ToolBarCommand(HWND wnd, LPARAM) { return ToggleBar(wnd, IDM_TOOLBAR, g_Shell.ToolBar, 2); }
+
+int ShowImageCommand(HWND wnd, LPARAM) {
+    g_Settings.DI ^= 1;
+    CheckMenuItem(GetMenu(wnd), IDM_SHOWIMAGE, MF_BYCOMMAND | ((g_Settings.DI & 1) ? MF_CHECKED : MF_UNCHECKED));
+    InvalidateRect(wnd, nullptr, TRUE);
+    return 0;
+}
+
+int HelpCommand(HWND wnd, LPARAM) {
+    char path[MAX_PATH + 16];
+    snprintf(path, sizeof path, "%spixaro.chm", g_Shell.ProgramFolder);
+    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
+        char text[MAX_PATH + 64];
+        snprintf(text, sizeof text, "ヘルプファイルが見つかりません。\n%s", path);
+        MessageBoxA(wnd, text, "Error", MB_OK | MB_ICONHAND);
+        return -2;
+    }
+    ShellExecuteA(wnd, "open", path, nullptr, nullptr, SW_SHOW);
+    return 0;
+}
+
+constexpr const char* kOnlineHelpPage = "https://www.norvane.example/pixaro/help/";
+int OnlineHelpCommand(HWND wnd, LPARAM) {
+    ShellExecuteA(wnd, "open", kOnlineHelpPage, nullptr, nullptr, SW_SHOW);
+    return 0;
+}
+
+int UpdateCheckCommand(HWND wnd, LPARAM) {
+    StartUpdateCheck(wnd, true);
+    return 0;
+}
+
+struct CommandRow {
+    int id;
+    int (*run)(HWND, LPARAM);
+};
+
+// Every command of the menus, tool bar, pop-up menu and keys. A row without a handler
+// is a command whose feature is not in this build yet: present, and inert.
+constexpr CommandRow kCommands[] = {
+    {IDM_OPEN, OpenCommand},
+    {IDM_SAVE, nullptr},
+    {IDM_DELETE, nullptr},
+    {IDM_IMAGEPATH_OUT, nullptr},
+    {IDM_GRAFFITI_OUT, nullptr},
+    {IDM_EXIT, ExitCommand},
+    {IDM_EMF_COPY, nullptr},
+    {IDM_BATCH, nullptr},
+    {IDM_FILELIST, nullptr},
+    {IDM_PREV, nullptr},
+    {IDM_FIRST, nullptr},
+    {IDM_NEXT, nullptr},
+    {IDM_LAST, nullptr},
+    {IDM_STATUSBAR, StatusBarCommand},
+    {IDM_TOOLBAR, ToolBarCommand},
+    {IDM_SHOWIMAGE, ShowImageCommand},
+    {IDM_ROTATE_LEFT, nullptr},
+    {IDM_ROTATE_RIGHT, nullptr},
+    {IDM_INFO, nullptr},
+    {IDM_FINE_ROTATE, nullptr},
+    {IDM_MONOCHROME, nullptr},
+    {IDM_DISPLAY_SETTINGS, nullptr},
+    {IDM_PROGRAM_SETTINGS, nullptr},
+    {IDM_VECTORIZE, nullptr},
+    {IDM_GRAFFITI, nullptr},
+    {IDM_SORT_NATURAL, nullptr},
+    {IDM_SORT_CODE, nullptr},
+    {IDM_SORT_TIME, nullptr},
+    {IDM_WINDOW_SIZE, nullptr},
+    {IDM_ABOUT, nullptr},
+    {IDM_HELP, HelpCommand},
+    {IDM_UPDATE_CHECK, UpdateCheckCommand},
+    {IDM_EXIF_REMOVE, nullptr},
+    {IDM_SET_SHOT_TIME, nullptr},
+    {IDM_MAP, nullptr},
+    {IDM_HELP_ONLINE, OnlineHelpCommand},
+    {IDM_G_LINE, nullptr},
+    {IDM_G_POLYLINE, nullptr},
+    {IDM_G_ELLIPSE, nullptr},
+    {IDM_G_TEXT, nullptr},
+    {IDM_G_LEADER, nullptr},
+    {IDM_G_DELETE, nullptr},
+    {IDM_SENDTO1, nullptr},
+    {IDM_SENDTO2, nullptr},
+    {IDM_SENDTO3, nullptr},
+    {IDM_SENDTO4, nullptr},
+};
+
+struct ButtonRow {
+    int image;
+    int id;
+    const char* tip;
+    BYTE style;
+    bool separatorBefore;
+};
+
+constexpr BYTE kCheckGroup = TBSTYLE_CHECK | TBSTYLE_GROUP;
+constexpr ButtonRow kButtons[] = {
+    {0, IDM_OPEN, "読込み", TBSTYLE_BUTTON, false},
+    {1, IDM_SAVE, "保存", TBSTYLE_BUTTON, false},
+    {2, IDM_DELETE, "削除", TBSTYLE_BUTTON, false},
+    {3, IDM_FILELIST, "ファイル一覧", TBSTYLE_BUTTON, true},
+    {4, IDM_ROTATE_LEFT, "左90度回転", TBSTYLE_BUTTON, false},
+    {5, IDM_ROTATE_RIGHT, "右90度回転", TBSTYLE_BUTTON, false},
+    {6, IDM_FINE_ROTATE, "回転角微調整", TBSTYLE_BUTTON, false},
+    {7, IDM_FIRST, "最初の画像", TBSTYLE_BUTTON, true},
+    {8, IDM_PREV, "前の画像", TBSTYLE_BUTTON, false},
+    {9, IDM_NEXT, "次の画像", TBSTYLE_BUTTON, false},
+    {10, IDM_LAST, "最後の画像", TBSTYLE_BUTTON, false},
+    {11, IDM_INFO, "Exif情報表示", TBSTYLE_BUTTON, true},
+    {12, IDM_MONOCHROME, "白黒変換", TBSTYLE_BUTTON, false},
+    {13, IDM_VECTORIZE, "ラスターベクタ変換", TBSTYLE_BUTTON, false},
+    {14, IDM_IMAGEPATH_OUT, "JWW画像情報出力", TBSTYLE_BUTTON, false},
+    {15, IDM_GRAFFITI, "落書き", TBSTYLE_CHECK, true},
+    {16, IDM_G_LINE, "直線", kCheckGroup, false},
+    {17, IDM_G_POLYLINE, "連続直線", kCheckGroup, false},
+    {18, IDM_G_ELLIPSE, "楕円", kCheckGroup, false},
+    {19, IDM_G_TEXT, "文字", kCheckGroup, false},
+    {20, IDM_G_LEADER, "引出線付文字", kCheckGroup, false},
+    {21, IDM_G_DELETE, "落書き削除", kCheckGroup, false},
+    {22, IDM_GRAFFITI_OUT, "落書きデータ入出力", TBSTYLE_BUTTON, false},
+};
+
+constexpr int kInitiallyDisabledMenu[] = {IDM_SAVE, IDM_DELETE, IDM_IMAGEPATH_OUT, IDM_GRAFFITI_OUT, IDM_FILELIST,
+                                          IDM_PREV, IDM_FIRST, IDM_NEXT, IDM_LAST, IDM_ROTATE_LEFT, IDM_ROTATE_RIGHT,
+                                          IDM_INFO, IDM_VECTORIZE, IDM_SORT_NATURAL, IDM_SORT_CODE, IDM_SORT_TIME,
+                                          IDM_G_LINE, IDM_G_POLYLINE, IDM_G_ELLIPSE, IDM_G_TEXT, IDM_G_LEADER,
+                                          IDM_G_DELETE, IDM_SHOWIMAGE};
+constexpr int kInitiallyDisabledButtons[] = {IDM_SAVE, IDM_DELETE, IDM_IMAGEPATH_OUT, IDM_FILELIST, IDM_PREV,
+                                             IDM_FIRST, IDM_NEXT, IDM_LAST, IDM_ROTATE_LEFT, IDM_ROTATE_RIGHT,
+                                             IDM_INFO, IDM_FINE_ROTATE, IDM_MONOCHROME, IDM_VECTORIZE, IDM_GRAFFITI};
+constexpr int kGraffitiTools[] = {IDM_G_LINE, IDM_G_POLYLINE, IDM_G_ELLIPSE, IDM_G_TEXT,
+                                  IDM_G_LEADER, IDM_G_DELETE, IDM_GRAFFITI_OUT};
+constexpr int kImageMenu[] = {IDM_SAVE, IDM_DELETE, IDM_IMAGEPATH_OUT, IDM_ROTATE_LEFT, IDM_ROTATE_RIGHT,
+                              IDM_INFO, IDM_FINE_ROTATE, IDM_GRAFFITI};
+constexpr int kImageButtons[] = {IDM_SAVE, IDM_DELETE, IDM_IMAGEPATH_OUT, IDM_ROTATE_LEFT, IDM_ROTATE_RIGHT,
+                                 IDM_INFO, IDM_FINE_ROTATE, IDM_MONOCHROME, IDM_GRAFFITI};
+constexpr int kNavigation[] = {IDM_FILELIST, IDM_PREV, IDM_FIRST, IDM_NEXT, IDM_LAST};
+constexpr int kSortMenu[] = {IDM_SORT_NATURAL, IDM_SORT_CODE, IDM_SORT_TIME};
+
+const char* TooltipFor(int id) {
+    for (const ButtonRow& b : kButtons)
+        if (b.id == id) return b.tip;
+    return nullptr;
+}
+
+void EnableMenu(HWND wnd, int id, bool enable) {
+    EnableMenuItem(GetMenu(wnd), id, MF_BYCOMMAND | (enable ? MF_ENABLED : MF_GRAYED));
+}
+void EnableButton(int id, bool enable) { SendMessageA(g_Shell.ToolBar, TB_ENABLEBUTTON, id, MAKELPARAM(enable, 0)); }
+
+// The open dialog's filter lists the plug-in types that are loaded.
+int ShowOpenDialog(HWND wnd, char* path, size_t size) {
+    char pattern[160] = "*.jpeg;*.jpg;*.gif;*.bmp;*.trd";
+    int mask = GetPluginMask();
+    if (mask & 1) strcat(pattern, ";*.png");
+    if (mask & 16) strcat(pattern, ";*.tif");
+    if (mask & 8) strcat(pattern, ";*.wmf");
+    if (mask & 128) strcat(pattern, ";*.emf");
+    if (mask & 96) strcat(pattern, ";*.jww;*.jws");
+    char filter[200] = {};
+    size_t descLen = strlen("画像");
+    memcpy(filter, "画像", descLen);
+    memcpy(filter + descLen + 1, pattern, strlen(pattern));  // ends in two NULs: the array is zeroed
+    snprintf(path, size, "%s", CurrentPath);
+    OPENFILENAMEA ofn = {};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = wnd;
+    ofn.lpstrFilter = filter;
+    ofn.lpstrFile = path;
+    ofn.nMaxFile = DWORD(size);
+    ofn.lpstrTitle = "ファイルを開く";
+    ofn.Flags = OFN_FILEMUSTEXIST;
+    ofn.lpstrDefExt = "bmp";
+    return GetOpenFileNameA(&ofn) ? 0 : -2;
+}
+
+int OpenCommand(HWND wnd, LPARAM) {
+    char path[kPathBytes];
+    if (ShowOpenDialog(wnd, path, sizeof path) != 0) return -2;
+    int rc = LoadImageFile(wnd, path, 0);
+    if (rc == -2) {
+        char text[kPathBytes + 64];
+        snprintf(text, sizeof text, "%s が読込めません", path);
+        MessageBoxA(wnd, text, "error", MB_OK);
+    }
+    if (rc != -3) StartFolderScan(wnd);
+    return rc;
+}
+
+}  // namespace
+
+void EnableCommand(HWND wnd, int id, bool enable) {
+    EnableMenu(wnd, id, enable);
+    EnableButton(id, enable);
+}
+
+HWND CreateMainToolBar(HWND wnd, HINSTANCE instance) {
+    TBBUTTON buttons[sizeof kButtons / sizeof kButtons[0] + 4] = {};
+    int n = 0;
+    for (const ButtonRow& b : kButtons) {
+        if (b.separatorBefore) buttons[n++] = TBBUTTON{0, 0, TBSTATE_ENABLED, TBSTYLE_SEP, {}, 0, 0};
+        buttons[n++] = TBBUTTON{b.image, b.id, TBSTATE_ENABLED, b.style, {}, 0, 0};
+    }
+    HWND bar = CreateToolbarEx(wnd, WS_CHILD | WS_VISIBLE | TBSTYLE_TOOLTIPS, IDC_TOOLBAR, TOOLBAR_IMAGES, instance,
+                               IDB_TOOLBAR, buttons, n, 16, 15, 16, 15, sizeof(TBBUTTON));
+    if (bar) SetWindowLongA(bar, GWL_STYLE, GetWindowLongA(bar, GWL_STYLE) | TBSTYLE_FLAT);
+    return bar;
+}
+
+// Tool bar tooltips ask their text by command id.
+bool ToolTipText(NMHDR* hdr) {
+    if (hdr->code != TTN_GETDISPINFOA) return false;
+    auto* info = reinterpret_cast<NMTTDISPINFOA*>(hdr);
+    const char* tip = TooltipFor(int(hdr->idFrom));
+    if (!tip) return false;
+    info->lpszText = const_cast<char*>(tip);
+    return true;
+}
+
+void ApplyInitialMenuState(HWND wnd) {
+    for (int id : kInitiallyDisabledMenu) EnableMenu(wnd, id, false);
+    CheckMenuItem(GetMenu(wnd), IDM_SHOWIMAGE, MF_BYCOMMAND | MF_CHECKED);
+    CheckMenuItem(GetMenu(wnd), IDM_GRAFFITI, MF_BYCOMMAND | MF_UNCHECKED);
+    for (int id : kInitiallyDisabledButtons) EnableButton(id, false);
+    for (int id : kGraffitiTools) SendMessageA(g_Shell.ToolBar, TB_HIDEBUTTON, id, MAKELPARAM(TRUE, 0));
+}
+
+void EnableImageCommands(HWND wnd, bool catalogueHasTwo) {
+    for (int id : kImageMenu) EnableMenu(wnd, id, true);
+    for (int id : kImageButtons) EnableButton(id, true);
+    for (int id : kNavigation) EnableCommand(wnd, id, catalogueHasTwo);
+    for (int id : kSortMenu) EnableMenu(wnd, id, catalogueHasTwo);
+}
+
+void StartFolderScan(HWND wnd) {
+    // The folder catalogue is not in this build: commands follow the real bitmap state.
+    if (HasImage()) EnableImageCommands(wnd, false);
+}
+
+void DispatchCommand(HWND wnd, int id, LPARAM lp) {
+    if (id < IDM_FIRST_COMMAND || id > IDM_LAST_COMMAND) return;
+    for (const CommandRow& row : kCommands)
+        if (row.id == id) {
+            if (row.run) row.run(wnd, lp);
+            return;
+        }
+}
+
+void HandleAssignedKey(HWND, int) {}

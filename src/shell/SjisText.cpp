@@ -1,0 +1,69 @@
+#include "shell/SjisText.h"
+
+#include <cstring>
+
+bool IsSjisLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+size_t LastPathSeparator(std::string_view path) {
+    size_t last = std::string_view::npos;
+    for (size_t i = 0; i < path.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(path[i]);
+        if (IsSjisLead(c) && i + 1 < path.size()) {
+            ++i;
+            continue;
+        }
+        if (c == '\\' || c == '/') last = i;
+    }
+    return last;
+}
+
+static char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SjisEqualNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (IsSjisLead(static_cast<unsigned char>(a[i])) && i + 1 < a.size()) {
+            if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
+            ++i;
+            continue;
+        }
+        if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+    }
+    return true;
+}
+
+bool CopySjis(char* out, size_t size, std::string_view text) {
+    if (size == 0) return false;
+    size_t n = 0;
+    while (n < text.size()) {
+        size_t step = (IsSjisLead(static_cast<unsigned char>(text[n])) && n + 1 < text.size()) ? 2 : 1;
+        if (n + step > size - 1) break;
+        n += step;
+    }
+    std::memcpy(out, text.data(), n);
+    out[n] = 0;
+    return n == text.size();
+}
+
+int SplitPath(std::string_view path, PathParts& out) {
+    PathParts parts{};
+    std::string_view rest = path;
+    if (rest.size() >= 2 && rest[1] == ':' && !IsSjisLead(static_cast<unsigned char>(rest[0]))) {
+        parts.Drive[0] = rest[0];
+        parts.Drive[1] = ':';
+        rest.remove_prefix(2);
+    }
+    size_t sep = LastPathSeparator(rest);
+    std::string_view folder = sep == std::string_view::npos ? std::string_view() : rest.substr(0, sep + 1);
+    std::string_view file = sep == std::string_view::npos ? rest : rest.substr(sep + 1);
+    // The extension starts at the last dot of the file name; a trail byte is never a dot
+    // (0x2E is below the trail range), so a plain search is safe here.
+    size_t dot = file.rfind('.');
+    std::string_view name = dot == std::string_view::npos ? file : file.substr(0, dot);
+    std::string_view ext = dot == std::string_view::npos ? std::string_view() : file.substr(dot);
+    if (!CopySjis(parts.Folder, sizeof parts.Folder, folder) || !CopySjis(parts.Name, sizeof parts.Name, name) ||
+        !CopySjis(parts.Extension, sizeof parts.Extension, ext))
+        return -1;
+    out = parts;
+    return 0;
+}

@@ -1,0 +1,43 @@
+#include "shell/Title.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "shell/SjisText.h"
+
+std::string FormatThousands(int64_t value) {
+    std::string digits = std::to_string(value < 0 ? 0 - uint64_t(value) : uint64_t(value));
+    std::string out;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
+    }
+    return value < 0 ? "-" + out : out;
+}
+
+std::string FolderPart(const char* folder) {
+    std::string_view f(folder);
+    size_t last = LastPathSeparator(f);
+    if (last == std::string_view::npos) return std::string();
+    size_t previous = LastPathSeparator(f.substr(0, last));
+    if (previous == std::string_view::npos) return std::string();
+    return std::string(f.substr(previous + 1));
+}
+
+std::string FormatTitle(const TitleInput& in) {
+    if (!in.HasImage) return "Pixaro Ver1.19";
+    std::string file;
+    if (in.DisplayFlags & 4)
+        file = in.CurrentPath;
+    else if (in.DisplayFlags & 8)
+        file = FolderPart(in.CurrentFolder) + in.CurrentName + in.CurrentExtension;
+    else
+        file = std::string(in.CurrentName) + in.CurrentExtension;
+    if (in.GraffitiFilePath) file = file + "(" + in.GraffitiFilePath + ")";
+    char rest[160];
+    snprintf(rest, sizeof rest, " %d x %d (%d/%d)  \x95\x5C\x8E\xA6\x94\x7B\x97\xA6 %.2f ", in.ImageWidth,
+             in.ImageHeight, in.CurrentIndex + 1, in.LastIndex + 1, 1.0 / double(in.Scale));
+    std::string title = file + rest;
+    if (in.LineCount > 0) title += " [" + FormatThousands(in.LineCount) + "]Lines ";
+    return title;
+}

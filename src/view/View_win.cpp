@@ -1,0 +1,182 @@
+// Painting the current image between the bars, and the view's mouse, key and wheel input.
+#include "view/View_win.h"
+
+#include <windowsx.h>
+
+#include "graffiti/Graffiti_win.h"
+#include "image/Image_win.h"
+#include "shell/App_win.h"
+#include "vectorize/LineStore_win.h"
+#include "view/Overlay.h"
+
+ViewState g_View;
+GestureMachine g_Gesture;
+
+ClientLayout CurrentLayout(HWND wnd) {
+    RECT rc;
+    GetClientRect(wnd, &rc);
+    return {int(rc.right), int(rc.bottom), StatusBarShown(), ToolBarShown()};
+}
+
+void RefitMainView(HWND wnd) { RefitView(g_View, CurrentLayout(wnd)); }
+
+void ResetViewToImage(HWND wnd, int width, int height, bool keepView) {
+    g_View.ImageWidth = width;
+    g_View.ImageHeight = height;
+    if (keepView) return;
+    SetWholeImage(g_View);
+    RefitMainView(wnd);
+}
+
+void RenderImage(HDC dc, int mode, const RECT& area, uint32_t displayFlags, uint32_t infoFlags, float scale,
+                 int destX, int destY, int destWidth, int destHeight, int srcX, int srcY, int srcWidth,
+                 int srcHeight) {
+    HDC mem = CreateCompatibleDC(dc);
+    HGDIOBJ oldBitmap = SelectObject(mem, g_Image.Current);
+    if (scale == 1.0f) {
+        BitBlt(dc, destX, destY, destWidth, destHeight, mem, srcX, srcY, SRCCOPY);
+    } else {
+        // Reduction always smooths; enlargement only when the user asked for it.
+        bool smooth = scale > 1.0f || (displayFlags & 1) != 0;
+        SetStretchBltMode(dc, smooth ? HALFTONE : COLORONCOLOR);
+        SetBrushOrgEx(dc, destX, destY, nullptr);
+        StretchBlt(dc, destX, destY, destWidth, destHeight, mem, srcX, srcY, srcWidth, srcHeight, SRCCOPY);
+    }
+    SelectObject(mem, oldBitmap);
+    DeleteDC(mem);
+
+    SetTextColor(dc, g_Image.OverlayColor);
+    SetBkMode(dc, TRANSPARENT);
+    OverlayArea oa{int(area.left), int(area.top), int(area.right), int(area.bottom)};
+    OverlayLayout layout = LayoutOverlay(infoFlags, g_Image.Exif, mode, oa, g_View.ImageHeight, destX, destY);
+    if (layout.Rows.empty()) return;
+    HFONT font = CreateFontA(2 * layout.Cell.N, layout.Cell.N, 0, 0, 900, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN,
+                             "ＭＳ ゴシック");
+    HGDIOBJ oldFont = SelectObject(dc, font);
+    for (const OverlayRow& row : layout.Rows) TextOutA(dc, row.X, row.Y, row.Text.data(), int(row.Text.size()));
+    SelectObject(dc, oldFont);
+    DeleteObject(font);
+}
+
+void PaintView(HWND wnd) {
+    HCURSOR old = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(wnd, &ps);
+    if (HasImage()) {
+        if (VectorLineCount() == 0 && !GraffitiHasObjects()) g_Settings.DI |= 1;
+        RECT area;
+        GetClientRect(wnd, &area);
+        if (ToolBarShown()) area.top += kToolBarHeight;
+        if (StatusBarShown()) area.bottom -= kStatusBarHeight;
+        const ViewState& v = g_View;
+        if (g_Settings.DI & 1)
+            RenderImage(dc, 0, area, g_Settings.DCflag, g_Settings.DI, v.Scale, v.DestX, v.DestY, v.DestWidth,
+                        v.DestHeight, v.SourceX, v.SourceY, v.DrawWidth, v.DrawHeight);
+        if (GraffitiModeOn()) DrawGraffitiLayer(dc, MappingOf(v));
+        if (g_Settings.DI & 16) DrawVectorLines(dc, v);
+    }
+    UpdateTitle(wnd);
+    EndPaint(wnd, &ps);
+    SetCursor(old ? LoadCursor(nullptr, IDC_ARROW) : nullptr);
+}
+
+namespace {
+
+void InvertBand(HWND wnd, const BandLine& band) {
+    if (!band.Draw) return;
+    HDC dc = GetDC(wnd);
+    int oldRop = SetROP2(dc, R2_NOT);
+    HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+    Rectangle(dc, band.X1, band.Y1, band.X2, band.Y2);
+    SelectObject(dc, oldBrush);
+    SetROP2(dc, oldRop);
+    ReleaseDC(wnd, dc);
+}
+
+void StartDragOut(HWND) {
+    // Dragging the current file out to other programs arrives with the OLE drag source.
+}
+
+}  // namespace
+
+int ViewMouse(HWND wnd, UINT msg, LPARAM lp, WPARAM wp) {
+    MouseEvent event;
+    switch (msg) {
+    case WM_LBUTTONDOWN: event = MouseEvent::LeftDown; break;
+    case WM_RBUTTONDOWN: event = MouseEvent::RightDown; break;
+    case WM_LBUTTONUP: event = MouseEvent::LeftUp; break;
+    case WM_RBUTTONUP: event = MouseEvent::RightUp; break;
+    default: event = MouseEvent::Move; break;
+    }
+    GestureEffects fx = ViewGesture(g_Gesture, event, GET_X_LPARAM(lp), GET_Y_LPARAM(lp), (wp & MK_LBUTTON) != 0,
+                                    (wp & MK_RBUTTON) != 0, GraffitiModeOn(), HasImage());
+    InvertBand(wnd, fx.Erase);
+    InvertBand(wnd, fx.Draw);
+    switch (fx.Status) {
+    case GestureStatus::WholeView: SetStatusText(2, "全体表示"); break;
+    case GestureStatus::ZoomView: SetStatusText(2, "拡大表示"); break;
+    case GestureStatus::MoveView: SetStatusText(2, "move"); break;
+    case GestureStatus::SizeText: SetStatusText(2, g_Shell.SizeText); break;
+    case GestureStatus::Unchanged: break;
+    }
+    if (fx.CrossCursor) SetCursor(LoadCursor(nullptr, IDC_CROSS));
+    if (fx.ArrowCursor) SetCursor(LoadCursor(nullptr, IDC_ARROW));
+    if (fx.StartDragOut) StartDragOut(wnd);
+    switch (fx.Finish) {
+    case GestureFinish::FitWhole:
+        SetWholeImage(g_View);
+        RefitMainView(wnd);
+        InvalidateRect(wnd, nullptr, TRUE);
+        break;
+    case GestureFinish::ZoomRect: {
+        RECT outer;
+        GetWindowRect(wnd, &outer);
+        ZoomToRectangle(g_View, fx.FromX, fx.FromY, fx.ToX, fx.ToY, outer.right - outer.left, outer.bottom - outer.top,
+                        CurrentLayout(wnd));
+        InvalidateRect(wnd, nullptr, TRUE);
+        break;
+    }
+    case GestureFinish::ClearGraffitiBit: g_Shell.GraffitiEditState &= ~1; break;
+    case GestureFinish::None: break;
+    }
+    return fx.State;
+}
+
+void NavigateEntry(HWND wnd, int delta, bool beepAtEnd);
+
+bool ViewKeyDown(HWND wnd, int vk) {
+    ViewKey key;
+    switch (vk) {
+    case VK_LEFT: key = ViewKey::Left; break;
+    case VK_RIGHT: key = ViewKey::Right; break;
+    case VK_UP: key = ViewKey::Up; break;
+    case VK_DOWN: key = ViewKey::Down; break;
+    case VK_PRIOR: key = ViewKey::PageUp; break;
+    case VK_NEXT: key = ViewKey::PageDown; break;
+    default: return false;
+    }
+    if (!HasImage()) return true;
+    switch (ApplyViewKey(g_View, key, CurrentLayout(wnd))) {
+    case ViewAction::Repaint: InvalidateRect(wnd, nullptr, TRUE); break;
+    case ViewAction::PreviousEntry: NavigateEntry(wnd, -1, true); break;
+    case ViewAction::NextEntry: NavigateEntry(wnd, +1, true); break;
+    case ViewAction::None: break;
+    }
+    return true;
+}
+
+void ViewWheel(HWND wnd, int delta) {
+    if (!HasImage()) return;
+    switch (ApplyWheel(g_View, delta, 0, 0)) {
+    case ViewAction::Repaint: InvalidateRect(wnd, nullptr, TRUE); break;
+    case ViewAction::PreviousEntry: NavigateEntry(wnd, -1, false); break;
+    case ViewAction::NextEntry: NavigateEntry(wnd, +1, false); break;
+    case ViewAction::None: break;
+    }
+}
+
+// Catalogue navigation arrives with the folder catalogue; at either end the keys beep.
+void NavigateEntry(HWND, int, bool beepAtEnd) {
+    if (beepAtEnd) MessageBeep(0);
+}

@@ -1,0 +1,23 @@
+// Painting the current image and the view's mouse, key and wheel input.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+
+#include "view/ViewGesture.h"
+#include "view/ViewState.h"
+
+extern ViewState g_View;
+extern GestureMachine g_Gesture;
+
+ClientLayout CurrentLayout(HWND wnd);
+void RefitMainView(HWND wnd);
+// After a load: the whole image, refitted (unless the caller keeps the view).
+void ResetViewToImage(HWND wnd, int width, int height, bool keepView);
+void PaintView(HWND wnd);
+void RenderImage(HDC dc, int mode, const RECT& area, uint32_t displayFlags, uint32_t infoFlags, float scale,
+                 int destX, int destY, int destWidth, int destHeight, int srcX, int srcY, int srcWidth, int srcHeight);
+int ViewMouse(HWND wnd, UINT msg, LPARAM lp, WPARAM wp);
+// True when the key was a view key.
+bool ViewKeyDown(HWND wnd, int vk);
+void ViewWheel(HWND wnd, int delta);

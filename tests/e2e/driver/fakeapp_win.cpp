@@ -1,0 +1,248 @@
+// fakeapp: a stand-in for pixaro.exe with the same window class, controls and command ids, so
+// every verb of pixdrv can be proved without the real program (see selftest.sh).
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <cstdio>
+
+#include "resources/resource.h"
+
+namespace {
+
+constexpr int kDialogEdit = 1001, kDialogCheck = 1002;
+constexpr COLORREF kColours[] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)};
+constexpr char kRegKey[] = "Software\\PixdrvFake";
+
+HWND g_main, g_status, g_toolbar;
+int g_index;            // which colour fills the client area
+bool g_slowPaint;       // IDM_SHOWIMAGE: each WM_PAINT takes 150 ms
+char g_name[MAX_PATH] = "";
+
+void SetStatus(int part, const char* text) { SendMessageA(g_status, SB_SETTEXTA, part, (LPARAM)text); }
+
+void ShowState() {
+    char buf[64];
+    snprintf(buf, sizeof buf, "%d/3", g_index + 1);
+    SetStatus(0, buf);
+    SendMessageA(g_toolbar, TB_ENABLEBUTTON, IDM_PREV, g_index > 0);
+    InvalidateRect(g_main, nullptr, TRUE);
+}
+
+void SetTitle(const char* path) {
+    const char* name = path;
+    for (const char* p = path; *p; p = CharNextA(p))
+        if (*p == '\\' || *p == '/') name = p + 1;
+    lstrcpynA(g_name, name, MAX_PATH);
+    char title[MAX_PATH + 16];
+    snprintf(title, sizeof title, "%s - Pixaro", g_name);
+    SetWindowTextA(g_main, *g_name ? title : "Pixaro");
+}
+
+HMENU BuildMenu() {
+    HMENU file = CreatePopupMenu(), view = CreatePopupMenu(), sort = CreatePopupMenu(), help = CreatePopupMenu();
+    AppendMenuA(file, MF_STRING, IDM_SAVE, "保存(&S)");
+    AppendMenuA(file, MF_STRING, IDM_DELETE, "削除(&D)");
+    AppendMenuA(file, MF_STRING, IDM_EXIT, "終了(&X)");
+    AppendMenuA(sort, MF_STRING, IDM_SORT_NATURAL, "自然順");
+    AppendMenuA(sort, MF_STRING, IDM_SORT_CODE, "コード順");
+    AppendMenuA(view, MF_STRING | MF_CHECKED, IDM_STATUSBAR, "ステータスバー");
+    AppendMenuA(view, MF_POPUP, (UINT_PTR)sort, "並べ替え");
+    AppendMenuA(help, MF_STRING, IDM_ABOUT, "バージョン情報");
+    HMENU bar = CreateMenu();
+    AppendMenuA(bar, MF_POPUP, (UINT_PTR)file, "ファイル(&F)");
+    AppendMenuA(bar, MF_POPUP, (UINT_PTR)view, "表示(&V)");
+    AppendMenuA(bar, MF_POPUP, (UINT_PTR)help, "ヘルプ(&H)");
+    return bar;
+}
+
+// Like many programs, grays and checks are set only when a pop-up opens.
+void OnInitMenuPopup(HMENU menu) {
+    EnableMenuItem(menu, IDM_DELETE, MF_BYCOMMAND | (g_index > 0 ? MF_ENABLED : MF_GRAYED));
+    CheckMenuItem(menu, IDM_SORT_CODE, MF_BYCOMMAND | (g_index == 2 ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(menu, IDM_STATUSBAR, MF_BYCOMMAND | (IsWindowVisible(g_status) ? MF_CHECKED : MF_UNCHECKED));
+}
+
+INT_PTR CALLBACK SettingsProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
+    if (msg == WM_INITDIALOG) {
+        SetDlgItemTextA(dlg, kDialogEdit, "初期値");
+        return TRUE;
+    }
+    if (msg == WM_COMMAND && (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL)) {
+        if (LOWORD(wp) == IDOK) {
+            char text[256], line[320];
+            GetDlgItemTextA(dlg, kDialogEdit, text, sizeof text);
+            snprintf(line, sizeof line, "%s %s", text, IsDlgButtonChecked(dlg, kDialogCheck) ? "on" : "off");
+            SetStatus(1, line);
+        }
+        EndDialog(dlg, LOWORD(wp));
+        return TRUE;
+    }
+    return FALSE;
+}
+
+void SaveSettings() {
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kRegKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr)) return;
+    DWORD index = DWORD(g_index);
+    RegSetValueExA(key, "Index", 0, REG_DWORD, (const BYTE*)&index, sizeof index);
+    RegSetValueExA(key, "Name", 0, REG_SZ, (const BYTE*)"表示名", DWORD(strlen("表示名") + 1));
+    RegCloseKey(key);
+}
+
+void OnCommand(HWND wnd, int id) {
+    switch (id) {
+    case IDM_NEXT: g_index = (g_index + 1) % 3; ShowState(); break;
+    case IDM_PREV: g_index = (g_index + 2) % 3; ShowState(); break;
+    case IDM_SAVE: {
+        HANDLE f = CreateFileA("保存 結果.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
+        break;
+    }
+    case IDM_SHOWIMAGE:
+        g_slowPaint = !g_slowPaint;
+        SendMessageA(g_toolbar, TB_CHECKBUTTON, IDM_SHOWIMAGE, g_slowPaint);
+        break;
+    case IDM_STATUSBAR: ShowWindow(g_status, IsWindowVisible(g_status) ? SW_HIDE : SW_SHOW); break;
+    case IDM_ABOUT: {
+        int r = MessageBoxA(wnd, "画像ビューア\n続けますか?", "Pixaro", MB_YESNO | MB_ICONQUESTION);
+        SetStatus(1, r == IDYES ? "はい" : "いいえ");
+        break;
+    }
+    case IDM_INFO: SetTimer(wnd, 1, 300, nullptr); break;               // a box that comes late
+    case IDM_FINE_ROTATE: Sleep(400); MessageBoxA(wnd, "遅い箱", "Pixaro", MB_OK); break;
+    case IDM_DISPLAY_SETTINGS:
+        DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_DISPLAY_SETTINGS), wnd, SettingsProc, 0);
+        break;
+    case IDM_EMF_COPY: PostQuitMessage(3); break;                       // a bad exit code
+    case IDM_EXIT: DestroyWindow(wnd); break;
+    }
+}
+
+void OnPaint(HWND wnd) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(wnd, &ps);
+    if (g_slowPaint) Sleep(150);
+    HBRUSH brush = CreateSolidBrush(kColours[g_index]);
+    FillRect(dc, &ps.rcPaint, brush);
+    DeleteObject(brush);
+    EndPaint(wnd, &ps);
+}
+
+void ShowMouse(const char* what, LPARAM lp, WPARAM keys) {
+    char buf[64];
+    snprintf(buf, sizeof buf, "%s %d,%d%s%s", what, (short)LOWORD(lp), (short)HIWORD(lp),
+             keys & MK_LBUTTON ? " L" : "", keys & MK_RBUTTON ? " R" : "");
+    SetStatus(1, buf);
+}
+
+void OnDrop(HDROP drop) {
+    char first[MAX_PATH] = "", buf[64];
+    UINT n = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    DragQueryFileA(drop, 0, first, MAX_PATH);
+    POINT pt;
+    DragQueryPoint(drop, &pt);
+    DragFinish(drop);
+    snprintf(buf, sizeof buf, "drop %u at %ld,%ld", n, pt.x, pt.y);
+    SetStatus(1, buf);
+    SetTitle(first);
+}
+
+LRESULT CALLBACK MainProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_COMMAND: OnCommand(wnd, LOWORD(wp)); return 0;
+    case WM_INITMENUPOPUP: OnInitMenuPopup(HMENU(wp)); return 0;
+    case WM_PAINT: OnPaint(wnd); return 0;
+    case WM_ERASEBKGND: return 1;
+    case WM_SIZE:
+        SendMessageA(g_status, WM_SIZE, 0, 0);
+        SendMessageA(g_toolbar, TB_AUTOSIZE, 0, 0);
+        return 0;
+    case WM_KEYDOWN:
+        if (wp == VK_RIGHT || wp == VK_NEXT) OnCommand(wnd, IDM_NEXT);
+        if (wp == VK_LEFT || wp == VK_PRIOR) OnCommand(wnd, IDM_PREV);
+        if (wp == VK_HOME) { g_index = 0; ShowState(); }
+        return 0;
+    case WM_CHAR: {
+        char buf[32];
+        snprintf(buf, sizeof buf, "char %c", char(wp));
+        SetStatus(1, buf);
+        return 0;
+    }
+    case WM_MOUSEWHEEL: {
+        POINT pt{(short)LOWORD(lp), (short)HIWORD(lp)};
+        ScreenToClient(wnd, &pt);
+        char buf[64];
+        snprintf(buf, sizeof buf, "wheel %d at %ld,%ld", (short)HIWORD(wp), pt.x, pt.y);
+        SetStatus(1, buf);
+        return 0;
+    }
+    case WM_LBUTTONDOWN: ShowMouse("ldown", lp, wp); return 0;
+    case WM_LBUTTONUP: ShowMouse("lup", lp, wp); return 0;
+    case WM_RBUTTONDOWN: ShowMouse("rdown", lp, wp); return 0;
+    case WM_RBUTTONUP: ShowMouse("rup", lp, wp); return 0;
+    case WM_MOUSEMOVE: if (wp) ShowMouse("move", lp, wp); return 0;
+    case WM_DROPFILES: OnDrop(HDROP(wp)); return 0;
+    case WM_TIMER:
+        KillTimer(wnd, wp);
+        MessageBoxA(wnd, "遅れて出る箱", "Pixaro", MB_OK | MB_ICONWARNING);
+        return 0;
+    case WM_CLOSE: SaveSettings(); DestroyWindow(wnd); return 0;
+    case WM_DESTROY: PostQuitMessage(0); return 0;
+    }
+    return DefWindowProcA(wnd, msg, wp, lp);
+}
+
+HWND CreateToolbar(HWND parent) {
+    HWND tb = CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr, WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT, 0, 0, 0, 0,
+                              parent, (HMENU)IDC_TOOLBAR, GetModuleHandleA(nullptr), nullptr);
+    SendMessageA(tb, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    TBADDBITMAP std{HINST_COMMCTRL, IDB_STD_SMALL_COLOR};
+    SendMessageA(tb, TB_ADDBITMAP, 0, (LPARAM)&std);
+    TBBUTTON buttons[] = {
+        {STD_UNDO, IDM_PREV, 0, BTNS_BUTTON, {}, 0, 0},
+        {STD_REDOW, IDM_NEXT, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
+        {STD_PROPERTIES, IDM_SHOWIMAGE, TBSTATE_ENABLED, BTNS_CHECK, {}, 0, 0},
+        {STD_HELP, IDM_INFO, TBSTATE_ENABLED | TBSTATE_HIDDEN, BTNS_BUTTON, {}, 0, 0},
+    };
+    SendMessageA(tb, TB_ADDBUTTONS, ARRAYSIZE(buttons), (LPARAM)buttons);
+    SendMessageA(tb, TB_AUTOSIZE, 0, 0);
+    return tb;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE inst, HINSTANCE, LPSTR cmdLine, int show) {
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES};
+    InitCommonControlsEx(&icc);
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = MainProc;
+    wc.hInstance = inst;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.lpszClassName = "Pixaro";
+    RegisterClassA(&wc);
+    g_main = CreateWindowExA(WS_EX_ACCEPTFILES, "Pixaro", "Pixaro", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480,
+                             nullptr, BuildMenu(), inst, nullptr);
+    g_toolbar = CreateToolbar(g_main);
+    g_status = CreateWindowExA(0, STATUSCLASSNAMEA, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0,
+                               g_main, (HMENU)IDC_STATUSBAR, inst, nullptr);
+    int parts[] = {120, 400, -1};
+    SendMessageA(g_status, SB_SETPARTS, 3, (LPARAM)parts);
+    SetStatus(2, "日本語テキスト");
+    char arg[MAX_PATH];
+    lstrcpynA(arg, cmdLine, MAX_PATH);
+    char* p = arg;
+    if (*p == '"') {
+        p++;
+        if (char* q = strchr(p, '"')) *q = 0;
+    }
+    SetTitle(p);
+    ShowState();
+    ShowWindow(g_main, show);
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return int(msg.wParam);
+}

@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# make_samples.sh SAMPLEGEN OUTDIR: the sample pictures for the end-to-end cases.
+# samplegen writes what ImageMagick cannot (1-bit BMPs, PBMs, metafiles, lying headers);
+# ImageMagick converts its photo and drawings to JPEG, GIF, PNG and TIFF.
+# Quick when OUTDIR/.done is newer than both SAMPLEGEN and this script.
+set -euo pipefail
+
+if [ $# -ne 2 ]; then
+  echo "usage: $0 SAMPLEGEN OUTDIR" >&2
+  exit 2
+fi
+samplegen=$1
+out=$2
+# /usr/local/bin/convert may be a stand-in; only the real one writes pictures.
+convert=/usr/bin/convert
+
+if [ -f "$out/.done" ] && [ "$out/.done" -nt "$samplegen" ] && [ "$out/.done" -nt "$0" ]; then
+  exit 0
+fi
+
+mkdir -p "$out"
+rm -f "$out/.done"
+"$samplegen" "$out"
+cd "$out"
+
+# No time stamps or tool names inside, so reruns give the same bytes.
+plain=(-strip -define png:exclude-chunks=date,time)
+"$convert" photo.bmp "${plain[@]}" -quality 90 photo.jpg
+"$convert" photo.bmp "${plain[@]}" photo.gif
+"$convert" photo.bmp "${plain[@]}" photo.png
+"$convert" photo.bmp "${plain[@]}" -compress lzw photo.tif
+"$convert" photo.bmp "${plain[@]}" -quality 92 -sampling-factor 1x1 sample.jpg
+"$convert" red.bmp "${plain[@]}" -quality 90 red.jpg
+"$convert" red.bmp "${plain[@]}" red.png
+"$convert" red.bmp "${plain[@]}" -compress none red.tif
+"$convert" mono_b0.bmp "${plain[@]}" -type bilevel -compress group4 mono_draw.tif
+"$convert" mono_b0.bmp "${plain[@]}" -type bilevel -compress none mono_draw_none.tif
+"$convert" big.bmp "${plain[@]}" -quality 85 big.jpg
+
+# Cut real files short: the header is fine, the picture data stops.
+cut_file() {  # SOURCE TARGET PERCENT
+  local size
+  size=$(stat -c %s "$1")
+  head -c $((size * $3 / 100)) "$1" > "$2"
+}
+cut_file photo.jpg trunc.jpg 30
+cut_file photo.gif trunc.gif 30
+cut_file photo.png trunc.png 30
+cut_file photo.tif trunc.tif 30
+
+cp red.jpg UPPER.JPG
+cp red.jpg "space name.jpg"
+
+touch .done

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Runs one end-to-end case: run_case.sh WIN32_BUILD_DIR WORK_DIR CASE.pxt
+# Drives pixaro.exe (or $PIXDRV_EXE, a Unix path, for the driver's own test) under Wine on a
+# private Xvfb display. Exit code = the driver's; on failure WORK_DIR/cases/NAME/fail.png shows
+# the screen at the failing verb.
+set -u
+
+if [ $# -lt 3 ]; then
+  echo "usage: $0 WIN32_BUILD_DIR WORK_DIR CASE.pxt [driver options]" >&2
+  exit 2
+fi
+build=$(realpath "$1")
+work=$(realpath -m "$2")
+case_file=$(realpath "$3")
+shift 3
+name=$(basename "$case_file" .pxt)
+here=$(cd "$(dirname "$0")" && pwd)
+
+[ -f "$build/pixdrv.exe" ] || { echo "run_case: $build/pixdrv.exe is missing" >&2; exit 2; }
+
+source "$here/../../tools/wine-env.sh"
+pxw_env "${PIXARO_WINEPREFIX:-$work/wineprefix}"
+pxw_trap
+
+case_dir="$work/cases/$name"
+rm -rf -- "$case_dir"
+mkdir -p "$case_dir" "$work/samples"
+
+pxw_xvfb || exit 1
+pxw_prefix || exit 1
+
+export PIXDRV_BUILD="$build" PIXDRV_WORK="$case_dir" PIXDRV_SAMPLES="$work/samples"
+[ -n "${PIXDRV_EXE:-}" ] && export PIXDRV_EXE=$(realpath "$PIXDRV_EXE")
+
+out="$case_dir/driver.log"
+pxw_run timeout 200 wine "$build/pixdrv.exe" "$@" "$case_file" >"$out" 2>&1
+rc=$?
+if [ $rc -eq 0 ]; then
+  cat "$out"
+  exit 0
+fi
+
+# The driver saves the screen before it closes the program; after a hang only the live screen is left.
+if [ -f "$case_dir/fail.bmp" ]; then
+  /usr/bin/convert "$case_dir/fail.bmp" "$case_dir/fail.png" && rm -f "$case_dir/fail.bmp"
+else
+  pxw_screenshot "$case_dir/fail.png"
+fi
+cat "$out"
+[ $rc -eq 124 ] && echo "run_case: pixdrv.exe timed out after 200 s"
+echo "run_case: $name failed (exit $rc); screen: $case_dir/fail.png"
+exit $rc

@@ -1,0 +1,72 @@
+#include "shell/SjisText.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+// "表" is 0x95 0x5C and "ソ" 0x83 0x5C: their trail byte is a backslash.
+static const std::string kHyo = "\x95\x5C";
+static const std::string kSo = "\x83\x5C";
+
+TEST(SjisPath, LastSeparatorSkipsTrailBytes) {
+    struct Row {
+        const char* name;
+        std::string path;
+        size_t want;
+    };
+    const Row rows[] = {
+        {"ascii", "C:\\a\\b.jpg", 4},
+        {"slash", "C:/a/b.jpg", 4},
+        {"trail 0x5C in name", "C:\\" + kHyo + ".jpg", 2},
+        {"trail 0x5C ends folder", "C:\\" + kSo + "\\x.jpg", 5},
+        {"no separator", "b.jpg", std::string::npos},
+        {"lone lead byte at end", "C:\\a\x95", 2},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(LastPathSeparator(r.path), r.want);
+    }
+}
+
+TEST(SjisPath, SplitLikeSplitpath) {
+    struct Row {
+        const char* name;
+        std::string path;
+        std::string drive, folder, file, ext;
+    };
+    const Row rows[] = {
+        {"full", "C:\\photos\\2020\\a.b.JPG", "C:", "\\photos\\2020\\", "a.b", ".JPG"},
+        {"no extension", "D:\\x\\name", "D:", "\\x\\", "name", ""},
+        {"unc", "\\\\srv\\share\\p.png", "", "\\\\srv\\share\\", "p", ".png"},
+        {"kanji name with 0x5C", "C:\\" + kHyo + "\\" + kSo + ".bmp", "C:", "\\" + kHyo + "\\", kSo, ".bmp"},
+        {"relative", "a.gif", "", "", "a", ".gif"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        PathParts p;
+        ASSERT_EQ(SplitPath(r.path, p), 0);
+        EXPECT_EQ(std::string(p.Drive), r.drive);
+        EXPECT_EQ(std::string(p.Folder), r.folder);
+        EXPECT_EQ(std::string(p.Name), r.file);
+        EXPECT_EQ(std::string(p.Extension), r.ext);
+    }
+    PathParts p;
+    EXPECT_EQ(SplitPath("C:\\" + std::string(300, 'f') + "\\a.jpg", p), -1) << "folder over 255 bytes";
+    EXPECT_EQ(SplitPath("C:\\a." + std::string(25, 'e'), p), -1) << "extension over 19 bytes";
+}
+
+TEST(SjisText, CaseFoldAndCutOnCharacterBoundary) {
+    EXPECT_TRUE(SjisEqualNoCase(".JPG", ".jpg"));
+    EXPECT_TRUE(SjisEqualNoCase(kHyo + "A", kHyo + "a"));
+    // "ａ" (0x82 0x81) and "Ａ" (0x82 0x60): the trail bytes must not be case-folded.
+    EXPECT_FALSE(SjisEqualNoCase("\x82\x81", "\x82\x61"));
+    EXPECT_FALSE(SjisEqualNoCase(".jpg", ".jpeg"));
+
+    char out[4];
+    EXPECT_TRUE(CopySjis(out, sizeof out, "ab"));
+    EXPECT_EQ(std::string(out), "ab");
+    EXPECT_FALSE(CopySjis(out, sizeof out, "a" + kHyo + kHyo));
+    EXPECT_EQ(std::string(out), "a" + kHyo) << "a double-byte character is never split";
+    EXPECT_FALSE(CopySjis(out, sizeof out, "ab" + kHyo));
+    EXPECT_EQ(std::string(out), "ab");
+}

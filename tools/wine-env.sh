@@ -1,0 +1,104 @@
+# Wine under Xvfb for Pixaro's end-to-end runs. Source it, then:
+#   pxw_env PREFIX        export the Wine variables for PREFIX (a private prefix)
+#   pxw_trap              clean up on EXIT/INT/TERM: what we started, by pid
+#   pxw_xvfb              start Xvfb on a free display and export DISPLAY
+#   pxw_prefix            create the prefix once (wineboot -i), shared safely by flock
+#   pxw_run CMD...        run a Wine command in the background, remember its pid, wait for it
+#   pxw_screenshot FILE   save the whole screen as a PNG
+#   pxw_cleanup           what the trap runs; safe to call more than once
+# Nothing here kills by name: other people run Wine and Xvfb on the same machine.
+
+PXW_PIDS=()
+PXW_XVFB_PID=
+
+pxw_env() {
+  export WINEPREFIX="$1"
+  export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+  export WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  export WINEARCH=win32
+}
+
+pxw_cleanup() {
+  local pid
+  for pid in "${PXW_PIDS[@]}"; do
+    kill "$pid" 2>/dev/null
+  done
+  if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+    # -k ends every process of this prefix only; the timeout guards a wedged server.
+    timeout 20 wineserver -k 2>/dev/null
+    timeout 20 wineserver -w 2>/dev/null
+  fi
+  for pid in "${PXW_PIDS[@]}"; do
+    wait "$pid" 2>/dev/null
+  done
+  PXW_PIDS=()
+  if [ -n "$PXW_XVFB_PID" ]; then
+    kill "$PXW_XVFB_PID" 2>/dev/null
+    wait "$PXW_XVFB_PID" 2>/dev/null
+    PXW_XVFB_PID=
+  fi
+}
+
+pxw_trap() {
+  trap pxw_cleanup EXIT
+  trap 'exit 130' INT
+  trap 'exit 143' TERM
+}
+
+# Xvfb refuses a display whose lock it does not own, so a lost race just moves on to the next one.
+pxw_xvfb() {
+  local n i
+  for ((n = 90; n < 190; n++)); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    PXW_XVFB_PID=$!
+    for ((i = 0; i < 200; i++)); do
+      if ! kill -0 "$PXW_XVFB_PID" 2>/dev/null; then
+        wait "$PXW_XVFB_PID" 2>/dev/null
+        PXW_XVFB_PID=
+        break
+      fi
+      if [ -S "/tmp/.X11-unix/X$n" ] && DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1; then
+        export DISPLAY=":$n"
+        return 0
+      fi
+      sleep 0.05
+    done
+    if [ -n "$PXW_XVFB_PID" ]; then
+      kill "$PXW_XVFB_PID" 2>/dev/null
+      wait "$PXW_XVFB_PID" 2>/dev/null
+      PXW_XVFB_PID=
+    fi
+  done
+  echo "pxw_xvfb: no free display in :90..:189" >&2
+  return 1
+}
+
+pxw_run() {
+  "$@" &
+  local pid=$!
+  PXW_PIDS+=("$pid")
+  wait "$pid"
+}
+
+# A crash must end the program quietly instead of leaving winedbg's dialog on the screen.
+pxw_prefix() {
+  local stamp="$WINEPREFIX/.pixaro-ready"
+  [ -f "$stamp" ] && return 0
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  (
+    flock -w 300 9 || { echo "pxw_prefix: lock on $WINEPREFIX timed out" >&2; exit 1; }
+    [ -f "$stamp" ] && exit 0
+    rm -rf "$WINEPREFIX"
+    timeout 180 wineboot -i >/dev/null 2>&1 || { echo "pxw_prefix: wineboot failed" >&2; exit 1; }
+    timeout 60 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+      >/dev/null 2>&1
+    timeout 60 wineserver -w
+    touch "$stamp"
+  ) 9>"$WINEPREFIX.lock"
+}
+
+pxw_screenshot() {
+  xwd -root -silent -display "$DISPLAY" | /usr/bin/convert xwd:- "$1"
+}
