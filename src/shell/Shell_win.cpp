@@ -203,12 +203,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     HWND wnd = CreateWindowExA(0, "Pixaro", "Pixaro", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_MAXIMIZE, CW_USEDEFAULT,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
     if (!wnd) return 0;
-    if (parsed < 0)
-        MessageBoxA(wnd, "コマンドラインのパスが長すぎるため開けません。", "Error", MB_OK | MB_ICONHAND);
     ShowWindow(wnd, show);
     g_Shell.MainWindow = wnd;
     g_Gesture = GestureMachine{};
     UpdateWindow(wnd);
+    if (parsed < 0)
+        MessageBoxA(wnd, "コマンドラインのパスが長すぎるため開けません。", "Error", MB_OK | MB_ICONHAND);
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);

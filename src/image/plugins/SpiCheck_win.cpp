@@ -1,5 +1,7 @@
 // spicheck: load one Susie plug-in, decode one file the way the viewer does, report the result.
-//   spicheck [-i] [-f] [-o OFFSET] [-d OUT.bmp] PLUGIN.spi FILE
+//   spicheck [-i] [-f] [-h] [-o OFFSET] [-d OUT.bmp] PLUGIN.spi FILE
+// -i lists the plug-in info strings, -f decodes from the file instead of memory,
+// -h gives IsSupported an open file handle instead of the head, -d saves the result.
 // Prints "OK width height bpp palette0=RRGGBB topleft=RRGGBB center=RRGGBB" (exit 0),
 // "UNSUPPORTED" (2), "ERROR code" (3), "BAD reason" for a malformed result (4), other failures (1).
 #include <windows.h>
@@ -67,20 +69,21 @@ bool WriteBmp(const char* path, const BITMAPINFO* info, size_t infoSize, const u
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: spicheck [-i] [-f] [-o OFFSET] [-d OUT.bmp] PLUGIN.spi FILE\n");
+    std::fprintf(stderr, "usage: spicheck [-i] [-f] [-h] [-o OFFSET] [-d OUT.bmp] PLUGIN.spi FILE\n");
     return 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    bool info = false, fromFile = false;
+    bool info = false, fromFile = false, byHandle = false;
     long offset = 0;
     const char* dump = nullptr;
     int arg = 1;
     for (; arg < argc && argv[arg][0] == '-'; ++arg) {
         if (!std::strcmp(argv[arg], "-i")) info = true;
         else if (!std::strcmp(argv[arg], "-f")) fromFile = true;
+        else if (!std::strcmp(argv[arg], "-h")) byHandle = true;
         else if (!std::strcmp(argv[arg], "-o") && arg + 1 < argc) offset = std::atol(argv[++arg]);
         else if (!std::strcmp(argv[arg], "-d") && arg + 1 < argc) dump = argv[++arg];
         else return Usage();
@@ -108,11 +111,22 @@ int main(int argc, char** argv) {
 
     std::vector<char> data;
     DWORD size = 0;
-    if (!ReadWhole(path, data, size) || offset < 0 || static_cast<DWORD>(offset) > size) {
+    // An offset past the end is left for the plug-in's file path to refuse.
+    if (!ReadWhole(path, data, size) || offset < 0 || (!fromFile && static_cast<DWORD>(offset) > size)) {
         std::printf("READFAIL\n");
         return 1;
     }
-    if (!isSupported(path, reinterpret_cast<DWORD_PTR>(data.data() + offset))) {
+    DWORD headOffset = static_cast<DWORD>(offset) > size ? size : static_cast<DWORD>(offset);
+    int supported = 0;
+    if (byHandle) {
+        HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        SetFilePointer(file, static_cast<LONG>(headOffset), nullptr, FILE_BEGIN);
+        supported = isSupported(path, reinterpret_cast<DWORD_PTR>(file));
+        CloseHandle(file);
+    } else {
+        supported = isSupported(path, reinterpret_cast<DWORD_PTR>(data.data() + headOffset));
+    }
+    if (!supported) {
         std::printf("UNSUPPORTED\n");
         return 2;
     }
