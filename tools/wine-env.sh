@@ -3,6 +3,8 @@
 #   pxw_trap              clean up on EXIT/INT/TERM: what we started, by pid
 #   pxw_xvfb              start Xvfb on a free display and export DISPLAY
 #   pxw_prefix            create the prefix once (wineboot -i), shared safely by flock
+#   pxw_lock              hold the prefix for this shell until it exits (wineserver -k at the end
+#                         of one run would kill another run's programs)
 #   pxw_run CMD...        run a Wine command in the background, remember its pid, wait for it
 #   pxw_screenshot FILE   save the whole screen as a PNG
 #   pxw_cleanup           what the trap runs; safe to call more than once
@@ -22,7 +24,7 @@ pxw_env() {
 pxw_cleanup() {
   local pid
   for pid in "${PXW_PIDS[@]}"; do
-    kill "$pid" 2>/dev/null
+    [ -n "$pid" ] && kill "$pid" 2>/dev/null
   done
   if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
     # -k ends every process of this prefix only; the timeout guards a wedged server.
@@ -30,7 +32,7 @@ pxw_cleanup() {
     timeout 20 wineserver -w 2>/dev/null
   fi
   for pid in "${PXW_PIDS[@]}"; do
-    wait "$pid" 2>/dev/null
+    [ -n "$pid" ] && wait "$pid" 2>/dev/null
   done
   PXW_PIDS=()
   if [ -n "$PXW_XVFB_PID" ]; then
@@ -51,7 +53,7 @@ pxw_xvfb() {
   local n i
   for ((n = 90; n < 190; n++)); do
     [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 8>&- 9>&- &
     PXW_XVFB_PID=$!
     for ((i = 0; i < 200; i++)); do
       if ! kill -0 "$PXW_XVFB_PID" 2>/dev/null; then
@@ -75,11 +77,21 @@ pxw_xvfb() {
   return 1
 }
 
+# Children must not inherit the lock descriptors, or a lingering process would hold the prefix.
 pxw_run() {
-  "$@" &
-  local pid=$!
+  "$@" 8>&- 9>&- &
+  local pid=$! rc
   PXW_PIDS+=("$pid")
   wait "$pid"
+  rc=$?
+  PXW_PIDS=("${PXW_PIDS[@]/$pid}")
+  return $rc
+}
+
+pxw_lock() {
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  exec 8>"$WINEPREFIX.run.lock"
+  flock -w 900 8 || { echo "pxw_lock: $WINEPREFIX stayed busy for 15 minutes" >&2; return 1; }
 }
 
 # A crash must end the program quietly instead of leaving winedbg's dialog on the screen.
@@ -90,10 +102,9 @@ pxw_prefix() {
   (
     flock -w 300 9 || { echo "pxw_prefix: lock on $WINEPREFIX timed out" >&2; exit 1; }
     [ -f "$stamp" ] && exit 0
-    rm -rf "$WINEPREFIX"
-    timeout 180 wineboot -i >/dev/null 2>&1 || { echo "pxw_prefix: wineboot failed" >&2; exit 1; }
+    timeout 180 wineboot -i >/dev/null 2>&1 8>&- || { echo "pxw_prefix: wineboot failed" >&2; exit 1; }
     timeout 60 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
-      >/dev/null 2>&1
+      >/dev/null 2>&1 8>&-
     timeout 60 wineserver -w
     touch "$stamp"
   ) 9>"$WINEPREFIX.lock"

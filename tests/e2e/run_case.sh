@@ -21,6 +21,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../tools/wine-env.sh"
 pxw_env "${PIXARO_WINEPREFIX:-$work/wineprefix}"
 pxw_trap
+pxw_lock || exit 1
 
 case_dir="$work/cases/$name"
 rm -rf -- "$case_dir"
@@ -33,7 +34,9 @@ export PIXDRV_BUILD="$build" PIXDRV_WORK="$case_dir" PIXDRV_SAMPLES="$work/sampl
 [ -n "${PIXDRV_EXE:-}" ] && export PIXDRV_EXE=$(realpath "$PIXDRV_EXE")
 
 out="$case_dir/driver.log"
-pxw_run timeout 200 wine "$build/pixdrv.exe" "$@" "$case_file" >"$out" 2>&1
+limit=${PIXDRV_CASE_TIMEOUT:-200}
+# --foreground: only the driver is stopped, so the screenshot still shows the program.
+pxw_run timeout --foreground -k 10 "$limit" wine "$build/pixdrv.exe" "$@" "$case_file" >"$out" 2>&1
 rc=$?
 if [ $rc -eq 0 ]; then
   cat "$out"
@@ -47,6 +50,6 @@ else
   pxw_screenshot "$case_dir/fail.png"
 fi
 cat "$out"
-[ $rc -eq 124 ] && echo "run_case: pixdrv.exe timed out after 200 s"
+[ $rc -eq 124 ] && echo "run_case: pixdrv.exe timed out after $limit s"
 echo "run_case: $name failed (exit $rc); screen: $case_dir/fail.png"
 exit $rc

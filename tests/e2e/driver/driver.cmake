@@ -1,6 +1,18 @@
-# The end-to-end test driver and the stand-in program it tests itself against.
+# The end-to-end test driver and the stand-in program it tests itself against (selftest.sh).
+
+# Scripts may name ids as resource.h does (command IDM_NEXT): a table of every ID*_ define.
+set(PIXDRV_RESOURCE_H ${CMAKE_SOURCE_DIR}/src/resources/resource.h)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PIXDRV_RESOURCE_H})
+file(STRINGS ${PIXDRV_RESOURCE_H} PIXDRV_DEFINES REGEX "^#define[ \t]+ID[A-Z]*_[A-Za-z0-9_]+[ \t]+[0-9]")
+set(PIXDRV_ID_ROWS "")
+foreach(line IN LISTS PIXDRV_DEFINES)
+  string(REGEX REPLACE "^#define[ \t]+([A-Za-z0-9_]+).*" "\\1" name "${line}")
+  string(APPEND PIXDRV_ID_ROWS "    {\"${name}\", ${name}},\n")
+endforeach()
+file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/pixdrv_ids.inc CONTENT "${PIXDRV_ID_ROWS}")
+
 add_executable(pixdrv ${CMAKE_CURRENT_LIST_DIR}/pixdrv_win.cpp)
-target_include_directories(pixdrv PRIVATE ${CMAKE_SOURCE_DIR}/src)
+target_include_directories(pixdrv PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_BINARY_DIR})
 target_compile_options(pixdrv PRIVATE ${PIXARO_WIN_FLAGS})
 target_link_libraries(pixdrv PRIVATE psapi comctl32 shell32 advapi32 gdi32 user32 kernel32)
 target_link_options(pixdrv PRIVATE -static -mconsole -static-libgcc -static-libstdc++)

@@ -115,6 +115,7 @@ void OnCommand(HWND wnd, int id) {
         DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_DISPLAY_SETTINGS), wnd, SettingsProc, 0);
         break;
     case IDM_EMF_COPY: PostQuitMessage(3); break;                       // a bad exit code
+    case IDM_BATCH: Sleep(60000); break;                                // a hung program
     case IDM_EXIT: DestroyWindow(wnd); break;
     }
 }
@@ -162,8 +163,13 @@ LRESULT CALLBACK MainProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         if (wp == VK_RIGHT || wp == VK_NEXT) OnCommand(wnd, IDM_NEXT);
         if (wp == VK_LEFT || wp == VK_PRIOR) OnCommand(wnd, IDM_PREV);
         if (wp == VK_HOME) { g_index = 0; ShowState(); }
+        if (wp == 'S' && GetKeyState(VK_CONTROL) < 0) SetStatus(1, "ctrl S");
         return 0;
+    case WM_SYSKEYDOWN:
+        if (wp == 'X') { SetStatus(1, "alt X"); return 0; }
+        break;
     case WM_CHAR: {
+        if (wp < 0x20) return 0;
         char buf[32];
         snprintf(buf, sizeof buf, "char %c", char(wp));
         SetStatus(1, buf);
@@ -213,6 +219,7 @@ HWND CreateToolbar(HWND parent) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE inst, HINSTANCE, LPSTR cmdLine, int show) {
+    if (lstrcmpA(cmdLine, "bad") == 0) MessageBoxA(nullptr, "開けません", "Error", MB_OK | MB_ICONERROR);  // before the window
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES};
     InitCommonControlsEx(&icc);
     WNDCLASSA wc{};
@@ -221,7 +228,7 @@ int WINAPI WinMain(HINSTANCE inst, HINSTANCE, LPSTR cmdLine, int show) {
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.lpszClassName = "Pixaro";
     RegisterClassA(&wc);
-    g_main = CreateWindowExA(WS_EX_ACCEPTFILES, "Pixaro", "Pixaro", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480,
+    g_main = CreateWindowExA(WS_EX_ACCEPTFILES, "Pixaro", "Pixaro", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 640, 480,
                              nullptr, BuildMenu(), inst, nullptr);
     g_toolbar = CreateToolbar(g_main);
     g_status = CreateWindowExA(0, STATUSCLASSNAMEA, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0,
@@ -236,7 +243,7 @@ int WINAPI WinMain(HINSTANCE inst, HINSTANCE, LPSTR cmdLine, int show) {
         p++;
         if (char* q = strchr(p, '"')) *q = 0;
     }
-    SetTitle(p);
+    SetTitle(lstrcmpA(p, "bad") == 0 ? "" : p);
     ShowState();
     ShowWindow(g_main, show);
     MSG msg;

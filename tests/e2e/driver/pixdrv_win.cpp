@@ -8,6 +8,9 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -45,7 +48,15 @@ bool SjisContains(const std::string& hay, const std::string& needle) {
     return Widen(hay, 932).find(Widen(needle, 932)) != std::wstring::npos;
 }
 
-std::string Quote(const std::string& sjis) { return "\"" + Utf8(sjis) + "\""; }
+// For messages: UTF-8 in quotes, line breaks shown as \n so a FAIL stays on one line.
+std::string Quote(const std::string& sjis) {
+    std::string out = "\"";
+    for (char c : Utf8(sjis)) {
+        if (c == '\n') out += "\\n";
+        else if (c != '\r') out += c;
+    }
+    return out + "\"";
+}
 
 std::string Format(const char* fmt, ...) {
     char buf[1024];
@@ -70,8 +81,9 @@ struct State {
     PROCESS_INFORMATION pi{};
     bool started = false;
     HWND main = nullptr;
-    HWND dialog = nullptr;     // a dialog the script took over with `dialog`
+    std::vector<HWND> dialogs; // taken over with `dialog`, allowed while open; dlg-* use the last
     void* remote = nullptr;    // scratch memory inside the program
+    bool stubsWritten = false; // the settle stubs are in `remote`
     std::string expected;      // what the running verb waits for, for the FAIL line
     int verbsOk = 0;
 };
@@ -159,23 +171,33 @@ std::string DescribeBox(HWND box) {
 std::vector<HWND> UnexpectedBoxes() {
     std::vector<HWND> boxes;
     for (HWND b : ProgramWindows("#32770"))
-        if (b != g.dialog) boxes.push_back(b);
+        if (std::find(g.dialogs.begin(), g.dialogs.end(), b) == g.dialogs.end()) boxes.push_back(b);
     return boxes;
 }
 
-HWND MainWindow() {
-    if (g.main && IsWindow(g.main)) return g.main;
-    if (!Running()) Fail("the program is not running");
-    std::vector<HWND> w = ProgramWindows("Pixaro");
-    if (w.empty()) Fail("no Pixaro window");
-    return g.main = w.front();
+template <class F>
+bool Poll(F check, DWORD intervalMs = 20, bool allowBoxes = false, DWORD timeoutMs = 0);
+
+void RequireRunning() {
+    if (!g.started) Fail("no program was started");
+    if (!Running()) Fail(Format("the program ended (exit code %lu)", ExitCode()));
 }
 
-// Throws when the program ended or shows a box nobody asked for.
+// A box shown during start-up comes before the window, so the window may still be on its way.
+HWND MainWindow() {
+    if (g.main && IsWindow(g.main)) return g.main;
+    RequireRunning();
+    std::vector<HWND> found;
+    if (!Poll([&] { RequireRunning(); found = ProgramWindows("Pixaro"); return !found.empty(); }, 5))
+        Fail("no Pixaro window");
+    return g.main = found.front();
+}
+
+// Throws when the program shows a box nobody asked for. An ended program is reported by the
+// verbs that need it (MainWindow), since waiting for files or registry values after exit is fine.
 void Watch(bool allowBoxes) {
     if (!g.started) return;
-    if (!Running()) Fail(Format("the program ended (exit code %lu)", ExitCode()));
-    if (g.dialog && !(IsWindow(g.dialog) && IsWindowVisible(g.dialog))) g.dialog = nullptr;
+    std::erase_if(g.dialogs, [](HWND d) { return !IsWindow(d) || !IsWindowVisible(d); });
     if (!allowBoxes) {
         std::vector<HWND> boxes = UnexpectedBoxes();
         if (!boxes.empty()) Fail("unexpected " + DescribeBox(boxes.front()));
@@ -187,10 +209,10 @@ void PumpOwnMessages() {
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
 }
 
-// Calls check() until it holds or the deadline passes; between tries the program must keep
-// running without unexpected boxes. check() runs at least once.
+// Calls check() until it holds or the deadline passes; between tries an unexpected box fails the
+// verb. check() runs at least once.
 template <class F>
-bool Poll(F check, DWORD intervalMs = 20, bool allowBoxes = false, DWORD timeoutMs = 0) {
+bool Poll(F check, DWORD intervalMs, bool allowBoxes, DWORD timeoutMs) {
     double end = NowMs() + (timeoutMs ? timeoutMs : g.timeoutMs);
     for (;;) {
         PumpOwnMessages();
@@ -201,18 +223,10 @@ bool Poll(F check, DWORD intervalMs = 20, bool allowBoxes = false, DWORD timeout
     }
 }
 
-// Wine and Windows both set the idle event only while the program's main thread waits on an empty
-// queue: nothing posted, sent, to paint or due. Polled with a zero timeout, so a wait that is
-// satisfied at once (and only flickers the event) is never mistaken for idle.
-void Settle() {
-    if (!g.started) return;
-    if (!Poll([] { return WaitForInputIdle(g.pi.hProcess, 0) == 0; }, 2))
-        Fail(Format("the program is still busy after %lu ms", g.timeoutMs));
-}
-
 LRESULT SendBounded(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     DWORD_PTR result = 0;
     if (!SendMessageTimeoutA(w, msg, wp, lp, SMTO_NORMAL, g.timeoutMs, &result)) {
+        RequireRunning();
         Watch(false);
         Fail(Format("no answer to message 0x%X within %lu ms", msg, g.timeoutMs));
     }
@@ -233,6 +247,12 @@ void* RemoteScratch() {
 }
 
 constexpr DWORD kRemoteData = 4096;  // offset of the data area in the scratch block
+
+struct Asm {
+    std::vector<unsigned char> code;
+    void Bytes(std::initializer_list<unsigned char> b) { code.insert(code.end(), b); }
+    void Imm(DWORD v) { for (int i = 0; i < 4; i++) code.push_back((v >> (8 * i)) & 0xFF); }
+};
 
 // System DLLs are shared images, so a function sits at the same offset from its module's base
 // in both processes even if the bases differ.
@@ -259,17 +279,15 @@ DWORD RemoteAddress(const char* dll, const char* fn) {
 }
 
 DWORD RemoteCall(const char* dll, const char* fn, std::initializer_list<DWORD> args) {
-    DWORD target = RemoteAddress(dll, fn);
-    std::vector<unsigned char> code;
-    auto imm = [&](DWORD v) { for (int i = 0; i < 4; i++) code.push_back((v >> (8 * i)) & 0xFF); };
-    for (auto it = std::rbegin(args); it != std::rend(args); ++it) { code.push_back(0x68); imm(*it); }  // push
-    code.push_back(0xB8); imm(target);                   // mov eax, fn
-    code.insert(code.end(), {0xFF, 0xD0});               // call eax
-    code.insert(code.end(), {0xC2, 0x04, 0x00});         // ret 4 (the thread's own parameter)
+    Asm a;
+    for (auto it = std::rbegin(args); it != std::rend(args); ++it) { a.Bytes({0x68}); a.Imm(*it); }  // push arg
+    a.Bytes({0xB8}); a.Imm(RemoteAddress(dll, fn));   // mov eax, fn
+    a.Bytes({0xFF, 0xD0});                            // call eax
+    a.Bytes({0xC2, 0x04, 0x00});                      // ret 4 (the thread's own parameter)
     void* mem = RemoteScratch();
-    if (!WriteProcessMemory(g.pi.hProcess, mem, code.data(), code.size(), nullptr))
+    if (!WriteProcessMemory(g.pi.hProcess, mem, a.code.data(), a.code.size(), nullptr))
         Fail("WriteProcessMemory failed");
-    FlushInstructionCache(g.pi.hProcess, mem, code.size());
+    FlushInstructionCache(g.pi.hProcess, mem, a.code.size());
     HANDLE thread = CreateRemoteThread(g.pi.hProcess, nullptr, 0,
                                        reinterpret_cast<LPTHREAD_START_ROUTINE>(mem), nullptr, 0, nullptr);
     if (!thread) Fail(Format("CreateRemoteThread failed (error %lu)", GetLastError()));
@@ -282,6 +300,65 @@ DWORD RemoteCall(const char* dll, const char* fn, std::initializer_list<DWORD> a
 }
 
 DWORD Handle(const void* h) { return DWORD(reinterpret_cast<UINT_PTR>(h)); }
+
+// Settling: the program has handled everything posted so far and has nothing left to paint.
+// WaitForInputIdle cannot tell (Wine never resets the idle event after start-up), so a marker
+// goes through the program's own queue: a posted WM_TIMER whose lParam is a timer procedure is
+// run by DispatchMessage in queue order. That first stub starts a real timer on the same window;
+// WM_TIMER is generated only when nothing is sent, posted, typed or to be painted, so when its
+// procedure (the second stub) bumps the counter, the program has settled.
+constexpr DWORD kStubOffset = 256, kCounterOffset = 512, kMarkerTimer = 0x7D31;
+
+DWORD SettleStubs() {
+    DWORD base = Handle(RemoteScratch());
+    DWORD stub1 = base + kStubOffset, counter = base + kCounterOffset;
+    if (g.stubsWritten) return stub1;
+    Asm a;
+    // stub1(hwnd, msg, id, time): SetTimer(hwnd, kMarkerTimer, 0, stub2); return 0
+    a.Bytes({0x68}); a.Imm(0);                    // push stub2 (patched below)
+    size_t stub2Slot = a.code.size() - 4;
+    a.Bytes({0x6A, 0x00});                        // push 0
+    a.Bytes({0x68}); a.Imm(kMarkerTimer);         // push id
+    a.Bytes({0xFF, 0x74, 0x24, 0x10});            // push [esp+16]: hwnd
+    a.Bytes({0xB8}); a.Imm(RemoteAddress("user32.dll", "SetTimer"));
+    a.Bytes({0xFF, 0xD0, 0x31, 0xC0, 0xC2, 0x10, 0x00});  // call eax; xor eax,eax; ret 16
+    DWORD stub2 = stub1 + DWORD(a.code.size());
+    for (int i = 0; i < 4; i++) a.code[stub2Slot + i] = (stub2 >> (8 * i)) & 0xFF;
+    // stub2(hwnd, msg, id, time): KillTimer(hwnd, id); ++counter; return 0
+    a.Bytes({0xFF, 0x74, 0x24, 0x0C});            // push [esp+12]: id
+    a.Bytes({0xFF, 0x74, 0x24, 0x08});            // push [esp+8]: hwnd
+    a.Bytes({0xB8}); a.Imm(RemoteAddress("user32.dll", "KillTimer"));
+    a.Bytes({0xFF, 0xD0});                        // call eax
+    a.Bytes({0xFF, 0x05}); a.Imm(counter);        // inc dword [counter]
+    a.Bytes({0x31, 0xC0, 0xC2, 0x10, 0x00});      // xor eax,eax; ret 16
+    DWORD zero = 0;
+    if (!WriteProcessMemory(g.pi.hProcess, reinterpret_cast<void*>(UINT_PTR(stub1)), a.code.data(), a.code.size(), nullptr) ||
+        !WriteProcessMemory(g.pi.hProcess, reinterpret_cast<void*>(UINT_PTR(counter)), &zero, 4, nullptr))
+        Fail("cannot write the settle stubs");
+    FlushInstructionCache(g.pi.hProcess, reinterpret_cast<void*>(UINT_PTR(stub1)), a.code.size());
+    g.stubsWritten = true;
+    return stub1;
+}
+
+DWORD SettleCounter() {
+    DWORD v = 0;
+    ReadProcessMemory(g.pi.hProcess, static_cast<char*>(g.remote) + kCounterOffset, &v, 4, nullptr);
+    return v;
+}
+
+void Settle() {
+    if (!g.started || !Running()) return;
+    try {
+        DWORD stub = SettleStubs(), before = SettleCounter();
+        if (!PostMessageA(MainWindow(), WM_TIMER, kMarkerTimer, LPARAM(stub))) Fail("PostMessage failed");
+        if (!Poll([&] { return !Running() || SettleCounter() != before; }, 2))
+            Fail(Format("the program is still busy after %lu ms", g.timeoutMs));
+    } catch (const Failure&) {
+        // An exiting program loses its modules and windows first; the verb reports the exit.
+        if (WaitForSingleObject(g.pi.hProcess, 1000) == WAIT_OBJECT_0) return;
+        throw;
+    }
+}
 
 // ---------------------------------------------------------------------------------------------
 // Screen.
@@ -400,9 +477,22 @@ using Args = std::vector<std::string>;
 
 long Number(const std::string& s) {
     char* end = nullptr;
-    long v = strtol(s.c_str(), &end, 0);
-    if (s.empty() || *end) Fail("a number, not \"" + s + "\"");
-    return v;
+    long long v = strtoll(s.c_str(), &end, 0);
+    if (s.empty() || *end || v < -2147483648LL || v > 4294967295LL) Fail("a number, not \"" + s + "\"");
+    return long(v);
+}
+
+// Ids from resources/resource.h by name (IDM_NEXT) or as numbers.
+constexpr struct { const char* name; long id; } kIds[] = {
+#include "pixdrv_ids.inc"
+    {"IDOK", IDOK}, {"IDCANCEL", IDCANCEL}, {"IDYES", IDYES}, {"IDNO", IDNO},
+};
+
+long Id(const std::string& s) {
+    for (const auto& row : kIds)
+        if (s == row.name) return row.id;
+    if (!s.empty() && isalpha(static_cast<unsigned char>(s[0]))) Fail("an id of resource.h, not " + s);
+    return Number(s);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -432,8 +522,10 @@ double StartProgram(const std::string& commandLine) {
         CloseHandle(g.pi.hThread);
         g.pi = {};
         g.started = false;
-        g.main = g.dialog = nullptr;
+        g.main = nullptr;
+        g.dialogs.clear();
         g.remote = nullptr;
+        g.stubsWritten = false;
     }
     std::wstring exe = WidePath(g.app + "\\pixaro.exe");
     std::wstring cmd = L"\"" + exe + L"\"";
@@ -445,18 +537,29 @@ double StartProgram(const std::string& commandLine) {
                         WidePath(g.app).c_str(), &si, &g.pi))
         Fail(Format("CreateProcess failed (error %lu)", GetLastError()));
     g.started = true;
-    if (!Poll([] { return !ProgramWindows("Pixaro").empty(); }, 5)) Fail("no visible window");
-    g.main = ProgramWindows("Pixaro").front();
+    // A box before the window (a bad command line, a missing plug-in) ends the wait too; the
+    // script answers it with `box` next.
+    bool shown = Poll([] {
+        RequireRunning();
+        return !ProgramWindows("Pixaro").empty() || !UnexpectedBoxes().empty();
+    }, 5, true);
+    if (!shown) Fail("no visible window");
+    std::vector<HWND> found = ProgramWindows("Pixaro");
+    g.main = found.empty() ? nullptr : found.front();
     return t0;
 }
 
 void VerbStart(const Args&, const std::string& rest) {
     double t0 = StartProgram(rest);
-    printf("start: %.0f ms to window\n", NowMs() - t0);
+    printf("start: %.0f ms to %s\n", NowMs() - t0, g.main ? "window" : "box");
 }
 
-void VerbStartTimed(const Args& a) {
-    double t0 = StartProgram("");
+// start-timed TEXT [command line...]: the command line is the raw rest after TEXT.
+void VerbStartTimed(const Args& a, const std::string& rest) {
+    size_t end = rest[0] == '"' ? rest.find('"', 1) + 1 : rest.find_first_of(" \t");
+    size_t from = end == std::string::npos ? std::string::npos : rest.find_first_not_of(" \t", end);
+    std::string commandLine = from == std::string::npos ? "" : rest.substr(from);
+    double t0 = StartProgram(commandLine);
     double window = NowMs() - t0;
     std::string want = Sjis(a[0]), seen;
     Expect("title containing " + Quote(want));
@@ -469,6 +572,7 @@ void WaitTitle(const std::string& text, int mode) {  // mode: 0 equals, 1 contai
     static const char* kHow[] = {"title ", "title containing ", "title without "};
     std::string want = Sjis(text), seen;
     Expect(kHow[mode] + Quote(want));
+    Settle();
     bool ok = Poll([&] {
         seen = TextOf(MainWindow());
         bool has = SjisContains(seen, want);
@@ -484,12 +588,15 @@ void VerbTitleNotHas(const Args& a) { WaitTitle(a[0], 2); }
 std::string StatusText(int part) {
     HWND sb = GetDlgItem(MainWindow(), IDC_STATUSBAR);
     if (!sb) Fail("no status bar");
-    DWORD len = LOWORD(SendBounded(sb, SB_GETTEXTLENGTHA, part, 0));
-    if (len >= 60000) Fail("status text too long");
+    // Wine's SB_GETTEXTLENGTHA counts characters, not bytes: leave room for two bytes each.
+    DWORD size = 2 * LOWORD(SendBounded(sb, SB_GETTEXTLENGTHA, part, 0)) + 2;
+    if (size >= 60000) Fail("status text too long");
     char* remote = static_cast<char*>(RemoteScratch()) + kRemoteData;
+    std::string text(size, '\0');
+    if (!WriteProcessMemory(g.pi.hProcess, remote, text.data(), size, nullptr)) Fail("WriteProcessMemory failed");
     SendBounded(sb, SB_GETTEXTA, part, reinterpret_cast<LPARAM>(remote));
-    std::string text(len, '\0');
-    if (len && !ReadProcessMemory(g.pi.hProcess, remote, text.data(), len, nullptr)) Fail("ReadProcessMemory failed");
+    if (!ReadProcessMemory(g.pi.hProcess, remote, text.data(), size, nullptr)) Fail("ReadProcessMemory failed");
+    text.resize(strlen(text.c_str()));
     return text;
 }
 
@@ -510,7 +617,7 @@ void VerbStatusHas(const Args& a) { WaitStatus(a, true); }
 
 void VerbCommand(const Args& a) {
     Expect("the command posted");
-    if (!PostMessageA(MainWindow(), WM_COMMAND, MAKEWPARAM(Number(a[0]), 0), 0)) Fail("PostMessage failed");
+    if (!PostMessageA(MainWindow(), WM_COMMAND, MAKEWPARAM(Id(a[0]), 0), 0)) Fail("PostMessage failed");
 }
 
 struct KeyName { const char* name; UINT vk; bool extended; };
@@ -535,24 +642,59 @@ HWND KeyTarget() {
     return main;
 }
 
-void VerbKey(const Args& a) {
-    Expect("key " + a[0] + " posted");
-    std::string n = a[0];
-    UINT vk = 0;
-    bool extended = false;
+UINT KeyCode(const std::string& n, bool& extended) {
     for (const KeyName& k : kKeys)
-        if (lstrcmpiA(n.c_str(), k.name) == 0) { vk = k.vk; extended = k.extended; }
-    if (!vk && n.size() >= 2 && (n[0] == 'F' || n[0] == 'f')) {
+        if (lstrcmpiA(n.c_str(), k.name) == 0) { extended = k.extended; return k.vk; }
+    extended = false;
+    if (n.size() >= 2 && (n[0] == 'F' || n[0] == 'f')) {
         long f = strtol(n.c_str() + 1, nullptr, 10);
-        if (f >= 1 && f <= 12) vk = VK_F1 + UINT(f) - 1;
+        if (f >= 1 && f <= 12) return VK_F1 + UINT(f) - 1;
     }
-    if (!vk && n.size() == 1 && isalnum(static_cast<unsigned char>(n[0])))
-        vk = UINT(toupper(static_cast<unsigned char>(n[0])));
-    if (!vk) Fail("unknown key name");
-    LPARAM scan = LPARAM(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC)) << 16 | (extended ? 1 << 24 : 0);
+    if (n.size() == 1 && isalnum(static_cast<unsigned char>(n[0]))) return UINT(toupper(static_cast<unsigned char>(n[0])));
+    Fail("unknown key name " + n);
+}
+
+// ctrl+, shift+ and alt+ are held in the key state the program reads with GetKeyState: the
+// driver joins the program's input state (AttachThreadInput) for as long as the key takes.
+void VerbKey(const Args& a) {
+    Expect("key " + a[0] + " handled");
+    std::string n = a[0];
+    std::vector<UINT> mods;
+    for (size_t plus; (plus = n.find('+')) != std::string::npos && plus + 1 < n.size(); n.erase(0, plus + 1)) {
+        std::string m = n.substr(0, plus);
+        if (lstrcmpiA(m.c_str(), "ctrl") == 0) mods.push_back(VK_CONTROL);
+        else if (lstrcmpiA(m.c_str(), "shift") == 0) mods.push_back(VK_SHIFT);
+        else if (lstrcmpiA(m.c_str(), "alt") == 0) mods.push_back(VK_MENU);
+        else Fail("modifier " + m + " (ctrl shift alt)");
+    }
+    bool extended = false;
+    UINT vk = KeyCode(n, extended);
+    bool alt = std::find(mods.begin(), mods.end(), UINT(VK_MENU)) != mods.end();
+    LPARAM scan = LPARAM(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC)) << 16 | (extended ? 1 << 24 : 0) | (alt ? 1 << 29 : 0);
     HWND target = KeyTarget();
-    PostMessageA(target, WM_KEYDOWN, vk, scan | 1);
-    PostMessageA(target, WM_KEYUP, vk, scan | 1 | 0xC0000000);
+    DWORD self = GetCurrentThreadId(), program = GetWindowThreadProcessId(target, nullptr);
+    bool attached = !mods.empty() && AttachThreadInput(self, program, TRUE);
+    if (!mods.empty() && !attached) Fail("cannot share the program's key state");
+    BYTE keys[256] = {}, saved[256] = {};
+    if (attached) {
+        GetKeyboardState(saved);
+        memcpy(keys, saved, sizeof keys);
+        for (UINT m : mods) {
+            keys[m] |= 0x80;
+            keys[m == VK_CONTROL ? VK_LCONTROL : m == VK_SHIFT ? VK_LSHIFT : VK_LMENU] |= 0x80;
+        }
+        SetKeyboardState(keys);
+    }
+    PostMessageA(target, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, scan | 1);
+    PostMessageA(target, alt ? WM_SYSKEYUP : WM_KEYUP, vk, scan | 1 | 0xC0000000);
+    if (attached) {
+        struct Restore {  // also when settling fails
+            DWORD self, program;
+            BYTE* saved;
+            ~Restore() { SetKeyboardState(saved); AttachThreadInput(self, program, FALSE); }
+        } restore{self, program, saved};
+        Settle();
+    }
 }
 
 POINT ClientCentre(HWND w) {
@@ -639,6 +781,7 @@ void VerbBox(const Args& a) {
     if (!button) Fail("button " + a[1] + " (ok cancel yes no abort retry ignore)");
     HWND box = nullptr;
     bool ok = Poll([&] {
+        RequireRunning();
         for (HWND b : UnexpectedBoxes()) {
             if (!SjisContains(BoxText(b), want)) Fail("unexpected " + DescribeBox(b));
             if (!caption.empty() && Widen(TextOf(b), 932) != Widen(caption, 932)) Fail(DescribeBox(b));
@@ -684,7 +827,7 @@ void WaitPixel(const Args& a, bool same) {
     unsigned long rgb = strtoul(a[2].c_str(), nullptr, 16);
     long tol = a.size() > 3 ? Number(a[3]) : 24;
     Expect(Format("pixel %ld,%ld %s%06lX (within %ld)", pt.x, pt.y, same ? "" : "not ", rgb, tol));
-    if (a[2].size() != 6) Fail("colour as RRGGBB");
+    if (a[2].size() != 6 || strspn(a[2].c_str(), "0123456789abcdefABCDEF") != 6) Fail("colour as RRGGBB, not " + a[2]);
     HWND main = MainWindow();
     Settle();
     COLORREF c = 0;
@@ -725,7 +868,7 @@ std::vector<std::pair<HMENU, int>> MenuPath(HMENU bar, UINT id) {
 }
 
 void VerbMenu(const Args& a) {
-    UINT id = UINT(Number(a[0]));
+    UINT id = UINT(Id(a[0]));
     const std::string& want = a[1];
     Expect("menu item " + a[0] + " " + want);
     if (want != "enabled" && want != "disabled" && want != "checked" && want != "unchecked")
@@ -749,7 +892,7 @@ void VerbMenu(const Args& a) {
 }
 
 void VerbButton(const Args& a) {
-    int id = int(Number(a[0]));
+    int id = int(Id(a[0]));
     const std::string& want = a[1];
     Expect("tool bar button " + a[0] + " " + want);
     static const struct { const char* name; BYTE mask; bool set; } kStates[] = {
@@ -776,9 +919,15 @@ void VerbButton(const Args& a) {
                          state & (TBSTATE_CHECKED | TBSTATE_PRESSED) ? "pressed" : "released"));
 }
 
-// Invalidating a window of the program wakes its thread and clears the idle event in the same
-// step; the event comes back only once the thread waits again with no paint left, i.e. after
-// every WM_PAINT (and WM_ERASEBKGND) of the main window and its children has returned.
+// A paint is over once no window of the program has an update region left (BeginPaint empties
+// it) and a sent message comes back: the thread takes it only after WM_PAINT has returned.
+bool NothingToPaint(HWND main) {
+    if (GetUpdateRect(main, nullptr, FALSE)) return false;
+    for (HWND c : Children(main))
+        if (IsWindowVisible(c) && GetUpdateRect(c, nullptr, FALSE)) return false;
+    return true;
+}
+
 void VerbTimeRedraw(const Args& a) {
     int count = a.size() > 1 ? int(Number(a[1])) : 3;
     Expect("a full repaint");
@@ -788,8 +937,8 @@ void VerbTimeRedraw(const Args& a) {
     for (int i = 0; i < count; i++) {
         double t0 = NowMs();
         RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
-        if (!Poll([] { return WaitForInputIdle(g.pi.hProcess, 0) == 0; }, 1))
-            Fail(Format("still painting after %lu ms", g.timeoutMs));
+        if (!Poll([&] { return NothingToPaint(main); }, 1)) Fail(Format("still painting after %lu ms", g.timeoutMs));
+        SendBounded(main, WM_NULL, 0, 0);
         best = std::min(best, NowMs() - t0);
     }
     printf("%s: %.0f ms\n", a[0].c_str(), best);
@@ -848,8 +997,7 @@ std::string Describe(const RegValue& v) {
 }
 
 void VerbRegDword(const Args& a) {
-    DWORD want = DWORD(strtoul(a[2].c_str(), nullptr, 0));
-    if (a[2][0] == '-') want = DWORD(Number(a[2]));
+    DWORD want = DWORD(Number(a[2]));
     Expect(Format("HKCU\\%s %s = dword %lu", a[0].c_str(), a[1].c_str(), want));
     RegValue v;
     bool ok = Poll([&] {
@@ -901,9 +1049,10 @@ void VerbDialog(const Args& a) {
     std::string want = Sjis(a[0]);
     Expect("dialog " + Quote(want));
     bool ok = Poll([&] {
+        RequireRunning();
         for (HWND b : UnexpectedBoxes()) {
             if (Widen(TextOf(b), 932) != Widen(want, 932)) Fail("unexpected " + DescribeBox(b));
-            g.dialog = b;
+            g.dialogs.push_back(b);
             return true;
         }
         return false;
@@ -912,9 +1061,10 @@ void VerbDialog(const Args& a) {
 }
 
 HWND DialogItem(const std::string& id) {
-    if (!g.dialog) Fail("no dialog taken over with `dialog`");
-    HWND c = GetDlgItem(g.dialog, int(Number(id)));
-    if (!c) Fail("no control " + id + " in " + DescribeBox(g.dialog));
+    Watch(true);
+    if (g.dialogs.empty()) Fail("no open dialog taken over with `dialog`");
+    HWND c = GetDlgItem(g.dialogs.back(), int(Id(id)));
+    if (!c) Fail("no control " + id + " in " + DescribeBox(g.dialogs.back()));
     return c;
 }
 
@@ -971,7 +1121,7 @@ struct Verb {
 constexpr Verb kVerbs[] = {
     {"app", 1, 1, VerbApp, nullptr},
     {"start", 0, -1, nullptr, VerbStart},
-    {"start-timed", 1, 1, VerbStartTimed, nullptr},
+    {"start-timed", 1, -1, nullptr, VerbStartTimed},
     {"title", 1, 1, VerbTitle, nullptr},
     {"title-has", 1, 1, VerbTitleHas, nullptr},
     {"title-not-has", 1, 1, VerbTitleNotHas, nullptr},
@@ -1138,6 +1288,7 @@ void EndProgram() {
 
 int main() {
     setvbuf(stdout, nullptr, _IONBF, 0);
+    _setmode(_fileno(stdout), _O_BINARY);  // plain \n for the Unix side
     // The wide command line: a script path with Japanese in it does not survive the ANSI argv.
     std::string script;
     int wargc = 0;
@@ -1169,7 +1320,7 @@ int main() {
 
     for (const Line& line : lines) {
         const Verb* v = FindVerb(line.verb);
-        g.expected.clear();
+        g.expected = "valid arguments";
         try {
             if (v->runRest) v->runRest(line.args, line.rest);
             else v->run(line.args);

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# The driver's own test, against the stand-in fakeapp.exe instead of pixaro.exe:
+# selftest.pxt must pass, and every selftest/fail_*.pxt must fail with the line that its
+# "# expect:" comment gives (so failures are reported at the right verb, quickly, never hang).
+#   selftest.sh WIN32_BUILD_DIR [WORK_DIR]      (WORK_DIR defaults to WIN32_BUILD_DIR/e2e-selftest)
+set -u
+[ $# -ge 1 ] || { echo "usage: $0 WIN32_BUILD_DIR [WORK_DIR]" >&2; exit 2; }
+build=$(realpath "$1")
+work=$(realpath -m "${2:-$build/e2e-selftest}")
+here=$(cd "$(dirname "$0")" && pwd)
+run_case="$here/../run_case.sh"
+export PIXDRV_EXE="$build/fakeapp.exe"
+[ -f "$PIXDRV_EXE" ] || { echo "selftest: $PIXDRV_EXE is missing" >&2; exit 2; }
+
+passed=0
+failed=0
+report() {  # name ok(0/1) detail
+  if [ "$2" = 0 ]; then
+    passed=$((passed + 1)); echo "ok   $1"
+  else
+    failed=$((failed + 1)); echo "FAIL $1: $3"
+  fi
+}
+
+out=$("$run_case" "$build" "$work" "$here/selftest.pxt" 2>&1)
+rc=$?
+[ $rc = 0 ] && report selftest 0 || report selftest 1 "exit $rc"$'\n'"$out"
+
+for case_file in "$here"/selftest/fail_*.pxt; do
+  name=$(basename "$case_file" .pxt)
+  want=$(sed -n 's/^# expect: //p' "$case_file")
+  start=$(date +%s)
+  out=$("$run_case" "$build" "$work" "$case_file" 2>&1)
+  rc=$?
+  took=$(( $(date +%s) - start ))
+  if [ $rc != 1 ]; then
+    report "$name" 1 "exit $rc, wanted 1"$'\n'"$out"
+  elif ! grep -qxF -- "$want" <<<"$out"; then
+    report "$name" 1 "wanted: $want"$'\n'"$out"
+  elif [ $took -gt 20 ]; then
+    report "$name" 1 "took $took s"
+  else
+    report "$name" 0
+  fi
+done
+
+echo "$passed passed, $failed failed"
+[ $failed = 0 ]
