@@ -40,7 +40,7 @@ bool CopySjis(char* out, size_t size, std::string_view text) {
         if (n + step > size - 1) break;
         n += step;
     }
-    std::memcpy(out, text.data(), n);
+    if (n > 0) std::memcpy(out, text.data(), n);
     out[n] = 0;
     return n == text.size();
 }
