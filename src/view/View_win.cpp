@@ -8,6 +8,7 @@
 #include "shell/App_win.h"
 #include "vectorize/LineStore_win.h"
 #include "view/Overlay.h"
+#include "view/RubberBand.h"
 
 ViewState g_View;
 GestureMachine g_Gesture;
@@ -60,7 +61,7 @@ void RenderImage(HDC dc, int mode, const RECT& area, uint32_t displayFlags, uint
 }
 
 void PaintView(HWND wnd) {
-    HCURSOR old = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    SetCursor(LoadCursor(nullptr, IDC_WAIT));
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(wnd, &ps);
     if (HasImage()) {
@@ -78,20 +79,29 @@ void PaintView(HWND wnd) {
     }
     UpdateTitle(wnd);
     EndPaint(wnd, &ps);
-    SetCursor(old ? LoadCursor(nullptr, IDC_ARROW) : nullptr);
+    SetCursor(LoadCursor(nullptr, IDC_ARROW));
 }
 
 namespace {
 
+// A window DC set up for inverting drawing, released on scope exit.
+struct InvertingDc {
+    HWND wnd;
+    HDC dc;
+    explicit InvertingDc(HWND w) : wnd(w), dc(GetDC(w)) {
+        SetROP2(dc, R2_NOT);
+        SelectObject(dc, GetStockObject(NULL_BRUSH));
+        SelectObject(dc, GetStockObject(BLACK_PEN));
+    }
+    ~InvertingDc() { ReleaseDC(wnd, dc); }
+    void Segment(int x1, int y1, int x2, int y2) {
+        MoveToEx(dc, x1, y1, nullptr);
+        LineTo(dc, x2, y2);
+    }
+};
+
 void InvertBand(HWND wnd, const BandLine& band) {
-    if (!band.Draw) return;
-    HDC dc = GetDC(wnd);
-    int oldRop = SetROP2(dc, R2_NOT);
-    HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
-    Rectangle(dc, band.X1, band.Y1, band.X2, band.Y2);
-    SelectObject(dc, oldBrush);
-    SetROP2(dc, oldRop);
-    ReleaseDC(wnd, dc);
+    if (band.Draw) InvertRectangle(wnd, band.X1, band.Y1, band.X2, band.Y2);
 }
 
 void StartDragOut(HWND) {
@@ -179,4 +189,34 @@ void ViewWheel(HWND wnd, int delta) {
 // Catalogue navigation arrives with the folder catalogue; at either end the keys beep.
 void NavigateEntry(HWND, int, bool beepAtEnd) {
     if (beepAtEnd) MessageBeep(0);
+}
+
+void InvertRectangle(HWND wnd, int x1, int y1, int x2, int y2) { Rectangle(InvertingDc(wnd).dc, x1, y1, x2, y2); }
+
+void InvertLine(HWND wnd, int x1, int y1, int x2, int y2) {
+    ViewMapping m = MappingOf(g_View);
+    BandPoint a = MapToWindow(m, x1, y1), b = MapToWindow(m, x2, y2);
+    InvertingDc(wnd).Segment(a.X, a.Y, b.X, b.Y);
+}
+
+void InvertEllipse(HWND wnd, int x1, int y1, int x2, int y2) {
+    ViewMapping m = MappingOf(g_View);
+    BandPoint a = MapToWindow(m, x1, y1), b = MapToWindow(m, x2, y2);
+    Ellipse(InvertingDc(wnd).dc, a.X, a.Y, b.X, b.Y);
+}
+
+void InvertRotatedRectangle(HWND wnd, int x1, int y1, int x2, int y2, double degrees) {
+    auto outline = RotatedRectOutline({x1, y1}, {x2, y2}, degrees);
+    InvertingDc dc(wnd);
+    for (size_t i = 0; i + 1 < outline.size(); ++i)
+        dc.Segment(outline[i].X, outline[i].Y, outline[i + 1].X, outline[i + 1].Y);
+}
+
+double InvertAngleGuide(HWND wnd, int x1, int y1, int x2, int y2) {
+    AngleGuide guide = PlanAngleGuide(MappingOf(g_View), x1, y1, x2, y2);
+    if (!guide.Lines.empty()) {
+        InvertingDc dc(wnd);
+        for (const BandSegment& s : guide.Lines) dc.Segment(s.X1, s.Y1, s.X2, s.Y2);
+    }
+    return guide.Angle;
 }

@@ -21,3 +21,10 @@ int ViewMouse(HWND wnd, UINT msg, LPARAM lp, WPARAM wp);
 // True when the key was a view key.
 bool ViewKeyDown(HWND wnd, int vk);
 void ViewWheel(HWND wnd, int delta);
+
+// Inverting rubber bands (R2_NOT): drawing the same band twice erases it.
+void InvertRectangle(HWND wnd, int x1, int y1, int x2, int y2);          // window points
+void InvertLine(HWND wnd, int x1, int y1, int x2, int y2);               // image points
+void InvertEllipse(HWND wnd, int x1, int y1, int x2, int y2);            // image points
+void InvertRotatedRectangle(HWND wnd, int x1, int y1, int x2, int y2, double degrees);  // window points
+double InvertAngleGuide(HWND wnd, int x1, int y1, int x2, int y2);       // image points; the angle
