@@ -34,6 +34,15 @@ gtest_discover_tests(pixaro_tests_san TEST_PREFIX "san." PROPERTIES LABELS sanit
 add_executable(samplegen ${CMAKE_SOURCE_DIR}/tools/samplegen/samplegen.cpp)
 target_link_libraries(samplegen PRIVATE pixaro_core)
 
+# Command-line tools over the portable library: tools/cli/NAME.cpp becomes NAME.
+file(GLOB PIXARO_CLI_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/cli/*.cpp)
+foreach(src ${PIXARO_CLI_SOURCES})
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(${name} ${src})
+  target_link_libraries(${name} PRIVATE pixaro_core)
+  target_compile_options(${name} PRIVATE ${PIXARO_NATIVE_FLAGS})
+endforeach()
+
 find_package(benchmark QUIET)
 if(benchmark_FOUND)
   file(GLOB_RECURSE PIXARO_BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*_bench.cpp)
