@@ -44,6 +44,6 @@ struct ExifSummary {
     char MapLink[152];
 };
 
-// Empties the texts and the offsets before every load; the GPS fields and the
-// thumbnail position keep their values (they are only read right after being set).
+// Empties every field before a load: a GPS position or thumbnail left over from the
+// previous file must never be taken for this file's.
 void ResetExifSummary(ExifSummary& s);

@@ -6,6 +6,7 @@
 
 constexpr UINT WM_APP_FOREGROUND = WM_APP;          // sent by the drag-out drop source
 constexpr UINT WM_APP_UPDATE_RESULT = WM_APP + 1;   // update check finished: wParam = version or -1, lParam = manual
+constexpr UINT WM_APP_SCAN_DONE = WM_APP + 2;       // folder scan finished: wParam = generation, lParam = result
 
 struct ShellState {
     HINSTANCE Instance = nullptr;
@@ -35,6 +36,7 @@ void SetStatusText(int part, const char* text);
 void PlaceWindow(HWND wnd, int mode);
 void LoadSettings();
 void SaveSettings(HWND wnd);
+void StoreUpdateCheckDay(int32_t day);
 void StartUpdateCheck(HWND wnd, bool manual);
 void OnUpdateResult(HWND wnd, WPARAM wp, LPARAM lp);
 void UpdateTitle(HWND wnd);
@@ -43,11 +45,28 @@ void UpdateTitle(HWND wnd);
 HWND CreateMainToolBar(HWND wnd, HINSTANCE instance);
 bool ToolTipText(NMHDR* hdr);
 void ApplyInitialMenuState(HWND wnd);
-void EnableImageCommands(HWND wnd, bool catalogueHasTwo);
+// Menu items and buttons follow the real state: an image loaded, two or more entries.
+void UpdateCommandStates(HWND wnd);
 void EnableCommand(HWND wnd, int id, bool enable);
 void DispatchCommand(HWND wnd, int id, LPARAM lp);
 void HandleAssignedKey(HWND wnd, int vk);
+void UpdateGraffitiUi(HWND wnd);
+void UpdateProgramMenu(HWND wnd);
+void ShowPopupMenu(HWND wnd, POINT clientPoint);
 
 // Opening a file: load it and catalogue its folder.
 int OpenFileAndScan(HWND wnd, const char* path);
+
+// The folder catalogue.
 void StartFolderScan(HWND wnd);
+void CancelFolderScan();
+void OnScanDone(HWND wnd, WPARAM wp, LPARAM lp);
+bool SelectEntry(HWND wnd, int position, int keep);
+void Navigate(HWND wnd, int delta, int keep);
+bool AtCatalogueEnd(int delta);
+void DeleteCurrentFile(HWND wnd);
+void SortCatalogueCommand(HWND wnd, int order);
+void ShowFileList(HWND wnd);
+int CatalogueCount();
+int CatalogueCurrentIndex();
+int CatalogueLastIndex();

@@ -7,10 +7,12 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "image/Image_win.h"
 #include "resources/resource.h"
 #include "shell/App_win.h"
+#include "shell/Keys.h"
 #include "view/View_win.h"
 
 namespace {
@@ -66,60 +68,131 @@ int UpdateCheckCommand(HWND wnd, LPARAM) {
     return 0;
 }
 
+int DeleteCommand(HWND wnd, LPARAM) {
+    DeleteCurrentFile(wnd);
+    UpdateTitle(wnd);
+    return 0;
+}
+int FileListCommand(HWND wnd, LPARAM) {
+    ShowFileList(wnd);
+    return 0;
+}
+int NavigateBy(HWND wnd, int delta) {
+    Navigate(wnd, delta, 0);
+    return 0;
+}
+int PreviousCommand(HWND wnd, LPARAM) { return NavigateBy(wnd, -1); }
+int FirstCommand(HWND wnd, LPARAM) { return NavigateBy(wnd, -99999); }
+int NextCommand(HWND wnd, LPARAM) { return NavigateBy(wnd, +1); }
+int LastCommand(HWND wnd, LPARAM) { return NavigateBy(wnd, +999999); }
+int SortNaturalCommand(HWND wnd, LPARAM) {
+    SortCatalogueCommand(wnd, 2);
+    return 0;
+}
+int SortCodeCommand(HWND wnd, LPARAM) {
+    SortCatalogueCommand(wnd, 1);
+    return 0;
+}
+int SortTimeCommand(HWND wnd, LPARAM) {
+    SortCatalogueCommand(wnd, 3);
+    return 0;
+}
+
+int GraffitiModeCommand(HWND wnd, LPARAM) {
+    g_Shell.WindowFlags ^= 4;
+    g_Shell.GraffitiEditState = 0;
+    UpdateGraffitiUi(wnd);
+    InvalidateRect(wnd, nullptr, TRUE);
+    return 0;
+}
+
+// A graffiti tool: its editing state, its button pressed and its name in the status bar.
+int GraffitiTool(HWND wnd, int id, int state, const char* status) {
+    g_Shell.GraffitiEditState = state;
+    SetFocus(wnd);
+    SendMessageA(g_Shell.ToolBar, TB_CHECKBUTTON, id, MAKELPARAM(TRUE, 0));
+    SetStatusText(0, status);
+    return 0;
+}
+int LineTool(HWND wnd, LPARAM) { return GraffitiTool(wnd, IDM_G_LINE, 0x1000, "直線コマンド"); }
+int PolylineTool(HWND wnd, LPARAM) { return GraffitiTool(wnd, IDM_G_POLYLINE, 0x1100, "連続直線コマンド"); }
+int EllipseTool(HWND wnd, LPARAM) { return GraffitiTool(wnd, IDM_G_ELLIPSE, 0x1200, "楕円コマンド"); }
+int TextTool(HWND wnd, LPARAM) { return GraffitiTool(wnd, IDM_G_TEXT, 0x1300, "文字コマンド"); }
+int LeaderTool(HWND wnd, LPARAM) { return GraffitiTool(wnd, IDM_G_LEADER, 0x1400, "引出線付直線コマンド"); }
+int GraffitiDeleteTool(HWND wnd, LPARAM) { return GraffitiTool(wnd, IDM_G_DELETE, 0x1600, "削除コマンド"); }
+
+int SendTo(int slot) {
+    // The path goes as it is, unquoted: programs that were set up for it expect that.
+    if (g_Settings.KeyApps[slot][0])
+        ShellExecuteA(nullptr, "open", g_Settings.KeyApps[slot], CurrentPath, nullptr, SW_SHOWNORMAL);
+    return 0;
+}
+int SendTo1(HWND, LPARAM) { return SendTo(0); }
+int SendTo2(HWND, LPARAM) { return SendTo(1); }
+int SendTo3(HWND, LPARAM) { return SendTo(2); }
+int SendTo4(HWND, LPARAM) { return SendTo(3); }
+
+int ProgramSettingsCommand(HWND wnd, LPARAM) {
+    UpdateProgramMenu(wnd);
+    return 0;
+}
+
 struct CommandRow {
     int id;
     int (*run)(HWND, LPARAM);
+    bool needsImage;
 };
 
 // Every command of the menus, tool bar, pop-up menu and keys. A row without a handler
-// is a command whose feature is not in this build yet: present, and inert.
+// is a command whose feature is not in this build yet: present, and inert. Commands that
+// work on the image check for one here, whatever the menu state says.
 constexpr CommandRow kCommands[] = {
-    {IDM_OPEN, OpenCommand},
-    {IDM_SAVE, nullptr},
-    {IDM_DELETE, nullptr},
-    {IDM_IMAGEPATH_OUT, nullptr},
-    {IDM_GRAFFITI_OUT, nullptr},
-    {IDM_EXIT, ExitCommand},
-    {IDM_EMF_COPY, nullptr},
-    {IDM_BATCH, nullptr},
-    {IDM_FILELIST, nullptr},
-    {IDM_PREV, nullptr},
-    {IDM_FIRST, nullptr},
-    {IDM_NEXT, nullptr},
-    {IDM_LAST, nullptr},
-    {IDM_STATUSBAR, StatusBarCommand},
-    {IDM_TOOLBAR, ToolBarCommand},
-    {IDM_SHOWIMAGE, ShowImageCommand},
-    {IDM_ROTATE_LEFT, nullptr},
-    {IDM_ROTATE_RIGHT, nullptr},
-    {IDM_INFO, nullptr},
-    {IDM_FINE_ROTATE, nullptr},
-    {IDM_MONOCHROME, nullptr},
-    {IDM_DISPLAY_SETTINGS, nullptr},
-    {IDM_PROGRAM_SETTINGS, nullptr},
-    {IDM_VECTORIZE, nullptr},
-    {IDM_GRAFFITI, nullptr},
-    {IDM_SORT_NATURAL, nullptr},
-    {IDM_SORT_CODE, nullptr},
-    {IDM_SORT_TIME, nullptr},
-    {IDM_WINDOW_SIZE, nullptr},
-    {IDM_ABOUT, nullptr},
-    {IDM_HELP, HelpCommand},
-    {IDM_UPDATE_CHECK, UpdateCheckCommand},
-    {IDM_EXIF_REMOVE, nullptr},
-    {IDM_SET_SHOT_TIME, nullptr},
-    {IDM_MAP, nullptr},
-    {IDM_HELP_ONLINE, OnlineHelpCommand},
-    {IDM_G_LINE, nullptr},
-    {IDM_G_POLYLINE, nullptr},
-    {IDM_G_ELLIPSE, nullptr},
-    {IDM_G_TEXT, nullptr},
-    {IDM_G_LEADER, nullptr},
-    {IDM_G_DELETE, nullptr},
-    {IDM_SENDTO1, nullptr},
-    {IDM_SENDTO2, nullptr},
-    {IDM_SENDTO3, nullptr},
-    {IDM_SENDTO4, nullptr},
+    {IDM_OPEN, OpenCommand, false},
+    {IDM_SAVE, nullptr, true},
+    {IDM_DELETE, DeleteCommand, true},
+    {IDM_IMAGEPATH_OUT, nullptr, true},
+    {IDM_GRAFFITI_OUT, nullptr, true},
+    {IDM_EXIT, ExitCommand, false},
+    {IDM_EMF_COPY, nullptr, true},
+    {IDM_BATCH, nullptr, false},
+    {IDM_FILELIST, FileListCommand, false},
+    {IDM_PREV, PreviousCommand, false},
+    {IDM_FIRST, FirstCommand, false},
+    {IDM_NEXT, NextCommand, false},
+    {IDM_LAST, LastCommand, false},
+    {IDM_STATUSBAR, StatusBarCommand, false},
+    {IDM_TOOLBAR, ToolBarCommand, false},
+    {IDM_SHOWIMAGE, ShowImageCommand, true},
+    {IDM_ROTATE_LEFT, nullptr, true},
+    {IDM_ROTATE_RIGHT, nullptr, true},
+    {IDM_INFO, nullptr, true},
+    {IDM_FINE_ROTATE, nullptr, true},
+    {IDM_MONOCHROME, nullptr, true},
+    {IDM_DISPLAY_SETTINGS, nullptr, false},
+    {IDM_PROGRAM_SETTINGS, ProgramSettingsCommand, false},
+    {IDM_VECTORIZE, nullptr, true},
+    {IDM_GRAFFITI, GraffitiModeCommand, true},
+    {IDM_SORT_NATURAL, SortNaturalCommand, false},
+    {IDM_SORT_CODE, SortCodeCommand, false},
+    {IDM_SORT_TIME, SortTimeCommand, false},
+    {IDM_WINDOW_SIZE, nullptr, false},
+    {IDM_ABOUT, nullptr, false},
+    {IDM_HELP, HelpCommand, false},
+    {IDM_UPDATE_CHECK, UpdateCheckCommand, false},
+    {IDM_EXIF_REMOVE, nullptr, true},
+    {IDM_SET_SHOT_TIME, nullptr, true},
+    {IDM_MAP, nullptr, false},
+    {IDM_HELP_ONLINE, OnlineHelpCommand, false},
+    {IDM_G_LINE, LineTool, true},
+    {IDM_G_POLYLINE, PolylineTool, true},
+    {IDM_G_ELLIPSE, EllipseTool, true},
+    {IDM_G_TEXT, TextTool, true},
+    {IDM_G_LEADER, LeaderTool, true},
+    {IDM_G_DELETE, GraffitiDeleteTool, true},
+    {IDM_SENDTO1, SendTo1, true},
+    {IDM_SENDTO2, SendTo2, true},
+    {IDM_SENDTO3, SendTo3, true},
+    {IDM_SENDTO4, SendTo4, true},
 };
 
 struct ButtonRow {
@@ -262,25 +335,106 @@ void ApplyInitialMenuState(HWND wnd) {
     for (int id : kGraffitiTools) SendMessageA(g_Shell.ToolBar, TB_HIDEBUTTON, id, MAKELPARAM(TRUE, 0));
 }
 
-void EnableImageCommands(HWND wnd, bool catalogueHasTwo) {
-    for (int id : kImageMenu) EnableMenu(wnd, id, true);
-    for (int id : kImageButtons) EnableButton(id, true);
-    for (int id : kNavigation) EnableCommand(wnd, id, catalogueHasTwo);
-    for (int id : kSortMenu) EnableMenu(wnd, id, catalogueHasTwo);
-}
-
-void StartFolderScan(HWND wnd) {
-    // The folder catalogue is not in this build: commands follow the real bitmap state.
-    if (HasImage()) EnableImageCommands(wnd, false);
+void UpdateCommandStates(HWND wnd) {
+    bool image = HasImage();
+    bool two = CatalogueCount() >= 2;
+    for (int id : kImageMenu) EnableMenu(wnd, id, image);
+    for (int id : kImageButtons) EnableButton(id, image);
+    EnableMenu(wnd, IDM_SHOWIMAGE, image);
+    if (!image) EnableCommand(wnd, IDM_VECTORIZE, false);
+    for (int id : kNavigation) EnableCommand(wnd, id, two);
+    for (int id : kSortMenu) EnableMenu(wnd, id, two);
 }
 
 void DispatchCommand(HWND wnd, int id, LPARAM lp) {
     if (id < IDM_FIRST_COMMAND || id > IDM_LAST_COMMAND) return;
     for (const CommandRow& row : kCommands)
         if (row.id == id) {
-            if (row.run) row.run(wnd, lp);
+            if (row.run && (!row.needsImage || HasImage())) row.run(wnd, lp);
             return;
         }
 }
 
-void HandleAssignedKey(HWND, int) {}
+void UpdateGraffitiUi(HWND wnd) {
+    bool on = GraffitiModeOn();
+    HMENU menu = GetMenu(wnd);
+    CheckMenuItem(menu, IDM_GRAFFITI, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+    SendMessageA(g_Shell.ToolBar, TB_CHECKBUTTON, IDM_GRAFFITI, MAKELPARAM(on, 0));
+    for (int id : kGraffitiTools) {
+        EnableMenu(wnd, id, on);
+        SendMessageA(g_Shell.ToolBar, TB_HIDEBUTTON, id, MAKELPARAM(!on, 0));
+        SendMessageA(g_Shell.ToolBar, TB_CHECKBUTTON, id, MAKELPARAM(FALSE, 0));
+    }
+    SetStatusText(0, on ? "落書き編集" : "");
+}
+
+void UpdateProgramMenu(HWND wnd) {
+    HMENU menu = GetMenu(wnd);
+    for (int k = 0; k < kProgramSlots; ++k) {
+        std::string name = ProgramFileName(g_Settings.KeyApps[k]);
+        char label[400];
+        snprintf(label, sizeof label, "外部ソフト[%s]に送る", name.c_str());
+        MENUITEMINFOA info = {};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_STRING | MIIM_STATE;
+        info.dwTypeData = label;
+        info.fState = name.empty() ? (MFS_DISABLED | MFS_GRAYED) : MFS_ENABLED;
+        SetMenuItemInfoA(menu, IDM_SENDTO1 + k, FALSE, &info);
+    }
+    DrawMenuBar(wnd);
+}
+
+void ShowPopupMenu(HWND wnd, POINT point) {
+    HMENU loaded = LoadMenuA(g_Shell.Instance, "MYPOPUP");
+    if (!loaded) return;
+    HMENU popup = GetSubMenu(loaded, 0);
+    auto enable = [&](int id, bool on) { EnableMenuItem(popup, id, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED)); };
+    bool image = HasImage();
+    enable(IDM_DELETE, image);
+    enable(IDM_INFO, image);
+    enable(IDM_EMF_COPY, image);
+    bool three = CatalogueCount() >= 3;
+    enable(IDM_SORT_NATURAL, three);
+    enable(IDM_SORT_CODE, three);
+    enable(IDM_SORT_TIME, three);
+    const ExifSummary& exif = g_Image.Exif;
+    bool hasExif = exif.ExifSegmentStart != 0;
+    auto sameTime = [](const FileTime& a, const FileTime& b) { return a.Low == b.Low && a.High == b.High; };
+    bool shotTimeDiffers = hasExif && (exif.ShotFileTime.Low | exif.ShotFileTime.High) != 0 &&
+                           (!sameTime(exif.ShotFileTime, exif.FileWriteTime) ||
+                            !sameTime(exif.ShotFileTime, exif.FileCreateTime));
+    enable(IDM_SET_SHOT_TIME, shotTimeDiffers);
+    enable(IDM_EXIF_REMOVE, hasExif);
+    enable(IDM_MAP, exif.MapLink[0] != 0);
+    ClientToScreen(wnd, &point);
+    TrackPopupMenu(popup, 0, point.x, point.y, 0, wnd, nullptr);
+    DestroyMenu(loaded);
+}
+
+void HandleAssignedKey(HWND wnd, int vk) {
+    if (vk == VK_DELETE) {
+        DispatchCommand(wnd, IDM_DELETE, 0);
+        return;
+    }
+    int slot = FindKeySlot(g_Settings.Keys, KeyIndexFromVirtualKey(vk));
+    // Slots 0..3 send to the programs, 4 information, 5 map, 9..11 the tool dialogs.
+    static const int kSlotCommands[kKeySlots] = {IDM_SENDTO1, IDM_SENDTO2, IDM_SENDTO3, IDM_SENDTO4, IDM_INFO, IDM_MAP,
+                                                 0, 0, 0, IDM_MONOCHROME, IDM_VECTORIZE, IDM_IMAGEPATH_OUT};
+    switch (slot) {
+    case -1: return;
+    case 6:
+    case 7: {
+        int delta = slot == 6 ? -1 : +1;
+        if (AtCatalogueEnd(delta))
+            MessageBeep(0);
+        else
+            Navigate(wnd, delta, 1);
+        return;
+    }
+    case 8:
+        g_Settings.DI ^= 1;
+        InvalidateRect(wnd, nullptr, TRUE);
+        return;
+    default: DispatchCommand(wnd, kSlotCommands[slot], 0);
+    }
+}

@@ -1,7 +1,10 @@
 // The shell's settings as held in memory, with their defaults and legal ranges.
 // Read once at start-up and written once at close by the registry glue.
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "shell/Startup.h"
 
@@ -26,6 +29,36 @@ struct ShellSettings {
 // Defaults for a key created now.
 void SetNewKeyDefaults(ShellSettings& s, const char* programFolder);
 
-// Values read from the registry outside their legal range fall back to their default.
-uint32_t ClampSortOrder(uint32_t value);
-uint32_t ClampKeyIndex(uint32_t value);
+// The registry as the settings see it, so the schema can be tested over an in-memory copy.
+enum class RegType { None, Dword, String, Other };
+struct RegValue {
+    RegType Type = RegType::None;
+    std::vector<uint8_t> Bytes;  // as stored; a string may lack its terminator
+};
+
+class SettingsKey {
+public:
+    virtual ~SettingsKey() = default;
+    // False when the value is missing or cannot be read whole.
+    virtual bool Query(const char* name, RegValue& out) = 0;
+    virtual void SetDword(const char* name, uint32_t value) = 0;
+    virtual void SetString(const char* name, const char* buffer, size_t bytes) = 0;
+};
+
+class SettingsRegistry {
+public:
+    virtual ~SettingsRegistry() = default;
+    // Opens (creating when missing) the main key (subkey null) or one of its subkeys;
+    // null when it cannot be opened.
+    virtual std::unique_ptr<SettingsKey> Open(const char* subkey, bool& created) = 0;
+};
+
+constexpr const char* kSettingsCompany = "Norvane";
+constexpr const char* kSettingsProduct = "Pixaro";
+
+// Reads every shell value; a value that is missing, of the wrong type or size, too long for
+// its buffer or out of its range leaves the setting as it was. A key created now gets the
+// defaults. Returns whether the main key existed before.
+bool LoadShellSettings(SettingsRegistry& registry, ShellSettings& s, const char* programFolder);
+void SaveShellSettings(SettingsRegistry& registry, const ShellSettings& s);
+void SaveUpdateCheckDay(SettingsRegistry& registry, uint32_t day);

@@ -40,6 +40,7 @@ void OnCreate(HWND wnd) {
             snprintf(g_Shell.ProgramFolder, sizeof g_Shell.ProgramFolder, "%s%s", parts.Drive, parts.Folder);
     }
     LoadSettings();
+    UpdateProgramMenu(wnd);
     // The update check runs on its own thread: no network never holds start-up.
     if (g_Shell.SettingsKeyExisted) {
         SYSTEMTIME now;
@@ -107,6 +108,7 @@ void OnClose(HWND wnd) {
     if (g_Shell.ImageEdited && MessageBoxA(wnd, "終了しますか？", "終了確認", MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
         return;
     if (clearGraffiti) ClearGraffiti();
+    CancelFolderScan();
     SaveSettings(wnd);
     if (HasImage()) ReleaseImage();
     UnloadPlugins();
@@ -154,9 +156,10 @@ LRESULT CALLBACK MainWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_APP_FOREGROUND:
         BringToForeground(wnd);
-        if (CurrentPath[0]) LoadImageFile(wnd, CurrentPath, 0);
+        Navigate(wnd, 0, 0);
         return 0;
     case WM_APP_UPDATE_RESULT: OnUpdateResult(wnd, wp, lp); return 0;
+    case WM_APP_SCAN_DONE: OnScanDone(wnd, wp, lp); return 0;
     case WM_NOTIFY:
         if (ToolTipText(reinterpret_cast<NMHDR*>(lp))) return 0;
         return DefWindowProcA(wnd, msg, wp, lp);
@@ -211,6 +214,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
         MessageBoxA(wnd, "コマンドラインのパスが長すぎるため開けません。", "Error", MB_OK | MB_ICONHAND);
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (g_Shell.FileListDialog && IsDialogMessageA(g_Shell.FileListDialog, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }

@@ -18,6 +18,8 @@ void UpdateTitle(HWND wnd) {
     in.ImageWidth = g_View.ImageWidth;
     in.ImageHeight = g_View.ImageHeight;
     in.Scale = g_View.Scale;
+    in.CurrentIndex = CatalogueCurrentIndex();
+    in.LastIndex = CatalogueLastIndex();
     in.LineCount = VectorLineCount();
     SetWindowTextA(wnd, FormatTitle(in).c_str());
 }

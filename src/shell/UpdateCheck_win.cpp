@@ -7,8 +7,6 @@
 #include "shell/App_win.h"
 #include "shell/Startup.h"
 
-void StoreUpdateCheckDay(int32_t day);
-
 namespace {
 
 constexpr const char* kVersionUrl = "http://www.norvane.example/pixaro/version.txt";

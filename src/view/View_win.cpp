@@ -178,7 +178,7 @@ bool ViewKeyDown(HWND wnd, int vk) {
 
 void ViewWheel(HWND wnd, int delta) {
     if (!HasImage()) return;
-    switch (ApplyWheel(g_View, delta, 0, 0)) {
+    switch (ApplyWheel(g_View, delta, CatalogueCurrentIndex(), CatalogueLastIndex())) {
     case ViewAction::Repaint: InvalidateRect(wnd, nullptr, TRUE); break;
     case ViewAction::PreviousEntry: NavigateEntry(wnd, -1, false); break;
     case ViewAction::NextEntry: NavigateEntry(wnd, +1, false); break;
@@ -186,9 +186,13 @@ void ViewWheel(HWND wnd, int delta) {
     }
 }
 
-// Catalogue navigation arrives with the folder catalogue; at either end the keys beep.
-void NavigateEntry(HWND, int, bool beepAtEnd) {
-    if (beepAtEnd) MessageBeep(0);
+// At either end of the folder the keys beep and the wheel does nothing.
+void NavigateEntry(HWND wnd, int delta, bool beepAtEnd) {
+    if (AtCatalogueEnd(delta)) {
+        if (beepAtEnd) MessageBeep(0);
+        return;
+    }
+    Navigate(wnd, delta, 0);
 }
 
 void InvertRectangle(HWND wnd, int x1, int y1, int x2, int y2) { Rectangle(InvertingDc(wnd).dc, x1, y1, x2, y2); }

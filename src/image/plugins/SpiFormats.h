@@ -185,6 +185,70 @@ inline bool EmfFrame(Bytes b, MetaFrame& out) {
     return true;
 }
 
+// Some GDI playback indexes its object table without a range check, so a bad index in a
+// file can crash the viewer: walk the records first and refuse such files.
+inline bool WmfRecordsSane(Bytes b, size_t start) {
+    if (!IsPlainWmfAt(b, start)) return false;
+    uint64_t declaredWords = b.U32(start + 6);
+    uint32_t objects = b.U16(start + 10);
+    if (declaredWords > (b.n - start) / 2) return false;
+    size_t end = start + static_cast<size_t>(declaredWords) * 2;
+    size_t pos = start + size_t{b.U16(start + 2)} * 2;
+    for (uint32_t guard = 0; guard < 4000000 && pos + 6 <= end; ++guard) {
+        uint64_t words = b.U32(pos);
+        uint32_t function = b.U16(pos + 4);
+        if (words < 3 || words > (end - pos) / 2) return false;
+        if (function == 0) return true;
+        auto objectParam = [&](uint64_t param) {
+            return words > 3 + param && b.U16(pos + 6 + static_cast<size_t>(param) * 2) < objects;
+        };
+        switch (function) {
+        case 0x012A: case 0x012B: case 0x012C: case 0x012D: case 0x01F0: case 0x0234:
+            if (!objectParam(0)) return false;
+            break;
+        case 0x0228: case 0x0429:  // fill and frame region: region, brush
+            if (!objectParam(0) || !objectParam(1)) return false;
+            break;
+        }
+        pos += static_cast<size_t>(words) * 2;
+    }
+    return false;
+}
+
+inline bool EmfRecordsSane(Bytes b) {
+    if (!IsEmf(b)) return false;
+    uint32_t headerSize = b.U32(4), total = b.U32(48), handles = b.U16(56);
+    if (headerSize < 88 || headerSize % 4 || total > b.n || headerSize > total) return false;
+    size_t pos = headerSize;
+    for (uint32_t guard = 0; guard < 4000000 && pos + 8 <= total; ++guard) {
+        uint32_t type = b.U32(pos), size = b.U32(pos + 4);
+        if (size < 8 || size % 4 || size > total - pos) return false;
+        if (type == 14) return true;  // EOF
+        size_t at = 0;
+        bool stockAllowed = false;
+        switch (type) {
+        case 37: case 40: case 48:  // select, delete, select palette
+            at = 8; stockAllowed = true;
+            break;
+        case 38: case 39: case 49: case 50: case 51: case 82: case 93: case 94: case 95: case 99: case 100:
+        case 101: case 122:
+            at = 8;
+            break;
+        case 71: case 72:  // fill and frame region: the brush
+            at = 28;
+            break;
+        }
+        if (at) {
+            if (size < at + 4) return false;
+            uint32_t index = b.U32(pos + at);
+            bool stock = stockAllowed && (index & 0x80000000u) && (index & 0x7FFFFFFFu) <= 19;
+            if (!stock && index >= handles) return false;
+        }
+        pos += size;
+    }
+    return false;
+}
+
 inline bool IsPbm(Bytes b) {
     uint32_t c = b.U8(2);
     return b.Has(0, 3) && b.U8(0) == 'P' && (b.U8(1) == '1' || b.U8(1) == '4') &&

@@ -228,6 +228,8 @@ int DecodeMetafile(InputBlock& in, DibOut& dib, SpiProgress progress, LONG_PTR l
                                      : PlainWmfFrame(b, frame);
     if (!known) return kBroken;
     if (!DibFits(frame.width, frame.height, 24)) return kNoMemory;
+    bool sane = kKind == Kind::Emf ? EmfRecordsSane(b) : WmfRecordsSane(b, IsPlaceableWmf(b) ? kPlaceableSize : 0);
+    if (!sane) return kBroken;
     int64_t width = frame.width, height = frame.height;
 
     StreamPtr stream;

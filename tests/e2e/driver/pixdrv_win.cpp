@@ -978,6 +978,80 @@ void WaitFile(const Args& a, bool present) {
 void VerbFileExists(const Args& a) { WaitFile(a, true); }
 void VerbFileMissing(const Args& a) { WaitFile(a, false); }
 
+// Test folders are built by the cases themselves; names go through UTF-16, so any name a
+// script spells (kanji with a 0x5C trail byte included) reaches the file system intact.
+void VerbMkdir(const Args& a) {
+    Expect(a[0] + " created");
+    std::wstring path = Widen(a[0], CP_UTF8);
+    for (size_t i = 3; i <= path.size(); ++i)
+        if (i == path.size() || path[i] == L'\\') CreateDirectoryW(path.substr(0, i).c_str(), nullptr);
+    DWORD attr = GetFileAttributesW(path.c_str());
+    if (attr == INVALID_FILE_ATTRIBUTES || !(attr & FILE_ATTRIBUTE_DIRECTORY)) Fail(Format("error %lu", GetLastError()));
+}
+
+void VerbCopy(const Args& a) {
+    Expect(a[0] + " copied to " + a[1]);
+    if (!CopyFileW(Widen(a[0], CP_UTF8).c_str(), Widen(a[1], CP_UTF8).c_str(), FALSE))
+        Fail(Format("error %lu", GetLastError()));
+}
+
+// copy-many SRC DIR PATTERN COUNT: COUNT links (or copies) of SRC named by the printf
+// PATTERN with the numbers 0 .. COUNT-1.
+void VerbCopyMany(const Args& a) {
+    long count = Number(a[3]);
+    Expect(Format("%ld copies of ", count) + a[0]);
+    std::wstring src = Widen(a[0], CP_UTF8);
+    for (long i = 0; i < count; ++i) {
+        std::string name = a[1] + "\\" + Format(a[2].c_str(), int(i));
+        std::wstring dst = Widen(name, CP_UTF8);
+        if (!CreateHardLinkW(dst.c_str(), src.c_str(), nullptr) && !CopyFileW(src.c_str(), dst.c_str(), FALSE))
+            Fail(name + Format(": error %lu", GetLastError()));
+    }
+}
+
+// set-time PATH YYYYMMDDhhmm: the file's last-write time (UTC).
+void VerbSetTime(const Args& a) {
+    Expect(a[0] + " written at " + a[1]);
+    const std::string& t = a[1];
+    if (t.size() != 12) Fail("time must be YYYYMMDDhhmm");
+    SYSTEMTIME st = {};
+    st.wYear = WORD(atoi(t.substr(0, 4).c_str()));
+    st.wMonth = WORD(atoi(t.substr(4, 2).c_str()));
+    st.wDay = WORD(atoi(t.substr(6, 2).c_str()));
+    st.wHour = WORD(atoi(t.substr(8, 2).c_str()));
+    st.wMinute = WORD(atoi(t.substr(10, 2).c_str()));
+    FILETIME ft;
+    HANDLE h = CreateFileW(Widen(a[0], CP_UTF8).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    bool ok = h != INVALID_HANDLE_VALUE && SystemTimeToFileTime(&st, &ft) && SetFileTime(h, nullptr, nullptr, &ft);
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    if (!ok) Fail(Format("error %lu", GetLastError()));
+}
+
+HKEY CreateRegKey(const std::string& key) {
+    HKEY k = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, Sjis(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) !=
+        ERROR_SUCCESS)
+        Fail("cannot create the key");
+    return k;
+}
+
+void VerbRegSetDword(const Args& a) {
+    Expect("HKCU\\" + a[0] + " " + a[1] + " set");
+    HKEY k = CreateRegKey(a[0]);
+    DWORD v = DWORD(Number(a[2]));
+    RegSetValueExA(k, a[1].c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), sizeof v);
+    RegCloseKey(k);
+}
+
+void VerbRegSetSz(const Args& a) {
+    Expect("HKCU\\" + a[0] + " " + a[1] + " set");
+    HKEY k = CreateRegKey(a[0]);
+    std::string text = Sjis(a[2]);
+    RegSetValueExA(k, a[1].c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), DWORD(text.size() + 1));
+    RegCloseKey(k);
+}
+
 void VerbRegDelete(const Args& a) {
     Expect("HKCU\\" + a[0] + " deleted");
     LSTATUS rc = RegDeleteTreeA(HKEY_CURRENT_USER, Sjis(a[0]).c_str());
@@ -1058,6 +1132,15 @@ void VerbDialog(const Args& a) {
         return false;
     }, 20, true);
     if (!ok) Fail("no dialog");
+}
+
+// command-dialog ID CAPTION: the command, then its dialog taken over; prints how long the
+// dialog took to appear (its initialisation included).
+void VerbCommandDialog(const Args& a) {
+    DWORD t0 = GetTickCount();
+    VerbCommand({a[0]});
+    VerbDialog({a[1]});
+    printf("%s: %lu ms to dialog\n", a[0].c_str(), GetTickCount() - t0);
 }
 
 HWND DialogItem(const std::string& id) {
@@ -1156,6 +1239,13 @@ constexpr Verb kVerbs[] = {
     {"reg-dword", 3, 3, VerbRegDword, nullptr},
     {"reg-sz", 3, 3, VerbRegSz, nullptr},
     {"reg-missing", 2, 2, VerbRegMissing, nullptr},
+    {"reg-set-dword", 3, 3, VerbRegSetDword, nullptr},
+    {"reg-set-sz", 3, 3, VerbRegSetSz, nullptr},
+    {"mkdir", 1, 1, VerbMkdir, nullptr},
+    {"copy", 2, 2, VerbCopy, nullptr},
+    {"command-dialog", 2, 2, VerbCommandDialog, nullptr},
+    {"copy-many", 4, 4, VerbCopyMany, nullptr},
+    {"set-time", 2, 2, VerbSetTime, nullptr},
     {"echo", 0, -1, nullptr, VerbEcho},
     {"sleep", 1, 1, VerbSleep, nullptr},
     {"timeout", 1, 1, VerbTimeout, nullptr},

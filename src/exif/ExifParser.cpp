@@ -1,0 +1,884 @@
+#include "exif/ExifParser.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "exif/Cp932.h"
+#include "exif/GpsFormat.h"
+#include "image/ByteReader.h"
+#include "shell/SjisText.h"
+
+#if defined(__GNUC__)
+#define PIXARO_PRINTF(f, a) __attribute__((format(printf, f, a)))
+#else
+#define PIXARO_PRINTF(f, a)
+#endif
+
+namespace {
+
+// The report's texts are Shift-JIS bytes whatever the compiler's execution character set.
+constexpr char kJpegFormat[] = "Jpeg \x8c\x60\x8e\xae \n";  // Jpeg 形式 \n
+constexpr char kSosLine[] = "%06X-FF %2X Start of scan\x81\x40(%04x)byte data \n";
+constexpr char kAppLine[] = "%06X-FF %2X (%04x)byte  JPEG\x93\xe0" "APP\x8f\xee\x95\xf1 \n";  // JPEG内APP情報
+constexpr char kExifInfo[] = "Exif \x8f\xee\x95\xf1\n";  // Exif 情報
+constexpr char kExifHeader[] = "%06X-Exif IFD Data(%2d)----------------\n";
+constexpr char kInteropHeader[] = "%06X-\x8c\xdd\x8a\xb7\x90\xab IFD Data(%2d)----------------\n";  // 互換性
+constexpr char kGpsHeader[] = "%06X-GPS\x8f\xee\x95\xf1 IFD Data(%2d)----------------\n";          // GPS情報
+// 高度の単位　=　海抜単位 / 高度の単位　=(%d)予約 / 高度=%d/%d (m)
+constexpr char kAltitudeSea[] = "\x8d\x82\x93\x78\x82\xcc\x92\x50\x88\xca\x81\x40=\x81\x40\x8a\x43\x94\xb2\x92\x50\x88\xca\n";
+constexpr char kAltitudeReserved[] = "\x8d\x82\x93\x78\x82\xcc\x92\x50\x88\xca\x81\x40=(%d)\x97\x5c\x96\xf1\n";
+constexpr char kAltitude[] = "\x8d\x82\x93\x78=%d/%d (m)\n";
+// GPS時間 %d/%d時 %d/%d分 %d/%d秒
+constexpr char kGpsTime[] = "GPS\x8e\x9e\x8a\xd4 %d/%d\x8e\x9e %d/%d\x95\xaa %d/%d\x95\x62 \n";
+// GPS受信状態=%s　(A=測位 V=中断) / GPS測位方法=　%s次元測位 / GPS　DOP値
+constexpr char kGpsStatus[] = "GPS\x8e\xf3\x90\x4d\x8f\xf3\x91\xd4=%s\x81\x40(A=\x91\xaa\x88\xca V=\x92\x86\x92\x66)\n";
+constexpr char kGpsMeasure[] = "GPS\x91\xaa\x88\xca\x95\xfb\x96\x40=\x81\x40%s\x8e\x9f\x8c\xb3\x91\xaa\x88\xca\n";
+constexpr char kGpsDop[] = "GPS\x81\x40" "DOP\x92\x6c";
+// サムネイル圧縮形式＝非圧縮画像 / サムネイル圧縮形式＝JPEG
+constexpr char kThumbUncompressed[] =
+    "\x83\x54\x83\x80\x83\x6c\x83\x43\x83\x8b\x88\xb3\x8f\x6b\x8c\x60\x8e\xae\x81\x81\x94\xf1\x88\xb3\x8f\x6b\x89\xe6\x91\x9c\n";
+constexpr char kThumbJpeg[] = "\x83\x54\x83\x80\x83\x6c\x83\x43\x83\x8b\x88\xb3\x8f\x6b\x8c\x60\x8e\xae\x81\x81JPEG\n";
+constexpr char kMakeError[] = "\x83\x81\x81\x5b\x83\x4a\x81\x5b" "Error TTYPE= %d\n";  // メーカー
+constexpr char kMake[] = "\x83\x81\x81\x5b\x83\x4a\x81\x5b = %s \n";
+constexpr char kDateTimeError[] = "\x95\xd2\x8f\x57\x93\xfa\x8e\x9e" "Error TTYPE= %d\n";  // 編集日時
+constexpr char kDateTime[] = "\x95\xd2\x8f\x57\x93\xfa\x8e\x9e = %s \n";
+constexpr char kWhitePoint[] = "\x94\x92\x93\x5f\x90\x46\x93\x78[%d] = %d / %d ";         // 白点色度
+constexpr char kPrimaries[] = "\x8c\xb4\x90\x46\x90\x46\x93\x78[%d] =";                   // 原色色度
+// サムネイル画像オフセット / サムネイル画像容量
+constexpr char kThumbOffset[] = "\x83\x54\x83\x80\x83\x6c\x83\x43\x83\x8b\x89\xe6\x91\x9c\x83\x49\x83\x74\x83\x5a\x83\x62\x83\x67 [%d]\n";
+constexpr char kThumbLength[] = "\x83\x54\x83\x80\x83\x6c\x83\x43\x83\x8b\x89\xe6\x91\x9c\x97\x65\x97\xca [%d]\n";
+constexpr char kYCbCrCoefficients[] = "\x90\x46\x95\xcf\x8a\xb7\x83\x7d\x83\x67\x83\x8a\x83\x4e\x83\x58\x8c\x57\x90\x94[%d] =";
+// 色情報サンプリング原点 = 点集合中央 / 点集合原点
+constexpr char kPositionCentred[] = "\x90\x46\x8f\xee\x95\xf1\x83\x54\x83\x93\x83\x76\x83\x8a\x83\x93\x83\x4f\x8c\xb4\x93\x5f = \x93\x5f\x8f\x57\x8d\x87\x92\x86\x89\x9b\n";
+constexpr char kPositionCosited[] = "\x90\x46\x8f\xee\x95\xf1\x83\x54\x83\x93\x83\x76\x83\x8a\x83\x93\x83\x4f\x8c\xb4\x93\x5f = \x93\x5f\x8f\x57\x8d\x87\x8c\xb4\x93\x5f\n";
+constexpr char kBlackWhite[] = "\x8d\x95\x90\x46\x82\xc6\x94\x92\x90\x46\x82\xcc\x92\x6c[%d] =";  // 黒色と白色の値
+constexpr char kRights[] = "\x92\x98\x8d\xec\x8c\xa0 = %s \n";                                    // 著作権
+// シャッター速度 %d / %d （秒）
+constexpr char kExposureTime[] = "\x83\x56\x83\x83\x83\x62\x83\x5e\x81\x5b\x91\xac\x93\x78 %d / %d \x81\x69\x95\x62\x81\x6a\n";
+constexpr char kFNumber[] = "F\x92\x6c %2.1f\n";  // F値
+constexpr char kFNumberRaw[] = "F\x92\x6c %d/%d\n";
+constexpr char kExposureProgram[] = "\x98\x49\x8c\xf5\x90\xa7\x8c\xe4\x83\x82\x81\x5b\x83\x68 = ";  // 露光制御モード =
+constexpr const char* kProgramNames[9] = {
+    "",
+    "\x83\x7d\x83\x6a\x83\x85\x83\x41\x83\x8b\x90\xdd\x92\xe8\n",                  // マニュアル設定
+    "\x83\x76\x83\x8d\x83\x4f\x83\x89\x83\x80" "AE\n",                               // プログラムAE
+    "\x8d\x69\x82\xe8\x97\x44\x90\xe6\n",                                            // 絞り優先
+    "\x83\x56\x83\x83\x83\x62\x83\x5e\x81\x5b\x91\xac\x93\x78\x97\x44\x90\xe6\n",  // シャッター速度優先
+    "\x92\xe1\x91\xac\x83\x76\x83\x8d\x83\x4f\x83\x89\x83\x80\x83\x82\x81\x5b\x83\x68\n",  // 低速プログラムモード
+    "\x8d\x82\x91\xac\x83\x76\x83\x8d\x83\x4f\x83\x89\x83\x80\x83\x82\x81\x5b\x83\x68\n",  // 高速プログラムモード
+    "\x83\x7c\x81\x5b\x83\x67\x83\x8c\x81\x5b\x83\x67\x83\x82\x81\x5b\x83\x68\n",          // ポートレートモード
+    "\x95\x97\x8c\x69\x83\x82\x81\x5b\x83\x68\n",                                          // 風景モード
+};
+constexpr char kIso[] = "ISO \x8a\xb4\x93\x78 = %d\n";                                   // ISO 感度
+constexpr char kShotDateError[] = "\x8e\x42\x89\x65\x93\xfa\x8e\x9e" "Error TTYPE= %d\n";  // 撮影日時
+constexpr char kShotDate[] = "\x8e\x42\x89\x65\x93\xfa\x8e\x9e = %s \n";
+constexpr char kXpTitle[] = "Win(\x83\x5e\x83\x43\x83\x67\x83\x8b) = %s\n";               // タイトル
+constexpr char kXpComment[] = "Win(\x83\x52\x83\x81\x83\x93\x83\x67) = %s\n";             // コメント
+constexpr char kXpAuthor[] = "Win(\x8d\xec\x90\xac\x8e\xd2) = %s\n";                      // 作成者
+constexpr char kXpKeywords[] = "Win(\x83\x4c\x81\x5b\x83\x8f\x81\x5b\x83\x68) = %s\n";    // キーワード
+constexpr char kXpSubject[] = "win(\x95\x5c\x91\xe8) = %s\n";                             // 表題
+constexpr char kColorSrgb[] = "\x90\x46\x8b\xf3\x8a\xd4 = sRGB \n";                       // 色空間
+constexpr char kColorUncalibrated[] = "\x90\x46\x8b\xf3\x8a\xd4 = Uncalibrate \n";
+// ファイルが途中で切れています / IFDオフセット不正 / データ位置不正 / (以下省略)
+constexpr char kNoteTruncated[] =
+    "\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xaa\x93\x72\x92\x86\x82\xc5\x90\xd8\x82\xea\x82\xc4\x82\xa2\x82\xdc\x82\xb7\n";
+constexpr char kNoteBadIfd[] = "IFD\x83\x49\x83\x74\x83\x5a\x83\x62\x83\x67\x95\x73\x90\xb3 (0x%X)\n";
+constexpr char kNoteBadValue[] = "Tag(0x%04x) \x83\x66\x81\x5b\x83\x5e\x88\xca\x92\x75\x95\x73\x90\xb3 (0x%X)\n";
+constexpr char kNoteReportFull[] = "(\x88\xc8\x89\xba\x8f\xc8\x97\xaa)\n";
+
+constexpr size_t kLineBytes = 2048;       // one entry's line; a longer one ends in " ...\n"
+constexpr size_t kPieceBytes = 1200;      // one formatted piece, a value text included
+constexpr size_t kValueTextBytes = 1024;  // an ASCII or XP value as the report shows it
+constexpr size_t kXpUnits = 1024;
+constexpr int kMaxIfds = 32;              // IFDs one walk reads, loops included
+
+enum IfdKind { kMain = 0, kExif = 1, kInterop = 2, kGps = 3 };
+enum TiffType { kByte = 1, kAscii = 2, kShort = 3, kLong = 4, kRational = 5, kUndefined = 7, kSLong = 9, kSRational = 10 };
+
+// The longest prefix of text that fits max bytes without splitting a double-byte character.
+size_t SjisFit(std::string_view text, size_t max) {
+    size_t n = 0;
+    while (n < text.size()) {
+        size_t step = (IsSjisLead(uint8_t(text[n])) && n + 1 < text.size()) ? 2 : 1;
+        if (n + step > max) break;
+        n += step;
+    }
+    return n;
+}
+
+// One report line built from printf pieces in a fixed buffer.
+class Line {
+public:
+    void Add(const char* format, ...) PIXARO_PRINTF(2, 3) {
+        if (cut_) return;
+        char piece[kPieceBytes];
+        va_list args;
+        va_start(args, format);
+        int n = std::vsnprintf(piece, sizeof piece, format, args);
+        va_end(args);
+        if (n < 0) return;
+        AddText(std::string_view(piece, size_t(n) < sizeof piece ? size_t(n) : sizeof piece - 1));
+    }
+    void AddText(std::string_view text) {
+        if (cut_) return;
+        size_t keep = SjisFit(text, kLineBytes - kTail - length_);
+        std::memcpy(text_ + length_, text.data(), keep);
+        length_ += keep;
+        if (keep < text.size()) cut_ = true;
+    }
+    bool Full() const { return cut_; }
+    std::string_view Finish() {
+        if (cut_) {
+            std::memcpy(text_ + length_, " ...\n", 5);
+            length_ += 5;
+        }
+        return {text_, length_};
+    }
+
+private:
+    static constexpr size_t kTail = 8;
+    char text_[kLineBytes];
+    size_t length_ = 0;
+    bool cut_ = false;
+};
+
+int32_t Signed(uint32_t v) { return int32_t(v); }
+
+struct Entry {
+    uint16_t tag = 0, type = 0;
+    uint32_t count = 0;
+    uint32_t field = 0;        // the value field as a 32-bit value in the block's byte order
+    uint32_t fieldOffset = 0;  // where the value field lies, from the TIFF header
+};
+
+struct Pair {
+    int32_t n, d;
+};
+
+// What one file's walk shares between the marker walk and the IFD walk.
+struct WalkState {
+    ExifSummary& summary;
+    InfoReport& report;
+    bool truncatedNoted = false;
+    bool latitudeSeen = false;
+
+    void NoteTruncated() {
+        if (!truncatedNoted) report.Append(kNoteTruncated);
+        truncatedNoted = true;
+    }
+    void AppendFormat(const char* format, ...) PIXARO_PRINTF(2, 3) {
+        char piece[kPieceBytes];
+        va_list args;
+        va_start(args, format);
+        int n = std::vsnprintf(piece, sizeof piece, format, args);
+        va_end(args);
+        if (n > 0) report.Append(std::string_view(piece, size_t(n) < sizeof piece ? size_t(n) : sizeof piece - 1));
+    }
+};
+
+class TiffWalk {
+public:
+    // tiff: from the TIFF header to the end of the file. segmentCut: the APP1 segment
+    // claims more bytes than the file holds, so a read that runs off the end means the
+    // file was cut short rather than that an offset is wrong.
+    TiffWalk(ByteReader tiff, WalkState& state, bool segmentCut)
+        : tiff_(tiff), st_(state), s_(state.summary), segmentCut_(segmentCut) {}
+
+    int WalkTiffIfds();
+
+private:
+    enum class Open { Opened, Skip, End };
+    Open OpenIfd(uint32_t offset, bool limitEntries, uint16_t& count);
+    void NoteBadRead(uint64_t offset, uint16_t tag, bool ifd);
+    void DecodeExifEntry(int kind, const Entry& e);
+    void DecodeGpsEntry(const Entry& e, Line& line);
+    void DumpUnknownEntry(const Entry& e, Line& line);
+    void Emit(Line& line);
+
+    bool ValueBytes(const Entry& e, int unit, ByteReader& out);
+    bool Pairs(const Entry& e, uint32_t pairs, ByteReader& out);
+    bool Ascii(const Entry& e, char* out, size_t size);
+    bool FirstValue(const Entry& e, int unit, uint32_t& value);
+    uint32_t FieldShort(const Entry& e) const;
+    Pair ReadPair(ByteReader& r) {
+        int32_t n = Signed(r.U32(big_));
+        return {n, Signed(r.U32(big_))};
+    }
+    void AddPairs(const Entry& e, Line& line);
+    void ShotDate(const Entry& e, Line& line);
+    void XpText(const Entry& e, Line& line, const char* format, char* field, size_t size);
+    bool GpsCoordinate(const Entry& e, Rational32 (&out)[3]);
+
+    ByteReader tiff_;
+    WalkState& st_;
+    ExifSummary& s_;
+    bool segmentCut_;
+    bool big_ = false;
+    uint32_t visited_[kMaxIfds] = {};
+    int visitedCount_ = 0;
+    char pendingNote_[96] = {};
+};
+
+// A read that leaves the file: the file was cut short, or the offset is not a real one.
+void TiffWalk::NoteBadRead(uint64_t offset, uint16_t tag, bool ifd) {
+    if (segmentCut_ && offset < tiff_.Size()) {
+        if (!st_.truncatedNoted) std::snprintf(pendingNote_, sizeof pendingNote_, "%s", kNoteTruncated);
+        st_.truncatedNoted = true;
+    } else if (ifd) {
+        std::snprintf(pendingNote_, sizeof pendingNote_, kNoteBadIfd, unsigned(offset));
+    } else {
+        std::snprintf(pendingNote_, sizeof pendingNote_, kNoteBadValue, unsigned(tag), unsigned(offset));
+    }
+}
+
+void TiffWalk::Emit(Line& line) {
+    std::string_view text = line.Finish();
+    if (!text.empty()) st_.report.Append(text);
+    if (pendingNote_[0]) st_.report.Append(pendingNote_);
+    pendingNote_[0] = 0;
+}
+
+TiffWalk::Open TiffWalk::OpenIfd(uint32_t offset, bool limitEntries, uint16_t& count) {
+    for (int i = 0; i < visitedCount_; ++i)
+        if (visited_[i] == offset) {  // an IFD already read: the chain loops
+            st_.AppendFormat(kNoteBadIfd, unsigned(offset));
+            return Open::Skip;
+        }
+    if (visitedCount_ == kMaxIfds || uint64_t(offset) + 2 > kIfdWalkLimit) return Open::End;
+    if (!tiff_.Fits(offset, 2)) {
+        Line none;
+        NoteBadRead(offset, 0, true);
+        Emit(none);
+        return Open::Skip;
+    }
+    count = tiff_.At(offset).U16(big_);
+    if (limitEntries && count > kMaxChainedIfdEntries) return Open::End;
+    visited_[visitedCount_++] = offset;
+    return Open::Opened;
+}
+
+int TiffWalk::WalkTiffIfds() {
+    if (!tiff_.Fits(0, 8)) {
+        if (segmentCut_) st_.NoteTruncated();
+        return -1;
+    }
+    ByteReader head = tiff_.At(0);
+    uint8_t a = head.U8(), b = head.U8();
+    if (a == 'I' && b == 'I') big_ = false;
+    else if (a == 'M' && b == 'M') big_ = true;
+    else return -1;
+    if (head.U16(big_) != 42) return -1;
+    uint32_t ifd = head.U32(big_);
+    uint16_t count = 0;
+    if (OpenIfd(ifd, false, count) != Open::Opened) return 0;
+    st_.AppendFormat("IFD%d Data(%2d)----------------\n", 0, count);
+
+    int kind = kMain, phase = 1;
+    uint32_t exifIfd = 0, gpsIfd = 0, interopIfd = 0;
+    for (;;) {
+        const uint64_t first = uint64_t(ifd) + 2;
+        bool cut = false;
+        for (uint32_t i = 0; i < count; ++i) {
+            const uint64_t at = first + 12ull * i;
+            if (!tiff_.Fits(at, 12)) {
+                Line none;
+                NoteBadRead(at, 0, true);
+                Emit(none);
+                cut = true;
+                break;
+            }
+            ByteReader r = tiff_.At(at);
+            Entry e;
+            e.tag = r.U16(big_);
+            e.type = r.U16(big_);
+            e.count = r.U32(big_);
+            e.fieldOffset = uint32_t(at + 8);
+            e.field = r.U32(big_);
+            if (e.tag == 0x8769) exifIfd = e.field;
+            else if (e.tag == 0x8825) gpsIfd = e.field;
+            else if (e.tag == 0xA005) interopIfd = e.field;
+            else DecodeExifEntry(kind, e);
+        }
+        uint32_t next = 0;
+        if (!cut) {
+            const uint64_t at = first + 12ull * count;
+            if (tiff_.Fits(at, 4)) {
+                next = tiff_.At(at).U32(big_);
+            } else {
+                Line none;
+                NoteBadRead(at, 0, true);
+                Emit(none);
+            }
+        }
+        if (next != 0) {
+            Open o = OpenIfd(next, true, count);
+            if (o == Open::End) return 0;
+            if (o == Open::Opened) {
+                ifd = next;
+                continue;
+            }
+        }
+        // IFD0 and its chain, then the Exif IFD, then interoperability, then GPS, whatever
+        // their order in the file.
+        for (;;) {
+            uint32_t target;
+            const char* header;
+            int nextKind;
+            if (phase == 1) {
+                phase = 2;
+                if (exifIfd == 0) continue;
+                target = exifIfd;
+                exifIfd = 0;
+                header = kExifHeader;
+                nextKind = kExif;
+            } else if (interopIfd != 0) {
+                target = interopIfd;
+                interopIfd = 0;
+                header = kInteropHeader;
+                nextKind = kInterop;
+            } else if (gpsIfd != 0) {
+                target = gpsIfd;
+                gpsIfd = 0;
+                header = kGpsHeader;
+                nextKind = kGps;
+            } else {
+                return 0;
+            }
+            Open o = OpenIfd(target, true, count);
+            if (o == Open::End) return 0;
+            if (o == Open::Skip) continue;
+            st_.AppendFormat(header, unsigned(target + 2), int(count));
+            ifd = target;
+            kind = nextKind;
+            break;
+        }
+    }
+}
+
+// count values of `unit` bytes: in the value field when they fit its 4 bytes, else at the
+// offset it holds. Values that are not all inside the file are not read.
+bool TiffWalk::ValueBytes(const Entry& e, int unit, ByteReader& out) {
+    if (e.count <= uint32_t(4 / unit)) {
+        out = tiff_.Sub(e.fieldOffset, uint64_t(e.count) * unit);
+        return true;
+    }
+    if (!tiff_.Fits(e.field, e.count, unit)) {
+        NoteBadRead(e.field, e.tag, false);
+        return false;
+    }
+    out = tiff_.Sub(e.field, uint64_t(e.count) * unit);
+    return true;
+}
+
+// Rationals are always at the offset, whatever their count.
+bool TiffWalk::Pairs(const Entry& e, uint32_t pairs, ByteReader& out) {
+    if (!tiff_.Fits(e.field, pairs, 8)) {
+        NoteBadRead(e.field, e.tag, false);
+        return false;
+    }
+    out = tiff_.Sub(e.field, uint64_t(pairs) * 8);
+    return true;
+}
+
+// The text up to its first NUL or its count, whichever comes first, cut to `size`.
+bool TiffWalk::Ascii(const Entry& e, char* out, size_t size) {
+    ByteReader r;
+    if (!ValueBytes(e, 1, r)) return false;
+    const size_t n = r.Remaining();
+    const char* p = n ? reinterpret_cast<const char*>(r.Bytes(n)) : "";
+    const void* nul = std::memchr(p, 0, n);
+    CopySjis(out, size, std::string_view(p, nul ? size_t(static_cast<const char*>(nul) - p) : n));
+    return true;
+}
+
+// A single SHORT held in the field is its first two bytes in file order.
+uint32_t TiffWalk::FieldShort(const Entry& e) const {
+    ByteReader r = tiff_.At(e.fieldOffset);
+    return r.U16(big_);
+}
+
+bool TiffWalk::FirstValue(const Entry& e, int unit, uint32_t& value) {
+    const uint64_t at = uint64_t(e.count) * unit <= 4 ? e.fieldOffset : e.field;
+    if (!tiff_.Fits(at, 1, unit)) {
+        NoteBadRead(at, e.tag, false);
+        return false;
+    }
+    ByteReader r = tiff_.At(at);
+    value = unit == 2 ? r.U16(big_) : r.U32(big_);
+    return true;
+}
+
+void TiffWalk::AddPairs(const Entry& e, Line& line) {
+    ByteReader r;
+    if (Pairs(e, e.count, r))
+        for (uint32_t i = 0; i < e.count && !line.Full(); ++i) {
+            Pair p = ReadPair(r);
+            line.Add(" %d / %d  ", p.n, p.d);
+        }
+    line.Add("\n");
+}
+
+void TiffWalk::ShotDate(const Entry& e, Line& line) {
+    if (e.type != kAscii) {
+        line.Add(kShotDateError, int(e.type));
+        return;
+    }
+    char text[kValueTextBytes + 1];
+    if (!Ascii(e, text, sizeof text)) return;
+    line.Add(kShotDate, text);
+    CopySjis(s_.ShotDateText, sizeof s_.ShotDateText, text);
+    ParseShotDate(s_.ShotDateText, s_.ShotTime, s_.ShotFileTime);
+}
+
+// UTF-16LE whatever the block's byte order: Windows writes these tags itself.
+void TiffWalk::XpText(const Entry& e, Line& line, const char* format, char* field, size_t size) {
+    if (e.type != kByte && e.type != kUndefined) {
+        DumpUnknownEntry(e, line);
+        return;
+    }
+    ByteReader r;
+    if (!ValueBytes(e, 1, r)) return;
+    uint16_t units[kXpUnits];
+    size_t n = 0;
+    while (n < kXpUnits && r.Remaining() >= 2) units[n++] = r.U16(false);
+    char text[kValueTextBytes + 1];
+    Utf16ToCp932(units, n, text, sizeof text);
+    line.Add(format, text);
+    CopySjis(field, size, text);
+}
+
+bool TiffWalk::GpsCoordinate(const Entry& e, Rational32 (&out)[3]) {
+    ByteReader r;
+    if (!Pairs(e, 3, r)) return false;
+    for (Rational32& part : out) {
+        part.Numerator = r.U32(big_);
+        part.Denominator = r.U32(big_);
+    }
+    return true;
+}
+
+void TiffWalk::DecodeGpsEntry(const Entry& e, Line& line) {
+    const bool rational3 = (e.type == kRational || e.type == kSRational) && e.count == 3;
+    const bool ascii2 = e.type == kAscii && e.count == 2;
+    char text[kValueTextBytes + 1];
+    ByteReader r;
+    switch (e.tag) {
+    case 0:
+        if (e.type != kByte || e.count != 4) return DumpUnknownEntry(e, line);
+        r = tiff_.At(e.fieldOffset);
+        {
+            uint8_t v[4] = {r.U8(), r.U8(), r.U8(), r.U8()};
+            line.Add("GPS TAG Ver = %x.%x.%x.%x \n", v[0], v[1], v[2], v[3]);
+        }
+        return;
+    case 1:
+        if (!ascii2) return DumpUnknownEntry(e, line);
+        Ascii(e, s_.GpsLatitudeRef, sizeof s_.GpsLatitudeRef);
+        return;
+    case 2:
+        if (!rational3) return DumpUnknownEntry(e, line);
+        if (GpsCoordinate(e, s_.GpsLatitude)) st_.latitudeSeen = true;
+        return;
+    case 3:
+        if (!ascii2) return DumpUnknownEntry(e, line);
+        Ascii(e, s_.GpsLongitudeRef, sizeof s_.GpsLongitudeRef);
+        return;
+    case 4:
+        if (!rational3) return DumpUnknownEntry(e, line);
+        if (!GpsCoordinate(e, s_.GpsLongitude)) return;
+        // Only a latitude of this file may pair with this longitude.
+        if (s_.GpsLongitude[0].Denominator != 0 && st_.latitudeSeen)
+            BuildGpsPosition(s_.GpsLatitudeRef, s_.GpsLatitude, s_.GpsLongitudeRef, s_.GpsLongitude, s_.GpsText,
+                             sizeof s_.GpsText, s_.MapLink, sizeof s_.MapLink);
+        line.Add("%s\n", s_.GpsText);
+        return;
+    case 5:
+        if (e.type != kByte || e.count != 1) return DumpUnknownEntry(e, line);
+        {
+            uint8_t v = tiff_.At(e.fieldOffset).U8();
+            if (v == 0) line.Add("%s", kAltitudeSea);
+            else line.Add(kAltitudeReserved, v);
+        }
+        return;
+    case 6:
+        if (e.type != kRational || e.count != 1) return DumpUnknownEntry(e, line);
+        if (Pairs(e, 1, r)) {
+            Pair p = ReadPair(r);
+            line.Add(kAltitude, p.n, p.d);
+        }
+        return;
+    case 7:
+        if (e.type != kRational || e.count != 3) return DumpUnknownEntry(e, line);
+        if (Pairs(e, 3, r)) {
+            Pair h = ReadPair(r), m = ReadPair(r), s = ReadPair(r);
+            line.Add(kGpsTime, h.n, h.d, m.n, m.d, s.n, s.d);
+        }
+        return;
+    case 8:
+        if (e.type == kAscii && Ascii(e, text, sizeof text)) line.Add("GPSSatellites=%s\n", text);
+        return;
+    case 9:
+        if (ascii2 && Ascii(e, text, sizeof text)) line.Add(kGpsStatus, text);
+        return;
+    case 10:
+        if (ascii2 && Ascii(e, text, sizeof text)) line.Add(kGpsMeasure, text);
+        return;
+    case 11:
+        if (e.type != kRational || e.count != 3) return;
+        line.Add("%s", kGpsDop);
+        AddPairs(e, line);
+        return;
+    case 18:
+        if (e.type == kAscii && Ascii(e, text, sizeof text)) line.Add("MAPDatum=%s\n", text);
+        return;
+    }
+}
+
+void TiffWalk::DecodeExifEntry(int kind, const Entry& e) {
+    Line line;
+    char text[kValueTextBytes + 1];
+    // The GPS table's numbers mean nothing outside the GPS IFD (the interoperability
+    // IFD uses 1 and 2 for its own tags).
+    if (e.tag <= 11 || e.tag == 18) {
+        if (kind == kGps) DecodeGpsEntry(e, line);
+        return Emit(line);
+    }
+    struct AsciiRow {
+        uint16_t tag;
+        const char* format;
+        const char* error;
+        char* field;
+        size_t size;
+    };
+    const AsciiRow asciiRows[] = {
+        {0x010E, "ImageDescription = %s \n", "ImageDescriptionError TTYPE= %d\n", s_.ImageDescriptionText,
+         sizeof s_.ImageDescriptionText},
+        {0x010F, kMake, kMakeError, s_.MakeText, sizeof s_.MakeText},
+        {0x0110, "Model  = %s \n", "ModelError TTYPE= %d\n", s_.ModelText, sizeof s_.ModelText},
+        {0x0131, "Software Ver. = %s \n", "Software VerError TTYPE= %d\n", s_.SoftwareText, sizeof s_.SoftwareText},
+        {0x0132, kDateTime, kDateTimeError, nullptr, 0},
+        {0x8298, kRights, nullptr, s_.RightsText, sizeof s_.RightsText},
+        {0xA004, "SoundFile = %s \n", nullptr, nullptr, 0},
+    };
+    for (const AsciiRow& row : asciiRows) {
+        if (row.tag != e.tag) continue;
+        if (e.type != kAscii) {
+            if (row.error) line.Add(row.error, int(e.type));
+        } else if (Ascii(e, text, sizeof text)) {
+            line.Add(row.format, text);
+            if (row.field) CopySjis(row.field, row.size, text);
+        }
+        return Emit(line);
+    }
+
+    ByteReader r;
+    uint32_t v = 0;
+    switch (e.tag) {
+    case 0x0103:
+        v = FieldShort(e);
+        if (v == 1) line.Add("%s", kThumbUncompressed);
+        if (v == 6) line.Add("%s", kThumbJpeg);
+        if (v == 1 || v == 6) s_.ThumbnailCompression = v;
+        break;
+    case 0x0112:
+    case 0x011A:
+    case 0x011B:
+    case 0x0128:
+    case 0x9290:
+    case 0x9291:
+    case 0x9292:
+        break;
+    case 0x013E: {
+        const uint32_t pairs = e.count < 2 ? e.count : 2;
+        if (pairs == 0 || !Pairs(e, pairs, r)) break;
+        Pair a = ReadPair(r);
+        line.Add(kWhitePoint, int(e.count), a.n, a.d);
+        if (pairs == 2) {
+            Pair b = ReadPair(r);
+            line.Add(" %d / %d \n", b.n, b.d);
+        } else {
+            line.Add("\n");
+        }
+        break;
+    }
+    case 0x013F:
+        line.Add(kPrimaries, int(e.count));
+        AddPairs(e, line);
+        break;
+    case 0x0201:
+        line.Add(kThumbOffset, Signed(e.field));
+        s_.ThumbnailOffset = e.field;
+        break;
+    case 0x0202:
+        line.Add(kThumbLength, Signed(e.field));
+        s_.ThumbnailLength = e.field;
+        break;
+    case 0x0211:
+        line.Add(kYCbCrCoefficients, int(e.count));
+        AddPairs(e, line);
+        break;
+    case 0x0213:
+        if (e.type != kShort) {
+            DumpUnknownEntry(e, line);
+            break;
+        }
+        v = FieldShort(e);
+        if (v == 1) line.Add("%s", kPositionCentred);
+        if (v == 2) line.Add("%s", kPositionCosited);
+        break;
+    case 0x0214:
+        line.Add(kBlackWhite, int(e.count));
+        AddPairs(e, line);
+        break;
+    case 0x829A:
+        if (e.type != kRational || e.count != 1 || !Pairs(e, 1, r)) break;
+        {
+            Pair p = ReadPair(r);
+            line.Add(kExposureTime, p.n, p.d);
+            std::snprintf(s_.ExposureTimeText, sizeof s_.ExposureTimeText, " %d / %d", p.n, p.d);
+        }
+        break;
+    case 0x829D:
+        if (e.type != kRational || e.count != 1 || !Pairs(e, 1, r)) break;
+        {
+            Pair p = ReadPair(r);
+            if (p.d != 0) line.Add(kFNumber, double(p.n) / double(p.d));
+            else line.Add(kFNumberRaw, p.n, p.d);
+        }
+        break;
+    case 0x8822:
+        if (e.type != kShort) {
+            DumpUnknownEntry(e, line);
+            break;
+        }
+        v = FieldShort(e);
+        line.Add("%s%s", kExposureProgram, v >= 1 && v <= 8 ? kProgramNames[v] : "\n");
+        break;
+    case 0x8827:
+        if (e.type != kShort) {
+            DumpUnknownEntry(e, line);
+            break;
+        }
+        if (FirstValue(e, 2, v)) line.Add(kIso, int(v));
+        break;
+    case 0x9003:
+        ShotDate(e, line);
+        break;
+    case 0x9004:
+        // An unset DateTimeOriginal is written as spaces; only then does the digitized date count.
+        if (s_.ShotDateText[0] == ' ') ShotDate(e, line);
+        break;
+    case 0x9C9B: XpText(e, line, kXpTitle, s_.XpTitle, sizeof s_.XpTitle); break;
+    case 0x9C9C: XpText(e, line, kXpComment, s_.XpComment, sizeof s_.XpComment); break;
+    case 0x9C9D: XpText(e, line, kXpAuthor, s_.XpAuthor, sizeof s_.XpAuthor); break;
+    case 0x9C9E: XpText(e, line, kXpKeywords, s_.XpKeywords, sizeof s_.XpKeywords); break;
+    case 0x9C9F: XpText(e, line, kXpSubject, s_.XpSubject, sizeof s_.XpSubject); break;
+    case 0xA001:
+        if (e.type != kShort) break;
+        v = FieldShort(e);
+        if (v == 1) line.Add("%s", kColorSrgb);
+        if (v == 0xFFFF) line.Add("%s", kColorUncalibrated);
+        break;
+    case 0xA002:
+    case 0xA003:
+        if (e.type != kShort && e.type != kLong) {
+            DumpUnknownEntry(e, line);
+            break;
+        }
+        if (FirstValue(e, e.type == kShort ? 2 : 4, v))
+            line.Add(e.tag == 0xA002 ? "ExifImageWide  = %d\n" : "ExifImageHeight = %d\n", Signed(v));
+        break;
+    default:
+        DumpUnknownEntry(e, line);
+        break;
+    }
+    Emit(line);
+}
+
+void TiffWalk::DumpUnknownEntry(const Entry& e, Line& line) {
+    line.Add("UnKnown(0x%04x) = ", e.tag);
+    const int count = Signed(e.count);
+    ByteReader r;
+    switch (e.type) {
+    case kByte:
+        line.Add("(Byte)[%d]", count);
+        if (ValueBytes(e, 1, r))
+            while (r.Remaining() > 0 && !line.Full()) line.Add("%0x ", r.U8());
+        line.Add("\n");
+        break;
+    case kAscii: {
+        char text[kValueTextBytes + 1] = "";
+        Ascii(e, text, sizeof text);
+        line.Add("(Ascii)[%d] %s \n", count, text);
+        break;
+    }
+    case kShort:
+        line.Add("(Short)[%d]", count);
+        if (ValueBytes(e, 2, r))
+            while (r.Remaining() >= 2 && !line.Full()) line.Add("%d ", r.U16(big_));
+        line.Add("\n");
+        break;
+    case kLong:
+    case kSLong: {
+        const char* name = e.type == kLong ? "(Long)" : "(signed Long)";
+        if (e.count == 1) {
+            line.Add("%s[1]%d\n", name, Signed(e.field));
+            break;
+        }
+        line.Add("%s[%d]", name, count);
+        if (ValueBytes(e, 4, r))
+            while (r.Remaining() >= 4 && !line.Full()) line.Add("%d ", Signed(r.U32(big_)));
+        line.Add("\n");
+        break;
+    }
+    case kRational:
+    case kSRational:
+        line.Add(e.type == kRational ? "(Ratioal Long)[%d]" : "(Ratioal signed Long)[%d]", count);
+        AddPairs(e, line);
+        break;
+    default:
+        line.Add(" %02x-%04x-%04x\n", e.type, e.count, e.field);
+        break;
+    }
+}
+
+int64_t DaysFromCivil(int y, int m, int d) {
+    y -= m <= 2;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const int64_t yoe = y - era * 400;
+    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+}  // namespace
+
+void InfoReport::Clear() {
+    length_ = 0;
+    full_ = false;
+    text_[0] = 0;
+}
+
+void InfoReport::Append(std::string_view line) {
+    if (full_) return;
+    constexpr size_t kNote = sizeof kNoteReportFull - 1;
+    // Room for a line break and the closing note is always kept free.
+    const size_t room = kInfoReportBytes - 1 - kNote - 1 - length_;
+    if (line.size() <= room) {
+        std::memcpy(text_ + length_, line.data(), line.size());
+        length_ += line.size();
+    } else {
+        size_t keep = SjisFit(line, room);
+        std::memcpy(text_ + length_, line.data(), keep);
+        length_ += keep;
+        if (length_ > 0 && text_[length_ - 1] != '\n') text_[length_++] = '\n';
+        std::memcpy(text_ + length_, kNoteReportFull, kNote);
+        length_ += kNote;
+        full_ = true;
+    }
+    text_[length_] = 0;
+}
+
+uint32_t ReadOrderedValue(const uint8_t* bytes, int order, int size) {
+    switch (size) {
+    case 1: return bytes[0];
+    case 2: return order == 0 ? uint32_t(bytes[1]) << 8 | bytes[0] : uint32_t(bytes[0]) << 8 | bytes[1];
+    case 4:
+        return order == 0 ? uint32_t(bytes[3]) << 24 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[1]) << 8 | bytes[0]
+                          : uint32_t(bytes[0]) << 24 | uint32_t(bytes[1]) << 16 | uint32_t(bytes[2]) << 8 | bytes[3];
+    default: return 0xFFFFFFFFu;
+    }
+}
+
+void ParseShotDate(const char* text, SystemTime& time, FileTime& fileTime) {
+    time = {};
+    time.DayOfWeek = 7;
+    fileTime = {};
+    int y, mo, d, h, mi, s;
+    if (std::sscanf(text, "%4d:%2d:%2d %2d:%2d:%2d", &y, &mo, &d, &h, &mi, &s) != 6) return;
+    static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    // The month indexes the table only after it is known to be 1..12.
+    if (y < 1601 || y > 30827 || mo < 1 || mo > 12 || d < 1) return;
+    if (d > kDays[mo - 1] + (mo == 2 && IsLeap(y) ? 1 : 0)) return;
+    if (h < 0 || h > 23 || mi < 0 || mi > 59 || s < 0 || s > 59) return;
+    const int64_t days = DaysFromCivil(y, mo, d) - DaysFromCivil(1601, 1, 1);
+    const uint64_t ticks = (uint64_t(days) * 86400 + uint64_t(h) * 3600 + uint64_t(mi) * 60 + uint64_t(s)) * 10000000u;
+    fileTime.Low = uint32_t(ticks);
+    fileTime.High = uint32_t(ticks >> 32);
+    time.Year = uint16_t(y);
+    time.Month = uint16_t(mo);
+    time.DayOfWeek = uint16_t((days + 1) % 7);  // 1601-01-01 was a Monday
+    time.Day = uint16_t(d);
+    time.Hour = uint16_t(h);
+    time.Minute = uint16_t(mi);
+    time.Second = uint16_t(s);
+}
+
+int ParseJpegMarkers(const uint8_t* data, size_t size, ExifSummary& summary, InfoReport& report) {
+    report.Clear();
+    if (!data) {
+        report.Append("No Data");
+        return 0;
+    }
+    ByteReader file(data, size);
+    if (!file.Fits(0, 2) || data[0] != 0xFF || data[1] != 0xD8) return 0;
+    report.Append(kJpegFormat);
+    WalkState st{summary, report};
+
+    uint64_t pos = 2;
+    while (pos <= kMarkerWalkLimit) {
+        // A stream that stops before its image data is a file cut short.
+        if (!file.Fits(pos, 2)) {
+            if (file.Contains(pos) || pos == size) st.NoteTruncated();
+            break;
+        }
+        if (data[pos] != 0xFF) break;
+        const uint8_t code = data[pos + 1];
+        if (code < 0xC0 || code == 0xD8 || code == 0xD9 || code == 0xFF) break;
+        if (!file.Fits(pos, 4)) {
+            st.NoteTruncated();
+            break;
+        }
+        const unsigned length = unsigned(data[pos + 2]) << 8 | data[pos + 3];
+        const uint64_t next = pos + length + 2;
+        const bool cut = next > size;
+        const unsigned at = unsigned(pos);
+        switch (code) {
+        case 0xC0: st.AppendFormat("%06X-FF %2X SOF0 Baseline DCT \n", at, code); break;
+        case 0xC1: st.AppendFormat("%06X-FF %2X SOF1 Extanded sequential DCT \n", at, code); break;
+        case 0xC2: st.AppendFormat("%06X-FF %2X SOF2 Progressive DCT \n", at, code); break;
+        case 0xC3: st.AppendFormat("%06X-FF %2X SOF3 Lossless(sequential \n", at, code); break;
+        case 0xC5: st.AppendFormat("%06X-FF %2X SOF5 Differential sequential DCT \n", at, code); break;
+        case 0xC6: st.AppendFormat("%06X-FF %2X SOF6 Differential Progressive DCT \n", at, code); break;
+        case 0xC7: st.AppendFormat("%06X-FF %2X SOF7 Differential Lossless(sequential) DCT\n", at, code); break;
+        case 0xC8: st.AppendFormat("%06X-FF %2X JPG  Reserved for JPEG extensions\n", at, code); break;
+        case 0xC9: st.AppendFormat("%06X-FF %2X SOF9 Extended sequential DCT\n", at, code); break;
+        case 0xCA: st.AppendFormat("%06X-FF %2X OF10 Progressive DCT\n", at, code); break;
+        case 0xCB: st.AppendFormat("%06X-FF %2X SOF11 Lossless(sequential) DCT\n", at, code); break;
+        case 0xDA: st.AppendFormat(kSosLine, at, code, length); break;
+        case 0xDB: st.AppendFormat("%06X-FF DB Define quantization table(s) (%04d)byte data \n", at, int(length)); break;
+        case 0xFE: st.AppendFormat("%06X-FF %2X (%04x)byte Comment data \n", at, code, length); break;
+        case 0xE1:
+            if (length >= 8 && file.Fits(pos + 4, 6) && std::memcmp(data + pos + 4, "Exif\0\0", 6) == 0) {
+                report.Append(kExifInfo);
+                TiffWalk(file.Sub(pos + 10), st, cut).WalkTiffIfds();
+                summary.ExifSegmentStart = at;
+            }
+            report.Append("\n");
+            // Kept inside the file, so removing the block never reaches past its end.
+            summary.ExifSegmentEnd = uint32_t((cut ? size : next) - 1);
+            break;
+        default:
+            if (code >= 0xE0 && code <= 0xEF) st.AppendFormat(kAppLine, at, code, length);
+            else st.AppendFormat("%06X-FF %2X (%04x)byte  data \n", at, code, length);
+            break;
+        }
+        if (cut) st.NoteTruncated();
+        if (code == 0xDA) break;
+        pos = next;
+    }
+    return 0;
+}

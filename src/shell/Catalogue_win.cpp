@@ -1,0 +1,264 @@
+// The folder catalogue: the scan thread, navigation, deletion and the file list window.
+// The scan builds a catalogue of its own and posts it; the main thread swaps it in only
+// while it is still the newest scan, so nobody ever reads a half-written catalogue.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "graffiti/Graffiti_win.h"
+#include "image/Image_win.h"
+#include "resources/resource.h"
+#include "shell/App_win.h"
+#include "shell/Catalogue.h"
+#include "vectorize/LineStore_win.h"
+
+FileCatalogue g_Catalogue;
+
+namespace {
+
+LONG g_ScanGeneration = 0;
+
+struct ScanRequest {
+    HWND wnd;
+    LONG generation;
+    char folder[kPathBytes];
+    char fileName[kPathBytes];
+    int pluginMask;
+    SortOrder order;
+};
+
+struct ScanResult {
+    LONG generation;
+    bool searched;  // false when the folder could not be searched
+    FileCatalogue catalogue;
+};
+
+int LocaleCompare(std::string_view a, std::string_view b) {
+    int r = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), int(a.size()), b.data(), int(b.size()));
+    return r == CSTR_LESS_THAN ? -1 : r == CSTR_GREATER_THAN ? 1 : 0;
+}
+
+uint64_t TimeValue(const FILETIME& t) { return uint64_t(t.dwHighDateTime) << 32 | t.dwLowDateTime; }
+
+DWORD WINAPI ScanThread(LPVOID param) {
+    ScanRequest* request = static_cast<ScanRequest*>(param);
+    auto* result = new ScanResult{request->generation, false, {}};
+    char pattern[kPathBytes + 8];
+    snprintf(pattern, sizeof pattern, "%s*.*", request->folder);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        result->searched = true;
+        do {
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+            AddDirectoryEntry(result->catalogue, request->folder, found.cFileName, TimeValue(found.ftLastWriteTime),
+                              request->pluginMask);
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+        FindCurrent(result->catalogue, request->fileName);
+        SortCatalogue(result->catalogue, request->order, LocaleCompare);
+    }
+    // A window that is gone (or a newer scan) makes the result worthless.
+    if (!PostMessageA(request->wnd, WM_APP_SCAN_DONE, WPARAM(request->generation), LPARAM(result))) delete result;
+    delete request;
+    return 1;
+}
+
+// The questions before the current image is replaced; true when the user agreed (or there
+// was nothing to ask) and what had to go is gone.
+bool ConfirmDiscard(HWND wnd) {
+    bool lines = VectorLineCount() > 0;
+    bool graffiti = GraffitiHasObjects();
+    if (lines && MessageBoxA(wnd, "ベクトルデータがクリアーされます", "確認", MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
+        return false;
+    if (graffiti && g_Shell.GraffitiConfirm &&
+        MessageBoxA(wnd, "落書きデータがクリアーされます", "確認", MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
+        return false;
+    if (g_Shell.ImageEdited &&
+        MessageBoxA(wnd, "画像の編集がクリアーされます", "確認", MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
+        return false;
+    if (lines) ClearVectorLines();
+    if (graffiti) ClearGraffiti();
+    return true;
+}
+
+void EntryPath(int position, char* path, size_t size) {
+    snprintf(path, size, "%s%s%s", CurrentDrive, CurrentFolder, g_Catalogue.NameAt(position).c_str());
+}
+
+void EmptyView(HWND wnd) {
+    CurrentPath[0] = 0;
+    ReleaseImage();
+    InvalidateRect(wnd, nullptr, TRUE);
+}
+
+// Loads the entry at the current index, dropping entries that fail until one loads.
+void LoadCurrentEntry(HWND wnd, int keep) {
+    while (g_Catalogue.Valid(g_Catalogue.CurrentIndex)) {
+        char path[kPathBytes];
+        EntryPath(g_Catalogue.CurrentIndex, path, sizeof path);
+        int rc = LoadImageFile(wnd, path, keep);
+        if (rc != -2) break;
+        RemovePosition(g_Catalogue, g_Catalogue.CurrentIndex);
+        if (g_Catalogue.Count() == 0) EmptyView(wnd);
+    }
+    UpdateCommandStates(wnd);
+    UpdateTitle(wnd);
+}
+
+void SelectEntryAsked(HWND wnd, int position, int keep) {
+    g_Shell.ImageEdited = 0;
+    if (g_Catalogue.Count() == 0) return;
+    if (position < 0) position = 0;
+    if (position > g_Catalogue.LastIndex()) position = g_Catalogue.LastIndex();
+    g_Catalogue.CurrentIndex = position;
+    LoadCurrentEntry(wnd, keep);
+}
+
+INT_PTR CALLBACK FileListProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
+    switch (msg) {
+    case WM_INITDIALOG: {
+        HWND list = GetDlgItem(dlg, IDC_FILELIST_LIST);
+        // One redraw for the whole list: 10000 names must appear at once, not one by one.
+        SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+        SendMessageA(list, LB_INITSTORAGE, WPARAM(g_Catalogue.Count()), LPARAM(g_Catalogue.Count() * 32));
+        for (int p = 0; p < g_Catalogue.Count(); ++p)
+            SendMessageA(list, LB_ADDSTRING, 0, LPARAM(g_Catalogue.NameAt(p).c_str()));
+        SendMessageA(list, LB_SETCURSEL, WPARAM(g_Catalogue.CurrentIndex), 0);
+        SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+        PlaceWindow(dlg, 2);
+        return TRUE;
+    }
+    case WM_COMMAND:
+        if (LOWORD(wp) == IDC_FILELIST_LIST && HIWORD(wp) == LBN_DBLCLK) {
+            HWND list = GetDlgItem(dlg, IDC_FILELIST_LIST);
+            LRESULT sel = SendMessageA(list, LB_GETCURSEL, 0, 0);
+            char name[300];
+            if (sel == LB_ERR || SendMessageA(list, LB_GETTEXTLEN, WPARAM(sel), 0) >= LRESULT(sizeof name)) return TRUE;
+            SendMessageA(list, LB_GETTEXT, WPARAM(sel), LPARAM(name));
+            // The list is not refreshed: find the name again, the positions may have moved.
+            FileCatalogue probe = g_Catalogue;
+            FindCurrent(probe, name);
+            if (probe.CurrentIndex != kNotCatalogued) SelectEntry(g_Shell.MainWindow, probe.CurrentIndex, 0);
+            InvalidateRect(g_Shell.MainWindow, nullptr, TRUE);
+            return TRUE;
+        }
+        if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) {
+            DestroyWindow(dlg);
+            return TRUE;
+        }
+        return FALSE;
+    case WM_DESTROY:
+        if (g_Shell.FileListDialog == dlg) g_Shell.FileListDialog = nullptr;
+        return FALSE;
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+void StartFolderScan(HWND wnd) {
+    auto* request = new ScanRequest{};
+    request->wnd = wnd;
+    request->generation = InterlockedIncrement(&g_ScanGeneration);
+    snprintf(request->folder, sizeof request->folder, "%s%s", CurrentDrive, CurrentFolder);
+    snprintf(request->fileName, sizeof request->fileName, "%s%s", CurrentName, CurrentExtension);
+    request->pluginMask = GetPluginMask();
+    request->order = SortOrder(g_Settings.FileSC);
+    SetWindowTextA(wnd, "ファイルソート中");
+    HANDLE thread = CreateThread(nullptr, 0, ScanThread, request, 0, nullptr);
+    if (thread)
+        CloseHandle(thread);
+    else
+        delete request;
+}
+
+void CancelFolderScan() { InterlockedIncrement(&g_ScanGeneration); }
+
+void OnScanDone(HWND wnd, WPARAM wp, LPARAM lp) {
+    auto* result = reinterpret_cast<ScanResult*>(lp);
+    if (LONG(wp) == g_ScanGeneration) {
+        // A folder that cannot be searched leaves no stale catalogue behind.
+        g_Catalogue = result->searched ? std::move(result->catalogue) : FileCatalogue{};
+        UpdateCommandStates(wnd);
+        UpdateTitle(wnd);
+    }
+    delete result;
+}
+
+bool SelectEntry(HWND wnd, int position, int keep) {
+    if (keep == 0 && !ConfirmDiscard(wnd)) return false;
+    SelectEntryAsked(wnd, position, keep);
+    return true;
+}
+
+void Navigate(HWND wnd, int delta, int keep) {
+    g_Shell.GraffitiEditState &= ~0xFF;
+    int target = NavigationTarget(g_Catalogue, delta);
+    if (target != kNotCatalogued) {
+        SelectEntry(wnd, target, keep);
+        return;
+    }
+    // Not catalogued: a reload goes by the path itself.
+    if (delta == 0 && CurrentPath[0]) {
+        if (keep == 0 && !ConfirmDiscard(wnd)) return;
+        char path[kPathBytes];
+        snprintf(path, sizeof path, "%s", CurrentPath);
+        LoadImageFile(wnd, path, keep);
+        UpdateCommandStates(wnd);
+    }
+}
+
+bool AtCatalogueEnd(int delta) {
+    if (g_Catalogue.Count() == 0) return true;
+    if (g_Catalogue.CurrentIndex == kNotCatalogued) return false;
+    return delta < 0 ? g_Catalogue.CurrentIndex <= 0 : g_Catalogue.CurrentIndex >= g_Catalogue.LastIndex();
+}
+
+void DeleteCurrentFile(HWND wnd) {
+    if (!HasImage() || !CurrentPath[0]) return;
+    if (MessageBoxA(wnd, "削除しますか？", "削除確認", MB_OKCANCEL) != IDOK) return;
+    // The next entry replaces this one: its questions come before the file goes.
+    if (!ConfirmDiscard(wnd)) return;
+    char list[kPathBytes + 2] = {};
+    snprintf(list, kPathBytes, "%s", CurrentPath);
+    SHFILEOPSTRUCTA op = {};
+    op.hwnd = wnd;
+    op.wFunc = FO_DELETE;
+    op.pFrom = list;
+    op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_ALLOWUNDO;
+    if (SHFileOperationA(&op) != 0 || op.fAnyOperationsAborted) return;
+    if (g_Catalogue.CurrentIndex == kNotCatalogued) {
+        EmptyView(wnd);
+        UpdateCommandStates(wnd);
+        UpdateTitle(wnd);
+        return;
+    }
+    RemovePosition(g_Catalogue, g_Catalogue.CurrentIndex);
+    if (g_Catalogue.Count() == 0) {
+        EmptyView(wnd);
+        UpdateCommandStates(wnd);
+        UpdateTitle(wnd);
+        return;
+    }
+    SelectEntryAsked(wnd, g_Catalogue.CurrentIndex, 0);
+}
+
+void SortCatalogueCommand(HWND wnd, int order) {
+    g_Settings.FileSC = uint32_t(order);
+    SortCatalogue(g_Catalogue, SortOrder(order), LocaleCompare);
+    UpdateTitle(wnd);
+}
+
+void ShowFileList(HWND wnd) {
+    if (g_Shell.FileListDialog) DestroyWindow(g_Shell.FileListDialog);
+    g_Shell.FileListDialog =
+        CreateDialogParamA(g_Shell.Instance, MAKEINTRESOURCEA(IDD_FILELIST), wnd, FileListProc, 0);
+    if (g_Shell.FileListDialog) ShowWindow(g_Shell.FileListDialog, SW_SHOW);
+}
+
+int CatalogueCount() { return g_Catalogue.Count(); }
+int CatalogueCurrentIndex() { return g_Catalogue.CurrentIndex; }
+int CatalogueLastIndex() { return g_Catalogue.LastIndex(); }

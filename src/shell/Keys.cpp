@@ -1,0 +1,30 @@
+#include "shell/Keys.h"
+
+#include "shell/SjisText.h"
+
+uint32_t KeyIndexFromVirtualKey(int vk) {
+    if (vk >= 'A' && vk <= 'Z') return uint32_t(vk - 64);
+    if (vk >= 0x70 && vk <= 0x77) return uint32_t(vk - 85);  // F1..F8
+    return 0;
+}
+
+int FindKeySlot(const uint32_t (&keys)[kKeySlots], uint32_t keyIndex) {
+    if (keyIndex == 0) return -1;
+    for (int i = 0; i < kKeySlots; ++i)
+        if (keys[i] == keyIndex) return i;
+    return -1;
+}
+
+std::string KeyLabel(uint32_t keyIndex) {
+    if (keyIndex >= 1 && keyIndex <= 26) return std::string("[") + char('A' + keyIndex - 1) + "]";
+    if (keyIndex >= 27 && keyIndex <= 34) return "[F" + std::to_string(keyIndex - 26) + "]";
+    return "---";
+}
+
+std::string ProgramFileName(std::string_view path) {
+    size_t sep = LastPathSeparator(path);
+    std::string_view name = sep == std::string_view::npos ? path : path.substr(sep + 1);
+    char out[301];
+    CopySjis(out, sizeof out, name);
+    return out;
+}

@@ -1,0 +1,33 @@
+// Raster-to-vector tracing: every run of two or more ink pixels inside a nine-pixel window,
+// along four directions, becomes a tiny segment in the store; the compressor fuses them.
+// Portable: the glue hands over the bitmap's bits and pumps messages in the callback.
+#pragma once
+#include "vectorize/Compressor.h"
+#include "vectorize/LineStore.h"
+#include "vectorize/MonoBits.h"
+
+// Regions reaching this column or row are refused: the store's grid ends there.
+constexpr int kTraceColumnLimit = 40000;
+constexpr int kTraceRowLimit = 20000;
+
+enum TraceResult {
+    kTraceDone = 0,
+    kTraceStopped = 1,    // cancelled by the callback, or the bits are not a usable 1-bit picture
+    kTraceTooLarge = 2,   // "範囲が大きすぎます"; nothing traced
+    kTraceStoreFull = 3,  // the store is full; the lines so far stay (StoreFullText)
+    kTraceNoStore = 4,    // CreateStore has not run
+};
+
+struct TraceOptions {
+    ImageRegion Region;  // the displayed part of the image; Whole() = all of it
+    CompressionParams Params = ConversionParams(kDefaultLevel);
+    bool Outline = false;  // "輪郭線": pixels inside the stroke across a direction are not traced
+    bool Compress = true;  // false keeps the raw window segments
+};
+
+TraceOptions TraceOptionsFor(int level, bool outline, const ImageRegion& region = {});
+
+// Appends to whatever the store holds. The callback runs once per tile, while tracing and
+// while compressing; a cancel during tracing returns kTraceStopped at once with the lines
+// so far, a cancel during compression ends the compression and the result stays kTraceDone.
+int TraceImage(const MonoBits& bits, const TraceOptions& options, LineStore& store, const ProgressFn& progress = {});

@@ -1,0 +1,158 @@
+// pixaro-exif: Pixaro's JPEG/Exif walk on the command line, with the very parser the
+// program's information window uses.
+//   pixaro-exif FILE...          the information report of each file, in UTF-8
+//   pixaro-exif --raw FILE...    the report's own Shift-JIS bytes
+//   pixaro-exif --json FILE...   one JSON object per line and file: the summary fields
+// A file that cannot be read or is not a JPEG gets a message on stderr and makes the exit
+// status 1; the other files are still printed.
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "exif/Cp932.h"
+#include "exif/ExifParser.h"
+#include "exif/ExifSummary.h"
+
+namespace {
+
+enum class Mode { Text, Raw, Json };
+
+bool ReadFile(const char* path, std::vector<uint8_t>& bytes, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = std::strerror(errno);
+        return false;
+    }
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        error = "read error";
+        return false;
+    }
+    return true;
+}
+
+template <size_t N>
+std::string_view Field(const char (&text)[N]) {
+    return std::string_view(text, size_t(std::find(text, text + N, '\0') - text));
+}
+
+std::string JsonString(std::string_view utf8) {
+    std::string out = "\"";
+    for (unsigned char c : utf8) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += char(c);
+        } else if (c < 0x20) {
+            char esc[8];
+            std::snprintf(esc, sizeof esc, "\\u%04x", c);
+            out += esc;
+        } else {
+            out += char(c);
+        }
+    }
+    return out + "\"";
+}
+
+std::string Rationals(const Rational32 (&parts)[3]) {
+    std::string out = "[";
+    for (int i = 0; i < 3; ++i) {
+        char pair[48];
+        std::snprintf(pair, sizeof pair, "%s[%u,%u]", i ? "," : "", parts[i].Numerator, parts[i].Denominator);
+        out += pair;
+    }
+    return out + "]";
+}
+
+std::string Json(const char* path, const ExifSummary& s) {
+    std::string out = "{\"file\":" + JsonString(path);
+    auto text = [&](const char* name, std::string_view sjis) {
+        out += ",\"" + std::string(name) + "\":" + JsonString(Cp932ToUtf8(sjis));
+    };
+    auto number = [&](const char* name, unsigned long long v) {
+        out += ",\"" + std::string(name) + "\":" + std::to_string(v);
+    };
+    text("MakeText", Field(s.MakeText));
+    text("ModelText", Field(s.ModelText));
+    text("ShotDateText", Field(s.ShotDateText));
+    text("ExposureTimeText", Field(s.ExposureTimeText));
+    text("GpsText", Field(s.GpsText));
+    text("GpsLatitudeRef", Field(s.GpsLatitudeRef));
+    out += ",\"GpsLatitude\":" + Rationals(s.GpsLatitude);
+    text("GpsLongitudeRef", Field(s.GpsLongitudeRef));
+    out += ",\"GpsLongitude\":" + Rationals(s.GpsLongitude);
+    text("SoftwareText", Field(s.SoftwareText));
+    text("ImageDescriptionText", Field(s.ImageDescriptionText));
+    text("RightsText", Field(s.RightsText));
+    number("ExifSegmentStart", s.ExifSegmentStart);
+    number("ExifSegmentEnd", s.ExifSegmentEnd);
+    number("ThumbnailCompression", s.ThumbnailCompression);
+    number("ThumbnailOffset", s.ThumbnailOffset);
+    number("ThumbnailLength", s.ThumbnailLength);
+    char time[64];
+    std::snprintf(time, sizeof time, "[%u,%u,%u,%u,%u,%u,%u]", s.ShotTime.Year, s.ShotTime.Month, s.ShotTime.Day,
+                  s.ShotTime.Hour, s.ShotTime.Minute, s.ShotTime.Second, s.ShotTime.DayOfWeek);
+    out += ",\"ShotTime\":" + std::string(time);
+    number("ShotFileTime", (unsigned long long)s.ShotFileTime.High << 32 | s.ShotFileTime.Low);
+    text("XpTitle", Field(s.XpTitle));
+    text("XpComment", Field(s.XpComment));
+    text("XpAuthor", Field(s.XpAuthor));
+    text("XpKeywords", Field(s.XpKeywords));
+    text("XpSubject", Field(s.XpSubject));
+    text("MapLink", Field(s.MapLink));
+    return out + "}";
+}
+
+int Usage() {
+    std::fprintf(stderr, "usage: pixaro-exif [--json | --raw] FILE...\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Mode mode = Mode::Text;
+    int first = 1;
+    if (argc > 1 && std::strcmp(argv[1], "--json") == 0) mode = Mode::Json, first = 2;
+    else if (argc > 1 && std::strcmp(argv[1], "--raw") == 0) mode = Mode::Raw, first = 2;
+    if (first < argc && std::strcmp(argv[first], "--") == 0) ++first;
+    if (first >= argc) return Usage();
+
+    auto report = std::make_unique<InfoReport>();
+    int status = 0;
+    const bool headers = mode == Mode::Text && argc - first > 1;
+    for (int i = first; i < argc; ++i) {
+        const char* path = argv[i];
+        std::vector<uint8_t> bytes;
+        std::string error;
+        if (!ReadFile(path, bytes, error)) {
+            std::fprintf(stderr, "pixaro-exif: %s: %s\n", path, error.c_str());
+            status = 1;
+            continue;
+        }
+        if (bytes.size() < 2 || bytes[0] != 0xFF || bytes[1] != 0xD8) {
+            std::fprintf(stderr, "pixaro-exif: %s: not a JPEG file\n", path);
+            status = 1;
+            continue;
+        }
+        ExifSummary summary;
+        ResetExifSummary(summary);
+        ParseJpegMarkers(bytes.data(), bytes.size(), summary, *report);
+        switch (mode) {
+        case Mode::Json: std::printf("%s\n", Json(path, summary).c_str()); break;
+        case Mode::Raw: std::fwrite(report->Text(), 1, report->Length(), stdout); break;
+        case Mode::Text:
+            if (headers) std::printf("%s==> %s <==\n", i > first ? "\n" : "", path);
+            std::fputs(Cp932ToUtf8(report->View()).c_str(), stdout);
+            break;
+        }
+    }
+    std::fflush(stdout);
+    return status;
+}
