@@ -94,7 +94,10 @@ constexpr size_t kXpUnits = 1024;
 constexpr int kMaxIfds = 32;              // IFDs one walk reads, loops included
 
 enum IfdKind { kMain = 0, kExif = 1, kInterop = 2, kGps = 3 };
-enum TiffType { kByte = 1, kAscii = 2, kShort = 3, kLong = 4, kRational = 5, kUndefined = 7, kSLong = 9, kSRational = 10 };
+enum TiffType {
+    kByte = 1, kAscii = 2, kShort = 3, kLong = 4, kRational = 5,
+    kSByte = 6, kUndefined = 7, kSShort = 8, kSLong = 9, kSRational = 10,
+};
 
 // The longest prefix of text that fits max bytes without splitting a double-byte character.
 size_t SjisFit(std::string_view text, size_t max) {
@@ -194,6 +197,7 @@ private:
     void DecodeExifEntry(int kind, const Entry& e);
     void DecodeGpsEntry(const Entry& e, Line& line);
     void DumpUnknownEntry(const Entry& e, Line& line);
+    uint32_t DumpField(const Entry& e) const;
     void Emit(Line& line);
 
     bool ValueBytes(const Entry& e, int unit, ByteReader& out);
@@ -738,9 +742,21 @@ void TiffWalk::DumpUnknownEntry(const Entry& e, Line& line) {
         AddPairs(e, line);
         break;
     default:
-        line.Add(" %02x-%04x-%04x\n", e.type, e.count, e.field);
+        line.Add(" %02x-%04x-%04x\n", e.type, e.count, DumpField(e));
         break;
     }
+}
+
+// The value field as one number. Bytes and 16-bit values held in it are taken in file order,
+// so the same content prints the same in both byte orders.
+uint32_t TiffWalk::DumpField(const Entry& e) const {
+    ByteReader r = tiff_.At(e.fieldOffset);
+    if ((e.type == kSByte || e.type == kUndefined) && e.count <= 4) return r.U32(true);
+    if (e.type == kSShort && e.count <= 2) {
+        uint32_t first = r.U16(big_);
+        return first << 16 | r.U16(big_);
+    }
+    return e.field;
 }
 
 int64_t DaysFromCivil(int y, int m, int d) {
