@@ -83,6 +83,14 @@ void SetWholeImage(ViewState& v) {
     v.SourceHeight = v.ImageHeight;
 }
 
+void ClampSourceToImage(ViewState& v) {
+    if (v.ImageWidth <= 0 || v.ImageHeight <= 0) return;
+    v.SourceX = v.SourceX < 0 ? 0 : (v.SourceX >= v.ImageWidth ? 0 : v.SourceX);
+    v.SourceY = v.SourceY < 0 ? 0 : (v.SourceY >= v.ImageHeight ? 0 : v.SourceY);
+    if (v.SourceWidth <= 0 || v.SourceWidth > v.ImageWidth - v.SourceX) v.SourceWidth = v.ImageWidth - v.SourceX;
+    if (v.SourceHeight <= 0 || v.SourceHeight > v.ImageHeight - v.SourceY) v.SourceHeight = v.ImageHeight - v.SourceY;
+}
+
 bool IsWholeImage(const ViewState& v) {
     return v.SourceX == 0 && v.SourceWidth == v.ImageWidth && v.SourceY == 0 &&
            v.SourceHeight == v.ImageHeight;

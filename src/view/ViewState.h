@@ -24,6 +24,8 @@ int ImageToWindow(int value, int origin, float scale);
 int WindowToImage(int offset, int origin, float scale);
 
 void SetWholeImage(ViewState& view);
+// Keeps a requested region inside the image after the image changed under a kept view.
+void ClampSourceToImage(ViewState& view);
 bool IsWholeImage(const ViewState& view);
 
 // Widens the requested region to the window's proportions keeping its top-left corner and

@@ -24,8 +24,10 @@ void RefitMainView(HWND wnd) { RefitView(g_View, CurrentLayout(wnd)); }
 void ResetViewToImage(HWND wnd, int width, int height, bool keepView) {
     g_View.ImageWidth = width;
     g_View.ImageHeight = height;
-    if (keepView) return;
-    SetWholeImage(g_View);
+    if (keepView)
+        ClampSourceToImage(g_View);
+    else
+        SetWholeImage(g_View);
     RefitMainView(wnd);
 }
 

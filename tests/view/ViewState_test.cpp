@@ -244,3 +244,32 @@ TEST(ViewState, DirectionClockPositions) {
 }
 
 }  // namespace
+
+TEST(ViewState, KeptViewIsClampedToANewImage) {
+    struct Row {
+        const char* name;
+        int sx, sy, sw, sh, iw, ih;
+        int ex, ey, ew, eh;
+    };
+    const Row rows[] = {
+        {"region inside stays", 10, 20, 100, 50, 640, 480, 10, 20, 100, 50},
+        {"wider than the new image", 0, 0, 640, 480, 320, 240, 0, 0, 320, 240},
+        {"origin beyond the new image", 400, 300, 100, 100, 320, 240, 0, 0, 100, 100},
+        {"runs past the right edge", 300, 0, 100, 100, 320, 240, 300, 0, 20, 100},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        ViewState v;
+        v.SourceX = r.sx;
+        v.SourceY = r.sy;
+        v.SourceWidth = r.sw;
+        v.SourceHeight = r.sh;
+        v.ImageWidth = r.iw;
+        v.ImageHeight = r.ih;
+        ClampSourceToImage(v);
+        EXPECT_EQ(v.SourceX, r.ex);
+        EXPECT_EQ(v.SourceY, r.ey);
+        EXPECT_EQ(v.SourceWidth, r.ew);
+        EXPECT_EQ(v.SourceHeight, r.eh);
+    }
+}

@@ -89,6 +89,8 @@ private:
 
     // Pixels whose centre lies within width/2 of the segment (round caps); 0-based pixels.
     void Stroke(double x1, double y1, double x2, double y2, double width, bool truth = true) {
+        // An even width centred between pixel rows, so a horizontal stroke is `width` rows.
+        if (int(width) % 2 == 0) x1 += 0.5, y1 += 0.5, x2 += 0.5, y2 += 0.5;
         const double r = width / 2 + 1e-9;
         const int left = std::max(0, int(std::floor(std::min(x1, x2) - r)));
         const int right = std::min(Width() - 1, int(std::ceil(std::max(x1, x2) + r)));
