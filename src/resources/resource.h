@@ -85,3 +85,13 @@
 #define IDD_MONOCHROME      1600
 #define IDD_PROGRAMS        1700
 #define IDD_ABOUT           9999
+
+// Monochrome dialog (IDD_MONOCHROME)
+#define IDC_MONO_DULL_LABEL     1601
+#define IDC_MONO_COARSE_LABEL   1602
+#define IDC_MONO_SENSITIVITY    1603
+#define IDC_MONO_DENSITY        1604
+#define IDC_MONO_PROGRESS       1605
+#define IDC_MONO_SHARP_LABEL    1606
+#define IDC_MONO_FINE_LABEL     1607
+#define IDC_MONO_SIMPLE         1608

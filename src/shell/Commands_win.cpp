@@ -10,6 +10,7 @@
 #include <string>
 
 #include "image/Image_win.h"
+#include "imageops/Monochrome_win.h"
 #include "resources/resource.h"
 #include "shell/App_win.h"
 #include "shell/Keys.h"
@@ -132,6 +133,8 @@ int SendTo2(HWND, LPARAM) { return SendTo(1); }
 int SendTo3(HWND, LPARAM) { return SendTo(2); }
 int SendTo4(HWND, LPARAM) { return SendTo(3); }
 
+int MonochromeDialogCommand(HWND wnd, LPARAM) { return MonochromeCommand(wnd); }
+
 int ProgramSettingsCommand(HWND wnd, LPARAM) {
     UpdateProgramMenu(wnd);
     return 0;
@@ -167,7 +170,7 @@ constexpr CommandRow kCommands[] = {
     {IDM_ROTATE_RIGHT, nullptr, true},
     {IDM_INFO, nullptr, true},
     {IDM_FINE_ROTATE, nullptr, true},
-    {IDM_MONOCHROME, nullptr, true},
+    {IDM_MONOCHROME, MonochromeDialogCommand, true},
     {IDM_DISPLAY_SETTINGS, nullptr, false},
     {IDM_PROGRAM_SETTINGS, ProgramSettingsCommand, false},
     {IDM_VECTORIZE, nullptr, true},
@@ -287,13 +290,12 @@ int ShowOpenDialog(HWND wnd, char* path, size_t size) {
 int OpenCommand(HWND wnd, LPARAM) {
     char path[kPathBytes];
     if (ShowOpenDialog(wnd, path, sizeof path) != 0) return -2;
-    int rc = LoadImageFile(wnd, path, 0);
+    int rc = OpenFileAndScan(wnd, path);
     if (rc == -2) {
         char text[kPathBytes + 64];
         snprintf(text, sizeof text, "%s が読込めません", path);
         MessageBoxA(wnd, text, "error", MB_OK);
     }
-    if (rc != -3) StartFolderScan(wnd);
     return rc;
 }
 

@@ -183,6 +183,7 @@ void PlaceWindow(HWND wnd, int mode) {
 
 int OpenFileAndScan(HWND wnd, const char* path) {
     int rc = LoadImageFile(wnd, path, 0);
+    if (rc == 0) g_Shell.ImageEdited = 0;  // a file just opened has no edits to lose
     if (rc != -3) StartFolderScan(wnd);
     return rc;
 }
