@@ -15,7 +15,7 @@ static RgbImage Photo(int w, int h) {
 // 50 megapixels (8660 x 5774), the plain conversion.
 static void BM_SimpleMonochrome50MP(benchmark::State& state) {
     const RgbImage img = Photo(8660, 5774);
-    MonoImage out;
+    BilevelImage out;
     for (auto _ : state) {
         SimpleMonochrome(img, out);
         benchmark::DoNotOptimize(out.Bits.data());
@@ -26,7 +26,7 @@ BENCHMARK(BM_SimpleMonochrome50MP)->Unit(benchmark::kMillisecond);
 
 static void BM_ExtractEdges12MP(benchmark::State& state) {
     const RgbImage img = Photo(4000, 3000);
-    MonoImage out;
+    BilevelImage out;
     for (auto _ : state) {
         ExtractEdges(img, kDefaultSensitivity, kDefaultDensity, kDialogTestMask, out);
         benchmark::DoNotOptimize(out.Bits.data());

@@ -26,7 +26,7 @@ int ColourDistanceLinear(uint32_t a, uint32_t b) {
     return (30 * std::abs(dr) + 59 * std::abs(dg) + 11 * std::abs(db)) / 14;
 }
 
-bool MakeWhiteMono(int width, int height, MonoImage& out) {
+bool MakeWhiteMono(int width, int height, BilevelImage& out) {
     if (width <= 0 || height <= 0 || width > 65536 || height > 65536) return false;
     const int rounded = (width + 31) / 32 * 32;
     const uint64_t bytes = uint64_t(rounded / 8) * uint64_t(height);
@@ -38,7 +38,7 @@ bool MakeWhiteMono(int width, int height, MonoImage& out) {
     return true;
 }
 
-bool SimpleMonochrome(const RgbImage& image, MonoImage& out, int threshold) {
+bool SimpleMonochrome(const RgbImage& image, BilevelImage& out, int threshold) {
     if (!MakeWhiteMono(image.Width, image.Height, out)) return false;
     const uint32_t t = uint32_t(threshold < 0 ? 0 : threshold > 255 ? 255 : threshold);
     for (int y = 0; y < image.Height; ++y) {
@@ -59,7 +59,7 @@ bool SimpleMonochrome(const RgbImage& image, MonoImage& out, int threshold) {
     return true;
 }
 
-bool ExtractEdges(const RgbImage& image, int sensitivity, int density, int testMask, MonoImage& out,
+bool ExtractEdges(const RgbImage& image, int sensitivity, int density, int testMask, BilevelImage& out,
                   const RowProgress& progress) {
     if (!MakeWhiteMono(image.Width, image.Height, out)) return false;
     const int W = image.Width, H = image.Height;

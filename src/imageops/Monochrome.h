@@ -15,7 +15,7 @@ struct RgbImage {
 
 // A 1-bit image, rows top-down, the leftmost pixel in the high bit, 1 = white (palette
 // entry 1), 0 = black; width rounded up to a multiple of 32.
-struct MonoImage {
+struct BilevelImage {
     int Width = 0, Height = 0;
     int Pitch = 0;  // bytes per row
     std::vector<uint8_t> Bits;
@@ -34,18 +34,18 @@ int ColourDistanceSquared(uint32_t a, uint32_t b);  // 30 dR² + 59 dG² + 11 dB
 int ColourDistanceLinear(uint32_t a, uint32_t b);   // (30|dR| + 59|dG| + 11|dB|) / 14
 
 // A white image of the rounded width; false when the size cannot be held.
-bool MakeWhiteMono(int width, int height, MonoImage& out);
+bool MakeWhiteMono(int width, int height, BilevelImage& out);
 
 // Every pixel darker than `threshold` in any channel becomes black; 255 is the plain
 // conversion (only pure white stays white). Pixels beyond the source width are white.
-bool SimpleMonochrome(const RgbImage& image, MonoImage& out, int threshold = 255);
+bool SimpleMonochrome(const RgbImage& image, BilevelImage& out, int threshold = 255);
 
 // Row progress: called with each examined row.
 using RowProgress = std::function<void(int row)>;
 
 // Edge extraction with sensitivity S, density D and a test mask: a one-pixel black frame,
 // then outline and density-change marks row by row (the last row is not examined).
-bool ExtractEdges(const RgbImage& image, int sensitivity, int density, int testMask, MonoImage& out,
+bool ExtractEdges(const RgbImage& image, int sensitivity, int density, int testMask, BilevelImage& out,
                   const RowProgress& progress = nullptr);
 
 // "変換時間 %02d:%02d:%02d. %03d" parts of the time between two local clock readings given

@@ -36,7 +36,7 @@ bool ReadPixels(HBITMAP bitmap, RgbImage& out) {
 }
 
 // A bottom-up 1-bit DIB section with the palette (black, white), as the tracer reads it.
-HBITMAP CreateMonoBitmap(const MonoImage& m) {
+HBITMAP CreateMonoBitmap(const BilevelImage& m) {
     struct {
         BITMAPINFOHEADER h;
         RGBQUAD colors[2];
@@ -116,7 +116,7 @@ int MakeMonochrome(HWND wnd, int mode, HWND progressBar) {
     RgbImage pixels;
     if (!HasImage() || !ReadPixels(g_Image.Current, pixels)) return -2;
     HCURSOR old = SetCursor(LoadCursor(nullptr, IDC_WAIT));
-    MonoImage mono;
+    BilevelImage mono;
     bool ok;
     if (mode == 0) {
         ok = SimpleMonochrome(pixels, mono);

@@ -8,7 +8,7 @@ constexpr uint32_t kWhite = 0xFFFFFF, kBlack = 0;
 
 RgbImage Filled(int w, int h, uint32_t c) { return {w, h, std::vector<uint32_t>(size_t(w) * size_t(h), c)}; }
 
-std::vector<int> BlackColumns(const MonoImage& m, int y, int limit) {
+std::vector<int> BlackColumns(const BilevelImage& m, int y, int limit) {
     std::vector<int> xs;
     for (int x = 1; x < limit; ++x)
         if (m.IsBlack(x, y)) xs.push_back(x);
@@ -21,7 +21,7 @@ TEST(Monochrome, SimpleConversionKeepsOnlyWhite) {
     RgbImage img = Filled(37, 3, kWhite);
     img.Pixels[1] = 0xFEFFFF;   // nearly white is black
     img.Pixels[40] = 0x808080;
-    MonoImage m;
+    BilevelImage m;
     ASSERT_TRUE(SimpleMonochrome(img, m));
     EXPECT_EQ(m.Width, 64) << "rounded up to 32 columns";
     EXPECT_EQ(m.Pitch, 8);
@@ -35,7 +35,7 @@ TEST(Monochrome, SimpleConversionKeepsOnlyWhite) {
 }
 
 TEST(Monochrome, EdgesOfLinesAndAWhiteImage) {
-    MonoImage m;
+    BilevelImage m;
     ASSERT_TRUE(ExtractEdges(Filled(40, 10, kWhite), 100, 250, kDialogTestMask, m));
     EXPECT_EQ(m.Width, 64);
     for (int y = 1; y < 9; ++y) EXPECT_TRUE(BlackColumns(m, y, 63).empty()) << "only the frame, row " << y;
@@ -70,7 +70,7 @@ TEST(Monochrome, DensityLinesFollowTheDrift) {
             for (int x = 0; x < 256; ++x) r.Pixels.push_back(uint32_t(x) * 0x010101u);
         return r;
     };
-    MonoImage coarse, fine;
+    BilevelImage coarse, fine;
     ASSERT_TRUE(ExtractEdges(ramp(), 300, 250, kDialogTestMask, coarse));
     ASSERT_TRUE(ExtractEdges(ramp(), 300, 50, kDialogTestMask, fine));
     std::vector<int> c = BlackColumns(coarse, 1, 255), f = BlackColumns(fine, 1, 255);
@@ -88,7 +88,7 @@ TEST(Monochrome, DistancesAndElapsedTime) {
     EXPECT_EQ(e.Minutes, 0);
     EXPECT_EQ(e.Seconds, 0);
     EXPECT_EQ(e.Milliseconds, 200);
-    MonoImage m;
+    BilevelImage m;
     EXPECT_FALSE(MakeWhiteMono(0, 5, m));
     EXPECT_FALSE(MakeWhiteMono(70000, 70000, m));
 }
