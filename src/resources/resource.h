@@ -95,3 +95,26 @@
 #define IDC_MONO_SHARP_LABEL    1606
 #define IDC_MONO_FINE_LABEL     1607
 #define IDC_MONO_SIMPLE         1608
+
+// Vector conversion dialog (IDD_VECTORIZE)
+#define IDC_VEC_DPI             701
+#define IDC_VEC_SCALE           702
+#define IDC_VEC_LEVEL1          703
+#define IDC_VEC_LEVEL2          704
+#define IDC_VEC_LEVEL3          705
+#define IDC_VEC_LEVEL4          706
+#define IDC_VEC_LEVEL5          707
+#define IDC_VEC_LEVEL6          709
+#define IDC_VEC_SOLID           710
+#define IDC_VEC_OUTLINE         711
+#define IDC_VEC_PROGRESS_COLUMN 720
+#define IDC_VEC_PROGRESS_ROW    721
+#define IDC_VEC_CONVERT         730
+#define IDC_VEC_FILENAME        731
+#define IDC_VEC_TOTAL           733
+#define IDC_VEC_STATUS          734
+#define IDC_VEC_CLEAR_TOTAL     735
+#define IDC_VEC_MESSAGE_GROUP   736
+#define IDC_VEC_CLEAR           740
+#define IDC_VEC_RECOMPRESS      741
+#define IDC_VEC_COLOUR          1112

@@ -37,6 +37,8 @@ void PlaceWindow(HWND wnd, int mode);
 void LoadSettings();
 void SaveSettings(HWND wnd);
 void StoreUpdateCheckDay(int32_t day);
+// The settings key of the current user, for the tool dialogs' own values.
+std::unique_ptr<SettingsRegistry> MakeSettingsRegistry();
 void StartUpdateCheck(HWND wnd, bool manual);
 void OnUpdateResult(HWND wnd, WPARAM wp, LPARAM lp);
 void UpdateTitle(HWND wnd);
@@ -51,6 +53,8 @@ void EnableCommand(HWND wnd, int id, bool enable);
 void DispatchCommand(HWND wnd, int id, LPARAM lp);
 void HandleAssignedKey(HWND wnd, int vk);
 void UpdateGraffitiUi(HWND wnd);
+// The tool dialogs exclude each other: every open one except `keep` is asked to close.
+void CloseOtherToolDialogs(HWND keep);
 void UpdateProgramMenu(HWND wnd);
 void ShowPopupMenu(HWND wnd, POINT clientPoint);
 

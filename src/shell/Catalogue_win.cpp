@@ -69,6 +69,10 @@ DWORD WINAPI ScanThread(LPVOID param) {
 // The questions before the current image is replaced; true when the user agreed (or there
 // was nothing to ask) and what had to go is gone.
 bool ConfirmDiscard(HWND wnd) {
+    if (ConversionBusy()) {  // the store is being written: nothing may replace the image now
+        MessageBeep(MB_ICONEXCLAMATION);
+        return false;
+    }
     bool lines = VectorLineCount() > 0;
     bool graffiti = GraffitiHasObjects();
     if (lines && MessageBoxA(wnd, "ベクトルデータがクリアーされます", "確認", MB_OKCANCEL | MB_ICONQUESTION) != IDOK)

@@ -14,6 +14,7 @@
 #include "resources/resource.h"
 #include "shell/App_win.h"
 #include "shell/Keys.h"
+#include "vectorize/LineStore_win.h"
 #include "view/View_win.h"
 
 namespace {
@@ -135,6 +136,8 @@ int SendTo4(HWND, LPARAM) { return SendTo(3); }
 
 int MonochromeDialogCommand(HWND wnd, LPARAM) { return MonochromeCommand(wnd); }
 
+int VectorizeCommand(HWND wnd, LPARAM) { return OpenConversionDialog(wnd); }
+
 int ProgramSettingsCommand(HWND wnd, LPARAM) {
     UpdateProgramMenu(wnd);
     return 0;
@@ -173,7 +176,7 @@ constexpr CommandRow kCommands[] = {
     {IDM_MONOCHROME, MonochromeDialogCommand, true},
     {IDM_DISPLAY_SETTINGS, nullptr, false},
     {IDM_PROGRAM_SETTINGS, ProgramSettingsCommand, false},
-    {IDM_VECTORIZE, nullptr, true},
+    {IDM_VECTORIZE, VectorizeCommand, true},
     {IDM_GRAFFITI, GraffitiModeCommand, true},
     {IDM_SORT_NATURAL, SortNaturalCommand, false},
     {IDM_SORT_CODE, SortCodeCommand, false},
@@ -355,6 +358,12 @@ void DispatchCommand(HWND wnd, int id, LPARAM lp) {
             if (row.run && (!row.needsImage || HasImage())) row.run(wnd, lp);
             return;
         }
+}
+
+void CloseOtherToolDialogs(HWND keep) {
+    for (HWND* dialog : {&g_Shell.VectorDialog, &g_Shell.ImagePathDialog, &g_Shell.LineStyleDialog,
+                         &g_Shell.TextStyleDialog, &g_Shell.GraffitiOutDialog})
+        if (*dialog && *dialog != keep) SendMessageA(*dialog, WM_CLOSE, 0, 0);
 }
 
 void UpdateGraffitiUi(HWND wnd) {

@@ -18,12 +18,18 @@ void SetNewKeyDefaults(ShellSettings& s, const char* programFolder) {
 
 namespace {
 
-bool ReadDword(SettingsKey& key, const char* name, uint32_t& value) {
+}  // namespace
+
+bool ReadSettingDword(SettingsKey& key, const char* name, uint32_t& value) {
     RegValue v;
     if (!key.Query(name, v) || v.Type != RegType::Dword || v.Bytes.size() != 4) return false;
     value = uint32_t(v.Bytes[0]) | uint32_t(v.Bytes[1]) << 8 | uint32_t(v.Bytes[2]) << 16 | uint32_t(v.Bytes[3]) << 24;
     return true;
 }
+
+namespace {
+
+bool ReadDword(SettingsKey& key, const char* name, uint32_t& value) { return ReadSettingDword(key, name, value); }
 
 // The stored bytes up to their first NUL; kept only when they fit the buffer whole.
 void ReadString(SettingsKey& key, const char* name, char* out, size_t size) {

@@ -59,6 +59,9 @@ constexpr const char* kSettingsProduct = "Pixaro";
 // Reads every shell value; a value that is missing, of the wrong type or size, too long for
 // its buffer or out of its range leaves the setting as it was. A key created now gets the
 // defaults. Returns whether the main key existed before.
+// A DWORD of 4 bytes into `value`; false (value untouched) for anything else.
+bool ReadSettingDword(SettingsKey& key, const char* name, uint32_t& value);
+
 bool LoadShellSettings(SettingsRegistry& registry, ShellSettings& s, const char* programFolder);
 void SaveShellSettings(SettingsRegistry& registry, const ShellSettings& s);
 void SaveUpdateCheckDay(SettingsRegistry& registry, uint32_t day);

@@ -55,6 +55,8 @@ public:
 
 }  // namespace
 
+std::unique_ptr<SettingsRegistry> MakeSettingsRegistry() { return std::make_unique<Win32Registry>(); }
+
 void LoadSettings() {
     Win32Registry registry;
     g_Shell.SettingsKeyExisted = LoadShellSettings(registry, g_Settings, g_Shell.ProgramFolder);

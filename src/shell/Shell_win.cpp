@@ -216,6 +216,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
         if (g_Shell.FileListDialog && IsDialogMessageA(g_Shell.FileListDialog, &msg)) continue;
+        if (g_Shell.VectorDialog && IsDialogMessageA(g_Shell.VectorDialog, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }

@@ -1158,6 +1158,15 @@ void VerbDlgClick(const Args& a) {
     PostMessageA(c, BM_CLICK, 0, 0);
 }
 
+// A real mouse click (button down and up posted) that does not wait for the program:
+// it reaches a long operation that takes one message at a time.
+void VerbDlgMouseClick(const Args& a) {
+    Expect("control " + a[0] + " clicked with the mouse");
+    HWND c = DialogItem(a[0]);
+    PostMessageA(c, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    PostMessageA(c, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+}
+
 void VerbDlgSet(const Args& a) {
     Expect("control " + a[0] + " set to " + Quote(Sjis(a[1])));
     std::string text = Sjis(a[1]);
@@ -1243,6 +1252,7 @@ constexpr Verb kVerbs[] = {
     {"reg-set-sz", 3, 3, VerbRegSetSz, nullptr},
     {"mkdir", 1, 1, VerbMkdir, nullptr},
     {"copy", 2, 2, VerbCopy, nullptr},
+    {"dlg-mouse-click", 1, 1, VerbDlgMouseClick, nullptr},
     {"command-dialog", 2, 2, VerbCommandDialog, nullptr},
     {"copy-many", 4, 4, VerbCopyMany, nullptr},
     {"set-time", 2, 2, VerbSetTime, nullptr},

@@ -1,0 +1,317 @@
+// The conversion dialog "変換設定": traces the current 1-bit image into the line store,
+// recompresses, clears, and keeps the running total. Tracing runs on the main thread and
+// takes one waiting message per tile, which is how the "中止" button reaches it.
+#include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <cstdio>
+#include <string>
+
+#include "image/Image_win.h"
+#include "imageops/Monochrome.h"
+#include "jww/JwwOutput_win.h"
+#include "resources/resource.h"
+#include "shell/App_win.h"
+#include "shell/Title.h"
+#include "vectorize/ConversionSettings.h"
+#include "vectorize/LineStore_win.h"
+#include "vectorize/Tracer.h"
+#include "view/View_win.h"
+
+namespace {
+
+ConversionSettings g_Conversion;
+bool g_Busy = false;
+bool g_CancelRequested = false;
+bool g_CloseRequested = false;
+
+constexpr int kLevelButtons[] = {IDC_VEC_LEVEL1, IDC_VEC_LEVEL2, IDC_VEC_LEVEL3,
+                                 IDC_VEC_LEVEL4, IDC_VEC_LEVEL5, IDC_VEC_LEVEL6};
+
+void SetText(HWND dlg, int id, const std::string& text) { SetDlgItemTextA(dlg, id, text.c_str()); }
+
+void ShowTotal(HWND dlg) {
+    SetText(dlg, IDC_VEC_TOTAL, "総変換ライン数= " + FormatThousands(g_Conversion.TotalLines / 10000) + "万本");
+}
+
+void ShowLines(HWND dlg) { SetText(dlg, IDC_VEC_STATUS, FormatThousands(p_ta.LineCount()) + " Lines"); }
+
+void ResetBars(HWND dlg) {
+    SendDlgItemMessageA(dlg, IDC_VEC_PROGRESS_COLUMN, PBM_SETPOS, 0, 0);
+    SendDlgItemMessageA(dlg, IDC_VEC_PROGRESS_ROW, PBM_SETPOS, 0, 0);
+}
+
+struct Controls {
+    int level = kDefaultLevel;
+    bool outline = false;
+    char fileName[300] = {};
+};
+
+Controls ReadControls(HWND dlg) {
+    Controls c;
+    char text[64];
+    GetDlgItemTextA(dlg, IDC_VEC_DPI, text, sizeof text);
+    g_Conversion.Dpi = ParseDpiText(text);
+    GetDlgItemTextA(dlg, IDC_VEC_SCALE, text, sizeof text);
+    g_Conversion.Scale = ParseScaleText(text);
+    GetDlgItemTextA(dlg, IDC_VEC_FILENAME, c.fileName, sizeof c.fileName);
+    snprintf(g_Settings.OFN, sizeof g_Settings.OFN, "%s", c.fileName);
+    for (int i = 0; i < 6; ++i)
+        if (IsDlgButtonChecked(dlg, kLevelButtons[i]) == BST_CHECKED) {
+            c.level = i + 1;
+            break;
+        }
+    int code = LevelCode(c.level, IsDlgButtonChecked(dlg, IDC_VEC_SOLID) == BST_CHECKED,
+                         IsDlgButtonChecked(dlg, IDC_VEC_OUTLINE) == BST_CHECKED);
+    c.level = code % 10;
+    c.outline = code / 10 != 0;
+    return c;
+}
+
+// The part of the image the view shows; the whole image when it is shown fitted.
+ImageRegion DisplayedRegion() {
+    if (IsWholeImage(g_View)) return {};
+    return {g_View.SourceX, g_View.SourceY, g_View.SourceWidth, g_View.SourceHeight};
+}
+
+// The current bitmap as bottom-up 1-bit rows; ink is the darker palette entry.
+bool ReadMonoBits(std::vector<uint8_t>& storage, MonoBits& bits) {
+    BITMAP bm;
+    if (!HasImage() || !GetObjectA(g_Image.Current, sizeof bm, &bm) || bm.bmBitsPixel != 1) return false;
+    struct {
+        BITMAPINFOHEADER h;
+        RGBQUAD colors[2];
+    } bi = {};
+    bi.h.biSize = sizeof bi.h;
+    bi.h.biWidth = bm.bmWidth;
+    bi.h.biHeight = bm.bmHeight;
+    bi.h.biPlanes = 1;
+    bi.h.biBitCount = 1;
+    const size_t stride = (size_t(bm.bmWidth) + 31) / 32 * 4;
+    storage.assign(stride * size_t(bm.bmHeight), 0);
+    HDC screen = GetDC(nullptr);
+    int rows = GetDIBits(screen, g_Image.Current, 0, UINT(bm.bmHeight), storage.data(),
+                         reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    if (rows != bm.bmHeight) return false;
+    const RGBQUAD &c0 = bi.colors[0], &c1 = bi.colors[1];
+    bits = {storage.data(), bm.bmWidth, bm.bmHeight, stride, true,
+            InkBitFromPalette(c0.rgbRed, c0.rgbGreen, c0.rgbBlue, c1.rgbRed, c1.rgbGreen, c1.rgbBlue)};
+    return true;
+}
+
+// One waiting message per call: a release of the left button on "中止" cancels, anything
+// else is handled as usual, so the program stays alive during a long conversion.
+bool PumpOneMessage(HWND dlg, const TraceProgress& p) {
+    if (p.Refresh) {
+        SendDlgItemMessageA(dlg, IDC_VEC_PROGRESS_COLUMN, PBM_SETRANGE32, WPARAM(p.ColumnMin), LPARAM(p.ColumnMax));
+        SendDlgItemMessageA(dlg, IDC_VEC_PROGRESS_COLUMN, PBM_SETPOS, WPARAM(p.ColumnPos), 0);
+        SendDlgItemMessageA(dlg, IDC_VEC_PROGRESS_ROW, PBM_SETRANGE32, WPARAM(p.RowMin), LPARAM(p.RowMax));
+        SendDlgItemMessageA(dlg, IDC_VEC_PROGRESS_ROW, PBM_SETPOS, WPARAM(p.RowPos), 0);
+        SetText(dlg, IDC_VEC_STATUS, FormatThousands(p.Lines) + " Lines");
+    }
+    MSG msg;
+    if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_LBUTTONUP && msg.hwnd == GetDlgItem(dlg, IDC_VEC_CONVERT)) return true;
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(int(msg.wParam));
+            return true;
+        }
+        if (!IsDialogMessageA(dlg, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    // The button pressed from the keyboard, or the dialog closed meanwhile.
+    return g_CancelRequested;
+}
+
+std::string ElapsedText(const SYSTEMTIME& start) {
+    SYSTEMTIME end;
+    GetLocalTime(&end);
+    auto ms = [](const SYSTEMTIME& t) { return (int64_t(t.wHour) * 3600 + t.wMinute * 60 + t.wSecond) * 1000; };
+    ElapsedParts e = ElapsedBetween(ms(start), ms(end));
+    char text[96];
+    snprintf(text, sizeof text, "%s Lines\n変換時間 %02d:%02d:%02d", FormatThousands(p_ta.LineCount()).c_str(), e.Hours,
+             e.Minutes, e.Seconds);
+    return text;
+}
+
+void RaiseMainWindow() {
+    HWND wnd = g_Shell.MainWindow;
+    InvalidateRect(wnd, nullptr, TRUE);
+    SetActiveWindow(wnd);
+    SetForegroundWindow(wnd);
+}
+
+void FinishOutput(HWND dlg, const Controls& c, const SYSTEMTIME& start) {
+    WriteVectorOutput(dlg, c.fileName, g_Conversion.Dpi, g_Conversion.Scale);
+    char count[32];
+    snprintf(count, sizeof count, "%7d Lines", int(p_ta.LineCount()));
+    SetText(dlg, IDC_VEC_STATUS, count);
+    SetText(dlg, IDC_VEC_STATUS, ElapsedText(start));
+    ResetBars(dlg);
+}
+
+void Convert(HWND dlg) {
+    g_Busy = true;
+    g_CancelRequested = false;
+    for (int id : {IDC_VEC_CLEAR, IDC_VEC_RECOMPRESS, IDC_VEC_CLEAR_TOTAL}) EnableWindow(GetDlgItem(dlg, id), FALSE);
+    SetDlgItemTextA(dlg, IDC_VEC_CONVERT, "中止");
+    SYSTEMTIME start;
+    GetLocalTime(&start);
+    Controls c = ReadControls(dlg);
+    std::vector<uint8_t> storage;
+    MonoBits bits;
+    int rc;
+    if (!ReadMonoBits(storage, bits)) {
+        MessageBoxA(dlg, "白黒ビットマップではありません\n白黒に変換してからこの操作を行ってください", "Error", MB_OK);
+        rc = kTraceStopped;
+    } else {
+        HCURSOR old = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+        rc = TraceImage(bits, TraceOptionsFor(c.level, c.outline, DisplayedRegion()), p_ta,
+                        [dlg](const TraceProgress& p) { return PumpOneMessage(dlg, p); });
+        SetCursor(old);
+    }
+    SetText(dlg, IDC_VEC_TOTAL, "変換終了");
+    if (rc == kTraceDone) {
+        g_Conversion.TotalLines += p_ta.LineCount();
+        ShowTotal(dlg);
+        FinishOutput(dlg, c, start);
+        EnableWindow(GetDlgItem(dlg, IDC_VEC_CLEAR), TRUE);
+        EnableWindow(GetDlgItem(dlg, IDC_VEC_RECOMPRESS), TRUE);
+    } else if (rc == kTraceTooLarge) {
+        MessageBoxA(dlg, "範囲が大きすぎます", "Error", MB_OK);
+    } else if (rc == kTraceStoreFull) {
+        char text[160];
+        snprintf(text, sizeof text, "ラインが上限の %s 本に達したため、変換を途中で終了しました。",
+                 FormatThousands(p_ta.LineCount()).c_str());
+        MessageBoxA(dlg, text, "Error", MB_OK | MB_ICONEXCLAMATION);
+        ShowLines(dlg);
+        EnableWindow(GetDlgItem(dlg, IDC_VEC_CLEAR), TRUE);
+    }
+    EnableWindow(GetDlgItem(dlg, IDC_VEC_CLEAR_TOTAL), TRUE);
+    SetDlgItemTextA(dlg, IDC_VEC_CONVERT, "ベクトル変換");
+    g_Busy = false;
+    g_Settings.DI |= 16;
+    UpdateTitle(g_Shell.MainWindow);
+    RaiseMainWindow();
+}
+
+void Recompress(HWND dlg) {
+    if (p_ta.LineCount() == 0) return;
+    SYSTEMTIME start;
+    GetLocalTime(&start);
+    Controls c = ReadControls(dlg);
+    CompressionParams params;
+    if (RecompressionParams(c.level, params)) {
+        g_Busy = true;
+        g_CancelRequested = false;
+        CompressRegion(p_ta, DisplayedRegion(), params, [dlg](const TraceProgress& p) { return PumpOneMessage(dlg, p); });
+        g_Busy = false;
+    } else {
+        MessageBoxA(dlg, "圧縮率を指定してください", "Error", MB_OK);
+    }
+    FinishOutput(dlg, c, start);
+    RaiseMainWindow();
+}
+
+void ChooseLineColour(HWND dlg) {
+    static COLORREF custom[16];
+    CHOOSECOLORA cc = {};
+    cc.lStructSize = sizeof cc;
+    cc.hwndOwner = dlg;
+    cc.rgbResult = g_VectorLineColour;
+    cc.lpCustColors = custom;
+    cc.Flags = CC_RGBINIT | CC_FULLOPEN;
+    if (ChooseColorA(&cc)) {
+        g_VectorLineColour = cc.rgbResult;
+        InvalidateRect(g_Shell.MainWindow, nullptr, TRUE);
+    }
+}
+
+void CloseDialog(HWND dlg) {
+    if (g_Busy) {
+        // The conversion ends at the next tile; the dialog goes when it has.
+        g_CancelRequested = true;
+        g_CloseRequested = true;
+        return;
+    }
+    SaveConversionSettings(*MakeSettingsRegistry(), g_Conversion);
+    DestroyWindow(dlg);
+}
+
+INT_PTR CALLBACK ConversionProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
+    switch (msg) {
+    case WM_INITDIALOG:
+        g_Busy = false;
+        g_CloseRequested = false;
+        LoadConversionSettings(*MakeSettingsRegistry(), g_Conversion);
+        if (p_ta.CreateStore() != 0)
+            MessageBoxA(dlg, "ベクトルデータ用のメモリを確保できません。", "Error", MB_OK | MB_ICONHAND);
+        ShowTotal(dlg);
+        ShowLines(dlg);
+        SetDlgItemInt(dlg, IDC_VEC_DPI, UINT(g_Conversion.Dpi), FALSE);
+        SetDlgItemInt(dlg, IDC_VEC_SCALE, UINT(g_Conversion.Scale), FALSE);
+        SetDlgItemTextA(dlg, IDC_VEC_FILENAME, g_Settings.OFN);
+        CheckRadioButton(dlg, IDC_VEC_SOLID, IDC_VEC_OUTLINE, IDC_VEC_SOLID);
+        CheckRadioButton(dlg, IDC_VEC_LEVEL1, IDC_VEC_LEVEL6, IDC_VEC_LEVEL3);
+        EnableWindow(GetDlgItem(dlg, IDC_VEC_CLEAR), FALSE);
+        EnableWindow(GetDlgItem(dlg, IDC_VEC_RECOMPRESS), FALSE);
+        PlaceWindow(dlg, 1);
+        InvalidateRect(g_Shell.MainWindow, nullptr, TRUE);
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wp)) {
+        case IDC_VEC_CONVERT:
+            if (g_Busy)
+                g_CancelRequested = true;
+            else
+                Convert(dlg);
+            if (g_CloseRequested) CloseDialog(dlg);
+            return TRUE;
+        case IDC_VEC_RECOMPRESS:
+            if (!g_Busy) Recompress(dlg);
+            return TRUE;
+        case IDC_VEC_CLEAR:
+            if (!g_Busy && p_ta.LineCount() > 0) {
+                p_ta.ClearStore();
+                ResetBars(dlg);
+                EnableWindow(GetDlgItem(dlg, IDC_VEC_RECOMPRESS), FALSE);
+                SetText(dlg, IDC_VEC_STATUS, "0 Lines");
+                InvalidateRect(g_Shell.MainWindow, nullptr, TRUE);
+                UpdateTitle(g_Shell.MainWindow);
+            }
+            return TRUE;
+        case IDC_VEC_COLOUR: ChooseLineColour(dlg); return TRUE;
+        case IDC_VEC_CLEAR_TOTAL:
+            g_Conversion.TotalLines = 0;
+            ShowTotal(dlg);
+            return TRUE;
+        case IDCANCEL: CloseDialog(dlg); return TRUE;
+        }
+        return FALSE;
+    case WM_CLOSE: CloseDialog(dlg); return TRUE;
+    case WM_DESTROY:
+        if (g_Shell.VectorDialog == dlg) g_Shell.VectorDialog = nullptr;
+        return FALSE;
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+bool ConversionBusy() { return g_Busy; }
+
+int OpenConversionDialog(HWND wnd) {
+    CloseOtherToolDialogs(g_Shell.VectorDialog);
+    if (!HasImage()) return -2;
+    if (g_Shell.VectorDialog) {
+        SetFocus(g_Shell.VectorDialog);
+        return 0;
+    }
+    g_Shell.VectorDialog = CreateDialogParamA(g_Shell.Instance, MAKEINTRESOURCEA(IDD_VECTORIZE), nullptr, ConversionProc, 0);
+    if (g_Shell.VectorDialog) ShowWindow(g_Shell.VectorDialog, SW_SHOW);
+    return 0;
+}
