@@ -36,7 +36,7 @@ inline bool DibFits(int64_t width, int64_t height, int bpp) {
 struct Bytes {
     const uint8_t* p;
     size_t n;
-    bool Has(size_t off, size_t len) const { return off <= n && len <= n - off; }
+    bool Has(uint64_t off, uint64_t len) const { return off <= n && len <= n - off; }
     uint32_t U8(size_t off) const { return Has(off, 1) ? p[off] : 0; }
     uint32_t U16(size_t off, bool be = false) const {
         if (!Has(off, 2)) return 0;
@@ -113,6 +113,43 @@ inline bool TiffHead(Bytes b, RasterHead& out) {
     return out.width > 0 && out.height > 0;
 }
 
+// Every out-of-line value and every strip of the first IFD must lie inside the file:
+// a decoder that trusts a lying count reads far past the buffer.
+inline bool TiffLayoutSane(Bytes b) {
+    if (!IsTiff(b)) return false;
+    bool be = b.U8(0) == 'M';
+    size_t ifd = b.U32(4, be);
+    if (!b.Has(ifd, 2)) return false;
+    uint32_t count = b.U16(ifd, be);
+    if (count > (b.n - ifd - 2) / 12) return false;
+    size_t offsetsEntry = 0, sizesEntry = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        size_t e = ifd + 2 + size_t{i} * 12;
+        uint32_t tag = b.U16(e, be), type = b.U16(e + 2, be);
+        uint64_t values = b.U32(e + 4, be);
+        static const uint8_t kTypeSize[] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8, 4};
+        uint64_t unit = type < sizeof kTypeSize ? kTypeSize[type] : 0;
+        if (unit * values > 4 && !b.Has(b.U32(e + 8, be), unit * values)) return false;
+        if (tag == 273 || tag == 324) offsetsEntry = e;
+        if (tag == 279 || tag == 325) sizesEntry = e;
+    }
+    if (!offsetsEntry || !sizesEntry) return true;  // the decoder refuses it without reading strips
+    // SHORT or LONG only, so the loop below is bounded by the checked array sizes.
+    for (size_t entry : {offsetsEntry, sizesEntry})
+        if (b.U16(entry + 2, be) != 3 && b.U16(entry + 2, be) != 4) return false;
+    uint32_t strips = b.U32(offsetsEntry + 4, be);
+    if (strips == 0 || strips != b.U32(sizesEntry + 4, be)) return false;
+    auto value = [&](size_t entry, uint32_t index) -> uint64_t {
+        uint32_t type = b.U16(entry + 2, be);
+        size_t unit = type == 3 ? 2 : 4;
+        size_t at = strips * unit <= 4 ? entry + 8 : b.U32(entry + 8, be);
+        return type == 3 ? b.U16(at + index * unit, be) : b.U32(at + index * unit, be);
+    };
+    for (uint32_t s = 0; s < strips; ++s)
+        if (!b.Has(value(offsetsEntry, s), value(sizesEntry, s))) return false;
+    return true;
+}
+
 // Logical picture frame of a metafile and its size in screen pixels.
 struct MetaFrame {
     int32_t left = 0, top = 0, right = 0, bottom = 0;
@@ -160,11 +197,15 @@ inline bool PlainWmfFrame(Bytes b, MetaFrame& out) {
     int64_t w = extX < 0 ? -int64_t{extX} : extX, h = extY < 0 ? -int64_t{extY} : extY;
     int64_t longest = w > h ? w : h;
     // Logical units of unknown size: keep the shape, bring the longest side into a screenful.
-    int64_t perInch = longest > kLongestSide ? (longest * kScreenDpi + kLongestSide - 1) / kLongestSide
-                                             : kScreenDpi;
-    out.unitsPerInch = static_cast<int32_t>(perInch > 0xFFFF ? 0xFFFF : perInch);
-    out.width = UnitsToPixels(w, out.unitsPerInch);
-    out.height = UnitsToPixels(h, out.unitsPerInch);
+    if (longest <= kLongestSide) {
+        out.unitsPerInch = kScreenDpi;
+        out.width = w;
+        out.height = h;
+        return true;
+    }
+    out.unitsPerInch = static_cast<int32_t>((longest * kScreenDpi + kLongestSide / 2) / kLongestSide);
+    out.width = (w * kLongestSide + longest / 2) / longest;
+    out.height = (h * kLongestSide + longest / 2) / longest;
     return true;
 }
 

@@ -167,6 +167,7 @@ int DecodeRaster(InputBlock& in, DibOut& dib, SpiProgress progress, LONG_PTR lDa
     if (!known) return kBroken;
     // Refuse before GDI+ tries to allocate what the header claims.
     if (!DibFits(head.width, head.height, head.bilevel ? 1 : 24)) return kNoMemory;
+    if (kKind == Kind::Tiff && !TiffLayoutSane(in.View())) return kBroken;
 
     StreamPtr stream;
     int rc = OpenStream(in, stream);
