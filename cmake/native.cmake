@@ -67,3 +67,6 @@ if(PIXARO_WIN32_DIR)
                          FIXTURES_REQUIRED e2e_samples)
   endforeach()
 endif()
+
+# The Exif parser against an independent reader, and the check attached to wine.exif.
+include(${CMAKE_SOURCE_DIR}/tests/exif/exif.cmake)

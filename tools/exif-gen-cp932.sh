@@ -41,11 +41,19 @@ perl -MEncode -e '
     my $code = length($b) == 2 ? unpack("n", $b) : ord($b);
     push @fits, sprintf("{0x%04X, 0x%04X}", $u, $code);
   }
-  printf "const Cp932BestFit kCp932BestFit[%d] = {\n", scalar @fits;
+  # The JIS forms of five characters that Japanese text from other systems uses (em dash,
+  # wave dash, double vertical line, minus, overline), mapped as glibc maps them.
+  my %seen = map { (hex(substr($_, 3, 4)) => 1) } @fits;
+  for my $extra ([0x2014, 0x815C], [0x2016, 0x8161], [0x203E, 0x007E], [0x2212, 0x817C], [0x301C, 0x8160]) {
+    push @fits, sprintf("{0x%04X, 0x%04X}", @$extra) unless $seen{$extra->[0]};
+  }
+  @fits = sort { hex(substr($a, 3, 4)) <=> hex(substr($b, 3, 4)) } @fits;
+  printf "const Cp932BestFit kCp932BestFit[] = {\n";
   for (my $i = 0; $i < @fits; $i += 6) {
     print "    ", join(", ", @fits[$i .. ($i + 5 < $#fits ? $i + 5 : $#fits)]), ",\n";
   }
   print "};\n";
+  printf "const size_t kCp932BestFitCount = %d;\n", scalar @fits;
   print STDERR "exif-gen-cp932: $defined double-byte codes, ", scalar @fits, " best-fit characters\n";
 ' > "$out.tmp"
 mv "$out.tmp" "$out"

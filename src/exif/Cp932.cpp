@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <iterator>
 
 namespace {
 
@@ -92,8 +91,8 @@ int UnicodeToCp932(uint16_t u, char out[2]) {
         out[1] = char(p->Code & 0xFF);
         return 2;
     }
-    const Cp932BestFit* fits = std::end(kCp932BestFit);
-    const Cp932BestFit* f = std::lower_bound(std::begin(kCp932BestFit), fits, u,
+    const Cp932BestFit* fits = kCp932BestFit + kCp932BestFitCount;
+    const Cp932BestFit* f = std::lower_bound(kCp932BestFit, fits, u,
                                              [](const Cp932BestFit& a, uint16_t v) { return a.Unicode < v; });
     if (f == fits || f->Unicode != u) return 0;
     if (f->Code < 0x100) {

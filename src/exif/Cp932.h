@@ -11,11 +11,13 @@
 extern const uint16_t kCp932DoubleByte[60][188];
 
 // One-way "best fit" mappings that Windows applies when converting to code page 932 (U+00E9 to
-// 'e', U+00A5 to 0x5C), sorted by Unicode. Code: one byte when below 0x100.
+// 'e', U+00A5 to 0x5C), and the JIS forms of the wave dash and four more, sorted by Unicode.
+// Code: one byte when below 0x100.
 struct Cp932BestFit {
     uint16_t Unicode, Code;
 };
-extern const Cp932BestFit kCp932BestFit[83];
+extern const Cp932BestFit kCp932BestFit[];
+extern const size_t kCp932BestFitCount;
 
 // The character that replaces what code page 932 cannot hold (Windows' default character).
 constexpr char kCp932Fallback = '?';

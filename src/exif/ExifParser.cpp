@@ -88,7 +88,7 @@ constexpr char kNoteBadValue[] = "Tag(0x%04x) \x83\x66\x81\x5b\x83\x5e\x88\xca\x
 constexpr char kNoteReportFull[] = "(\x88\xc8\x89\xba\x8f\xc8\x97\xaa)\n";
 
 constexpr size_t kLineBytes = 2048;       // one entry's line; a longer one ends in " ...\n"
-constexpr size_t kPieceBytes = 1200;      // one formatted piece, a value text included
+constexpr size_t kPieceBytes = 1200;      // one header or marker line
 constexpr size_t kValueTextBytes = 1024;  // an ASCII or XP value as the report shows it
 constexpr size_t kXpUnits = 1024;
 constexpr int kMaxIfds = 32;              // IFDs one walk reads, loops included
@@ -110,25 +110,41 @@ size_t SjisFit(std::string_view text, size_t max) {
     return n;
 }
 
-// One report line built from printf pieces in a fixed buffer.
+// One report line built from printf pieces in a fixed buffer. Pieces are printed in place;
+// only a piece that does not fit is scanned, to cut it between characters.
 class Line {
 public:
     void Add(const char* format, ...) PIXARO_PRINTF(2, 3) {
         if (cut_) return;
-        char piece[kPieceBytes];
+        const size_t room = kLineBytes - kTail - length_;
         va_list args;
         va_start(args, format);
-        int n = std::vsnprintf(piece, sizeof piece, format, args);
+        // One byte past the room is printed too, so the cut can see a character's trail byte.
+        int n = std::vsnprintf(text_ + length_, room + 2, format, args);
         va_end(args);
         if (n < 0) return;
-        AddText(std::string_view(piece, size_t(n) < sizeof piece ? size_t(n) : sizeof piece - 1));
+        if (size_t(n) <= room) {
+            length_ += size_t(n);
+            return;
+        }
+        length_ += SjisFit(std::string_view(text_ + length_, room + 1), room);
+        cut_ = true;
     }
-    void AddText(std::string_view text) {
-        if (cut_) return;
-        size_t keep = SjisFit(text, kLineBytes - kTail - length_);
-        std::memcpy(text_ + length_, text.data(), keep);
-        length_ += keep;
-        if (keep < text.size()) cut_ = true;
+    // The dumps' value lists without printf, which is most of a walk's time: `prefix`,
+    // the number in decimal (or hex), `suffix`.
+    void AddNumber(const char* prefix, int64_t value, const char* suffix, bool hex = false) {
+        char digits[24];
+        char* end = digits + sizeof digits;
+        char* p = end;
+        uint64_t v = value < 0 ? uint64_t(0) - uint64_t(value) : uint64_t(value);
+        do {
+            *--p = "0123456789abcdef"[hex ? v % 16 : v % 10];
+            v = hex ? v / 16 : v / 10;
+        } while (v);
+        if (value < 0) *--p = '-';
+        AddRaw(prefix);
+        AddRaw(std::string_view(p, size_t(end - p)));
+        AddRaw(suffix);
     }
     bool Full() const { return cut_; }
     std::string_view Finish() {
@@ -140,7 +156,15 @@ public:
     }
 
 private:
-    static constexpr size_t kTail = 8;
+    void AddRaw(std::string_view text) {
+        if (cut_) return;
+        const size_t room = kLineBytes - kTail - length_;
+        const size_t keep = text.size() <= room ? text.size() : SjisFit(text, room);
+        std::memcpy(text_ + length_, text.data(), keep);
+        length_ += keep;
+        cut_ = keep < text.size();
+    }
+    static constexpr size_t kTail = 8;  // the cut's " ...\n" and the extra printed byte
     char text_[kLineBytes];
     size_t length_ = 0;
     bool cut_ = false;
@@ -199,6 +223,7 @@ private:
     void DumpUnknownEntry(const Entry& e, Line& line);
     uint32_t DumpField(const Entry& e) const;
     void Emit(Line& line);
+    void FlushNote();
 
     bool ValueBytes(const Entry& e, int unit, ByteReader& out);
     bool Pairs(const Entry& e, uint32_t pairs, ByteReader& out);
@@ -236,9 +261,14 @@ void TiffWalk::NoteBadRead(uint64_t offset, uint16_t tag, bool ifd) {
     }
 }
 
+// An entry's note follows its line.
 void TiffWalk::Emit(Line& line) {
     std::string_view text = line.Finish();
     if (!text.empty()) st_.report.Append(text);
+    FlushNote();
+}
+
+void TiffWalk::FlushNote() {
     if (pendingNote_[0]) st_.report.Append(pendingNote_);
     pendingNote_[0] = 0;
 }
@@ -251,9 +281,8 @@ TiffWalk::Open TiffWalk::OpenIfd(uint32_t offset, bool limitEntries, uint16_t& c
         }
     if (visitedCount_ == kMaxIfds || uint64_t(offset) + 2 > kIfdWalkLimit) return Open::End;
     if (!tiff_.Fits(offset, 2)) {
-        Line none;
         NoteBadRead(offset, 0, true);
-        Emit(none);
+        FlushNote();
         return Open::Skip;
     }
     count = tiff_.At(offset).U16(big_);
@@ -286,9 +315,8 @@ int TiffWalk::WalkTiffIfds() {
         for (uint32_t i = 0; i < count; ++i) {
             const uint64_t at = first + 12ull * i;
             if (!tiff_.Fits(at, 12)) {
-                Line none;
                 NoteBadRead(at, 0, true);
-                Emit(none);
+                FlushNote();
                 cut = true;
                 break;
             }
@@ -310,9 +338,8 @@ int TiffWalk::WalkTiffIfds() {
             if (tiff_.Fits(at, 4)) {
                 next = tiff_.At(at).U32(big_);
             } else {
-                Line none;
                 NoteBadRead(at, 0, true);
-                Emit(none);
+                FlushNote();
             }
         }
         if (next != 0) {
@@ -418,7 +445,8 @@ void TiffWalk::AddPairs(const Entry& e, Line& line) {
     if (Pairs(e, e.count, r))
         for (uint32_t i = 0; i < e.count && !line.Full(); ++i) {
             Pair p = ReadPair(r);
-            line.Add(" %d / %d  ", p.n, p.d);
+            line.AddNumber(" ", p.n, " / ");
+            line.AddNumber("", p.d, "  ");
         }
     line.Add("\n");
 }
@@ -708,7 +736,7 @@ void TiffWalk::DumpUnknownEntry(const Entry& e, Line& line) {
     case kByte:
         line.Add("(Byte)[%d]", count);
         if (ValueBytes(e, 1, r))
-            while (r.Remaining() > 0 && !line.Full()) line.Add("%0x ", r.U8());
+            while (r.Remaining() > 0 && !line.Full()) line.AddNumber("", r.U8(), " ", true);
         line.Add("\n");
         break;
     case kAscii: {
@@ -720,7 +748,7 @@ void TiffWalk::DumpUnknownEntry(const Entry& e, Line& line) {
     case kShort:
         line.Add("(Short)[%d]", count);
         if (ValueBytes(e, 2, r))
-            while (r.Remaining() >= 2 && !line.Full()) line.Add("%d ", r.U16(big_));
+            while (r.Remaining() >= 2 && !line.Full()) line.AddNumber("", r.U16(big_), " ");
         line.Add("\n");
         break;
     case kLong:
@@ -732,7 +760,7 @@ void TiffWalk::DumpUnknownEntry(const Entry& e, Line& line) {
         }
         line.Add("%s[%d]", name, count);
         if (ValueBytes(e, 4, r))
-            while (r.Remaining() >= 4 && !line.Full()) line.Add("%d ", Signed(r.U32(big_)));
+            while (r.Remaining() >= 4 && !line.Full()) line.AddNumber("", Signed(r.U32(big_)), " ");
         line.Add("\n");
         break;
     }
@@ -835,12 +863,12 @@ void ParseShotDate(const char* text, SystemTime& time, FileTime& fileTime) {
 
 int ParseJpegMarkers(const uint8_t* data, size_t size, ExifSummary& summary, InfoReport& report) {
     report.Clear();
-    if (!data) {
+    if (!data || size == 0) {
         report.Append("No Data");
         return 0;
     }
     ByteReader file(data, size);
-    if (!file.Fits(0, 2) || data[0] != 0xFF || data[1] != 0xD8) return 0;
+    if (file.At(0).U16BE() != 0xFFD8) return 0;
     report.Append(kJpegFormat);
     WalkState st{summary, report};
 
@@ -851,14 +879,15 @@ int ParseJpegMarkers(const uint8_t* data, size_t size, ExifSummary& summary, Inf
             if (file.Contains(pos) || pos == size) st.NoteTruncated();
             break;
         }
-        if (data[pos] != 0xFF) break;
-        const uint8_t code = data[pos + 1];
+        ByteReader marker = file.At(pos);
+        if (marker.U8() != 0xFF) break;
+        const uint8_t code = marker.U8();
         if (code < 0xC0 || code == 0xD8 || code == 0xD9 || code == 0xFF) break;
         if (!file.Fits(pos, 4)) {
             st.NoteTruncated();
             break;
         }
-        const unsigned length = unsigned(data[pos + 2]) << 8 | data[pos + 3];
+        const unsigned length = marker.U16BE();
         const uint64_t next = pos + length + 2;
         const bool cut = next > size;
         const unsigned at = unsigned(pos);
@@ -877,8 +906,9 @@ int ParseJpegMarkers(const uint8_t* data, size_t size, ExifSummary& summary, Inf
         case 0xDA: st.AppendFormat(kSosLine, at, code, length); break;
         case 0xDB: st.AppendFormat("%06X-FF DB Define quantization table(s) (%04d)byte data \n", at, int(length)); break;
         case 0xFE: st.AppendFormat("%06X-FF %2X (%04x)byte Comment data \n", at, code, length); break;
-        case 0xE1:
-            if (length >= 8 && file.Fits(pos + 4, 6) && std::memcmp(data + pos + 4, "Exif\0\0", 6) == 0) {
+        case 0xE1: {
+            const uint8_t* id = length >= 8 ? marker.Bytes(6) : nullptr;
+            if (id && std::memcmp(id, "Exif\0\0", 6) == 0) {
                 report.Append(kExifInfo);
                 TiffWalk(file.Sub(pos + 10), st, cut).WalkTiffIfds();
                 summary.ExifSegmentStart = at;
@@ -887,6 +917,7 @@ int ParseJpegMarkers(const uint8_t* data, size_t size, ExifSummary& summary, Inf
             // Kept inside the file, so removing the block never reaches past its end.
             summary.ExifSegmentEnd = uint32_t((cut ? size : next) - 1);
             break;
+        }
         default:
             if (code >= 0xE0 && code <= 0xEF) st.AppendFormat(kAppLine, at, code, length);
             else st.AppendFormat("%06X-FF %2X (%04x)byte  data \n", at, code, length);

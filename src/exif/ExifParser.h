@@ -37,7 +37,7 @@ private:
 uint32_t ReadOrderedValue(const uint8_t* bytes, int order, int size);
 
 // Walks data[0, size) as a JPEG marker stream into the report (emptied first) and the
-// summary (only the fields the file sets are written; reset it before). A null data gives
+// summary (only the fields the file sets are written; reset it before). No bytes at all give
 // the report "No Data"; bytes that do not start with 0xFF 0xD8 an empty report. Returns 0.
 int ParseJpegMarkers(const uint8_t* data, size_t size, ExifSummary& summary, InfoReport& report);
 

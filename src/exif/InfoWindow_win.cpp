@@ -21,7 +21,7 @@ HFONT g_Font;
 
 const char* ReportText() {
     // The report is rebuilt only for JPEG files: another type must not show the last JPEG's.
-    if (!IsJpegExtension(CurrentExtension)) return "JPEG ファイルではないため、Exif 情報はありません\n";
+    if (!IsJpegExtension(CurrentExtension)) return "JPEG ファイルではないため、Exif 情報はありません";
     return CurrentInfoReport().Text();
 }
 
@@ -70,6 +70,8 @@ INT_PTR CALLBACK InfoProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         SendMessageA(edit, EM_SETLIMITTEXT, 0, 0);
         ToWindowsLines(ReportText(), g_Shown, sizeof g_Shown);
         SetWindowTextA(edit, g_Shown);
+        SendMessageA(edit, EM_SETSEL, 0, 0);
+        SendMessageA(edit, EM_SCROLLCARET, 0, 0);
         DumpShownText(edit);
         LayOut(dlg);
         PlaceWindow(dlg, 0);

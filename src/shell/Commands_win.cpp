@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "exif/Exif_win.h"
 #include "image/Image_win.h"
 #include "imageops/Monochrome_win.h"
 #include "resources/resource.h"
@@ -137,6 +138,8 @@ int SendTo4(HWND, LPARAM) { return SendTo(3); }
 int MonochromeDialogCommand(HWND wnd, LPARAM) { return MonochromeCommand(wnd); }
 
 int VectorizeCommand(HWND wnd, LPARAM) { return OpenConversionDialog(wnd); }
+int InfoRun(HWND wnd, LPARAM) { return InfoCommand(wnd); }
+int MapRun(HWND wnd, LPARAM) { return MapCommand(wnd); }
 
 int ProgramSettingsCommand(HWND wnd, LPARAM) {
     UpdateProgramMenu(wnd);
@@ -171,7 +174,7 @@ constexpr CommandRow kCommands[] = {
     {IDM_SHOWIMAGE, ShowImageCommand, true},
     {IDM_ROTATE_LEFT, nullptr, true},
     {IDM_ROTATE_RIGHT, nullptr, true},
-    {IDM_INFO, nullptr, true},
+    {IDM_INFO, InfoRun, true},
     {IDM_FINE_ROTATE, nullptr, true},
     {IDM_MONOCHROME, MonochromeDialogCommand, true},
     {IDM_DISPLAY_SETTINGS, nullptr, false},
@@ -187,7 +190,7 @@ constexpr CommandRow kCommands[] = {
     {IDM_UPDATE_CHECK, UpdateCheckCommand, false},
     {IDM_EXIF_REMOVE, nullptr, true},
     {IDM_SET_SHOT_TIME, nullptr, true},
-    {IDM_MAP, nullptr, false},
+    {IDM_MAP, MapRun, false},
     {IDM_HELP_ONLINE, OnlineHelpCommand, false},
     {IDM_G_LINE, LineTool, true},
     {IDM_G_POLYLINE, PolylineTool, true},

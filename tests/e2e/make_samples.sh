@@ -13,6 +13,7 @@ samplegen=$1
 out=$2
 # /usr/local/bin/convert may be a stand-in; only the real one writes pictures.
 convert=/usr/bin/convert
+"$(dirname "$0")/make_exif_samples.sh" "$out"
 
 if [ -f "$out/.done" ] && [ "$out/.done" -nt "$samplegen" ] && [ "$out/.done" -nt "$0" ]; then
   exit 0

@@ -5,16 +5,18 @@
 //   pixaro-exif --json FILE...   one JSON object per line and file: the summary fields
 // A file that cannot be read or is not a JPEG gets a message on stderr and makes the exit
 // status 1; the other files are still printed.
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "exif/Cp932.h"
 #include "exif/ExifParser.h"
@@ -24,19 +26,45 @@ namespace {
 
 enum class Mode { Text, Raw, Json };
 
-bool ReadFile(const char* path, std::vector<uint8_t>& bytes, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = std::strerror(errno);
-        return false;
+// The file mapped, not read: the walk touches the header pages only, wherever the offsets
+// in them point.
+class MappedFile {
+public:
+    bool Open(const char* path, std::string& error) {
+        int fd = ::open(path, O_RDONLY);
+        if (fd < 0) {
+            error = std::strerror(errno);
+            return false;
+        }
+        struct stat st;
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            error = "not a regular file";
+            ::close(fd);
+            return false;
+        }
+        size_ = size_t(st.st_size);
+        if (size_ > 0) {
+            void* p = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd, 0);
+            if (p == MAP_FAILED) {
+                error = std::strerror(errno);
+                ::close(fd);
+                return false;
+            }
+            data_ = static_cast<const uint8_t*>(p);
+        }
+        ::close(fd);
+        return true;
     }
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        error = "read error";
-        return false;
+    ~MappedFile() {
+        if (data_) ::munmap(const_cast<uint8_t*>(data_), size_);
     }
-    return true;
-}
+    const uint8_t* Data() const { return data_; }
+    size_t Size() const { return size_; }
+
+private:
+    const uint8_t* data_ = nullptr;
+    size_t size_ = 0;
+};
 
 template <size_t N>
 std::string_view Field(const char (&text)[N]) {
@@ -126,32 +154,35 @@ int main(int argc, char** argv) {
 
     auto report = std::make_unique<InfoReport>();
     int status = 0;
+    bool printed = false;
     const bool headers = mode == Mode::Text && argc - first > 1;
     for (int i = first; i < argc; ++i) {
         const char* path = argv[i];
-        std::vector<uint8_t> bytes;
+        MappedFile file;
         std::string error;
-        if (!ReadFile(path, bytes, error)) {
+        if (!file.Open(path, error)) {
             std::fprintf(stderr, "pixaro-exif: %s: %s\n", path, error.c_str());
             status = 1;
             continue;
         }
-        if (bytes.size() < 2 || bytes[0] != 0xFF || bytes[1] != 0xD8) {
+        const uint8_t* bytes = file.Data();
+        if (file.Size() < 2 || bytes[0] != 0xFF || bytes[1] != 0xD8) {
             std::fprintf(stderr, "pixaro-exif: %s: not a JPEG file\n", path);
             status = 1;
             continue;
         }
         ExifSummary summary;
         ResetExifSummary(summary);
-        ParseJpegMarkers(bytes.data(), bytes.size(), summary, *report);
+        ParseJpegMarkers(bytes, file.Size(), summary, *report);
         switch (mode) {
         case Mode::Json: std::printf("%s\n", Json(path, summary).c_str()); break;
         case Mode::Raw: std::fwrite(report->Text(), 1, report->Length(), stdout); break;
         case Mode::Text:
-            if (headers) std::printf("%s==> %s <==\n", i > first ? "\n" : "", path);
+            if (headers) std::printf("%s==> %s <==\n", printed ? "\n" : "", path);
             std::fputs(Cp932ToUtf8(report->View()).c_str(), stdout);
             break;
         }
+        printed = true;
     }
     std::fflush(stdout);
     return status;
