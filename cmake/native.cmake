@@ -22,12 +22,14 @@ add_executable(pixaro_tests ${PIXARO_TEST_SOURCES})
 target_link_libraries(pixaro_tests PRIVATE pixaro_core GTest::gtest_main GTest::gmock)
 target_compile_options(pixaro_tests PRIVATE ${PIXARO_NATIVE_FLAGS})
 target_compile_definitions(pixaro_tests PRIVATE PIXARO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+target_include_directories(pixaro_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 gtest_discover_tests(pixaro_tests PROPERTIES LABELS native DISCOVERY_TIMEOUT 60)
 
 add_executable(pixaro_tests_san ${PIXARO_TEST_SOURCES})
 target_link_libraries(pixaro_tests_san PRIVATE pixaro_core_san GTest::gtest_main GTest::gmock)
 target_compile_options(pixaro_tests_san PRIVATE ${PIXARO_NATIVE_FLAGS} ${PIXARO_SAN_FLAGS} -O1)
 target_compile_definitions(pixaro_tests_san PRIVATE PIXARO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+target_include_directories(pixaro_tests_san PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 gtest_discover_tests(pixaro_tests_san TEST_PREFIX "san." PROPERTIES LABELS sanitizer DISCOVERY_TIMEOUT 60)
 
 # Test-sample generator: BMP, WMF, EMF and damaged files that ImageMagick does not make.

@@ -39,7 +39,8 @@ OverlayLayout LayoutOverlay(uint32_t infoFlags, const ExifSummary& s, int mode,
     }
     const OverlayCell& cell = layout.Cell;
 
-    const std::string date = s.ShotDateText[0] ? ShotDateRowText(s.ShotTime) : std::string();
+    // A date text that did not parse (year 0) would show as "0/ 0/ 0(?)": leave the row out.
+    const std::string date = s.ShotDateText[0] && s.ShotTime.Year != 0 ? ShotDateRowText(s.ShotTime) : std::string();
     struct RowSpec { int bit; bool top; int k; std::string_view text; };
     const RowSpec specs[] = {
         {16, true, 0, Field(s.XpTitle)},

@@ -1,0 +1,30 @@
+// Inputs that once broke a parser stay in its crashers/ folder; each must pass through the
+// same fuzz body again quietly, in the plain and the sanitizer runs.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "exif/ExifFuzz.h"
+#include "image/ImageFormatFuzz.h"
+
+TEST(Crashers, ReplayQuietly) {
+    struct Row {
+        const char* folder;
+        void (*fuzz)(const uint8_t*, size_t);
+    };
+    const Row rows[] = {{"tests/image/crashers", FuzzImageFormat}, {"tests/exif/crashers", FuzzExifParser}};
+    for (const Row& r : rows) {
+        const std::filesystem::path dir = std::filesystem::path(PIXARO_SOURCE_DIR) / r.folder;
+        ASSERT_TRUE(std::filesystem::is_directory(dir)) << dir;
+        for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+            if (!entry.is_regular_file() || entry.path().filename() == "README") continue;
+            SCOPED_TRACE(entry.path().string());
+            std::ifstream in(entry.path(), std::ios::binary);
+            std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            r.fuzz(bytes.data(), bytes.size());
+        }
+    }
+}
