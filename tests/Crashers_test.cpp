@@ -9,13 +9,15 @@
 
 #include "exif/ExifFuzz.h"
 #include "image/ImageFormatFuzz.h"
+#include "vectorize/TraceInputFuzz.h"
 
 TEST(Crashers, ReplayQuietly) {
     struct Row {
         const char* folder;
         void (*fuzz)(const uint8_t*, size_t);
     };
-    const Row rows[] = {{"tests/image/crashers", FuzzImageFormat}, {"tests/exif/crashers", FuzzExifParser}};
+    const Row rows[] = {{"tests/image/crashers", FuzzImageFormat}, {"tests/exif/crashers", FuzzExifParser},
+                        {"tests/vectorize/crashers", FuzzTraceInput}};
     for (const Row& r : rows) {
         const std::filesystem::path dir = std::filesystem::path(PIXARO_SOURCE_DIR) / r.folder;
         ASSERT_TRUE(std::filesystem::is_directory(dir)) << dir;

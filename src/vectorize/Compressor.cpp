@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <new>
 #include <vector>
 
 namespace {
@@ -51,7 +52,7 @@ double Dist(uint32_t a, uint32_t b) { return Dist(PointX(a) - PointX(b), PointY(
 
 struct FPoint { double x, y; };
 FPoint Mid(uint32_t a, uint32_t b) { return {(PointX(a) + PointX(b)) / 2.0, (PointY(a) + PointY(b)) / 2.0}; }
-double Dist(FPoint a, FPoint b) { return std::hypot(a.x - b.x, a.y - b.y); }
+double Dist(FPoint a, FPoint b) { return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y)); }
 double Dist(FPoint a, uint32_t b) { return Dist(a, FPoint{double(PointX(b)), double(PointY(b))}); }
 // Midpoint with each coordinate truncated (coordinates are never negative).
 uint32_t IntMid(uint32_t a, uint32_t b) { return PackPoint((PointX(a) + PointX(b)) / 2, (PointY(a) + PointY(b)) / 2); }
@@ -61,16 +62,40 @@ struct Node {
     int32_t next;
 };
 
-// Endpoints by position for the candidate searches. Entries are only ever added: a search
+// Rank of each offset within three pixels in kNeighbours (-1 for none), and how far the first
+// n offsets reach, so one look at the cells around an end finds every gap candidate.
+struct NeighbourRanks {
+    int8_t rank[7][7];
+    int reach[45];
+    NeighbourRanks() {
+        for (auto& row : rank)
+            for (int8_t& r : row) r = -1;
+        reach[0] = 0;
+        for (int n = 0; n < 44; ++n) {
+            const int dx = kNeighbours[n][0], dy = kNeighbours[n][1];
+            rank[dy + 3][dx + 3] = int8_t(n);
+            reach[n + 1] = std::max({reach[n], std::abs(dx), std::abs(dy)});
+        }
+    }
+};
+const NeighbourRanks kRanks;
+
+// Cells of 2 x 2 positions: a gap search reads the four to nine cells around an end instead
+// of probing each neighbour position.
+inline uint32_t CellOf(uint32_t p) { return PackPoint(PointX(p) >> 1, PointY(p) >> 1); }
+
+// Endpoints by cell for the candidate searches. Entries are only ever added: a search
 // checks each against the store, so an endpoint that moves is simply added again.
 class PositionIndex {
 public:
+    // Sized to the work at hand: a table left large by an earlier pass would spread a small
+    // tile's probes over more cache than it needs.
     void Reset(size_t expected) {
         size_t want = 64;
         while (want < expected * 2) want <<= 1;
         nodes_.clear();
         used_ = 0;
-        if (want > slots_.size()) {
+        if (want != slots_.size()) {
             slots_.assign(want, Slot{});
             generation_ = 1;
         } else if (++generation_ == 0) {
@@ -78,7 +103,8 @@ public:
             generation_ = 1;
         }
     }
-    void Add(uint32_t key, int32_t index) {
+    void Add(uint32_t position, int32_t index) {
+        const uint32_t key = CellOf(position);
         if ((used_ + 1) * 2 > slots_.size()) Grow();
         Slot& s = Probe(key);
         if (s.generation != generation_) {
@@ -88,6 +114,7 @@ public:
         nodes_.push_back({index, s.head});
         s.head = int32_t(nodes_.size() - 1);
     }
+    // The first entry of the chain of a cell (CellOf a position).
     int32_t Head(uint32_t key) const {
         const size_t mask = slots_.size() - 1;
         for (size_t i = Hash(key) & mask;; i = (i + 1) & mask) {
@@ -132,36 +159,67 @@ private:
 
 // Endpoints by compression tile, so a tile finds its endpoints without scanning the store.
 // Bucket i+1 holds tile i; buckets 0 and n+1 hold the margins before the first and after
-// the last tile. Like PositionIndex, entries are added on every move and checked on use.
+// the last tile. Each entry keeps the position it was filed under: an entry whose endpoint
+// has since moved or been replaced is stale (the move filed a new one) and is skipped.
 class TileBuckets {
 public:
-    TileBuckets(int32_t x0, int32_t y0, int32_t columns, int32_t rows)
-        : x0_(x0), y0_(y0), across_(columns + 2), down_(rows + 2), heads_(size_t(across_) * down_, -1) {}
+    TileBuckets(const LineStore& store, int32_t x0, int32_t y0, int32_t columns, int32_t rows)
+        : store_(store), x0_(x0), y0_(y0), across_(columns + 2), down_(rows + 2) {
+        const size_t buckets = size_t(across_) * size_t(down_);
+        start_.assign(buckets + 1, 0);
+        extraHeads_.assign(buckets, -1);
+        const int32_t n = store.EndpointCount();
+        for (int32_t i = 1; i <= n; ++i)
+            if (int32_t b = BucketOf(store.Position(i)); b >= 0) ++start_[size_t(b) + 1];
+        for (size_t b = 0; b < buckets; ++b) start_[b + 1] += start_[b];
+        items_.resize(size_t(start_[buckets]));
+        std::vector<int32_t> fill(start_.begin(), start_.end() - 1);
+        for (int32_t i = 1; i <= n; ++i)
+            if (int32_t b = BucketOf(store.Position(i)); b >= 0) items_[size_t(fill[size_t(b)]++)] = {i, store.Position(i)};
+    }
+    void Add(uint32_t p, int32_t index) {
+        const int32_t b = BucketOf(p);
+        if (b < 0) return;
+        extras_.push_back({{index, p}, extraHeads_[size_t(b)]});
+        extraHeads_[size_t(b)] = int32_t(extras_.size() - 1);
+    }
+    // Current endpoints inside x0..x1-1 x y0..y1-1 of tile (tx, ty) and the tiles around it.
+    template <class F>
+    void ForEachIn(int32_t tx, int32_t ty, int32_t x0, int32_t y0, int32_t x1, int32_t y1, F&& f) const {
+        const int32_t count = store_.EndpointCount();
+        auto visit = [&](const Entry& e) {
+            const int32_t x = PointX(e.pos), y = PointY(e.pos);
+            if (x >= x0 && x < x1 && y >= y0 && y < y1 && e.index <= count && store_.Position(e.index) == e.pos)
+                f(e.index);
+        };
+        for (int32_t by = ty; by <= ty + 2; ++by)
+            for (int32_t bx = tx; bx <= tx + 2; ++bx) {
+                const size_t b = size_t(by * across_ + bx);
+                for (int32_t k = start_[b]; k < start_[b + 1]; ++k) visit(items_[size_t(k)]);
+                for (int32_t n = extraHeads_[b]; n >= 0; n = extras_[size_t(n)].next) visit(extras_[size_t(n)].entry);
+            }
+    }
+
+private:
+    struct Entry {
+        int32_t index;
+        uint32_t pos;
+    };
+    struct Extra {
+        Entry entry;
+        int32_t next;
+    };
     int32_t BucketOf(uint32_t p) const {
         const int32_t bx = FloorDiv(PointX(p) - x0_) + 1, by = FloorDiv(PointY(p) - y0_) + 1;
         if (bx < 0 || bx >= across_ || by < 0 || by >= down_) return -1;
         return by * across_ + bx;
     }
-    void Add(uint32_t p, int32_t index) {
-        const int32_t b = BucketOf(p);
-        if (b < 0) return;
-        nodes_.push_back({index, heads_[size_t(b)]});
-        heads_[size_t(b)] = int32_t(nodes_.size() - 1);
-    }
-    // Candidates for tile (tx, ty): its own bucket and the eight around it.
-    template <class F>
-    void ForEachNear(int32_t tx, int32_t ty, F&& f) const {
-        for (int32_t by = ty; by <= ty + 2; ++by)
-            for (int32_t bx = tx; bx <= tx + 2; ++bx)
-                for (int32_t n = heads_[size_t(by * across_ + bx)]; n >= 0; n = nodes_[size_t(n)].next)
-                    f(nodes_[size_t(n)].index);
-    }
-
-private:
     static int32_t FloorDiv(int32_t v) { return v >= 0 ? v / kTileSize : -((-v + kTileSize - 1) / kTileSize); }
+    const LineStore& store_;
     int32_t x0_, y0_, across_, down_;
-    std::vector<int32_t> heads_;
-    std::vector<Node> nodes_;
+    std::vector<int32_t> start_, extraHeads_;
+    std::vector<Entry> items_;
+    std::vector<Extra> extras_;
 };
 
 struct PassRules {
@@ -175,8 +233,9 @@ struct PassRules {
 };
 
 // One pass of the rewrite rules, either over a contiguous range of records (MergeLocal) or
-// over the endpoints of one compression tile (CompressRegion). Every edit goes through
-// Move and Delete, which keep the position index, the tile's members and the buckets current.
+// over the endpoints of one compression tile (CompressRegion, Tile = true). Every edit goes
+// through Move and Delete, which keep the position index, the tile's members and the buckets current.
+template <bool Tile>
 class MergePass {
 public:
     MergePass(LineStore& store, const PassRules& rules, PositionIndex& index)
@@ -187,7 +246,6 @@ public:
         if (!(first & 1)) ++first;
         last_ = std::min(last, s_.EndpointCount());
         if (last_ <= first) return;
-        tile_ = false;
         index_.Reset(size_t(last_ - first + 1));
         for (int32_t t = first; t <= last_; ++t) index_.Add(s_.Position(t), t);
         for (int32_t e = first; e < last_;) {
@@ -199,7 +257,6 @@ public:
     // The tile's endpoints at its start, kept sorted by index.
     void RunTile(std::vector<int32_t>& members, std::vector<uint8_t>& flags, TileBuckets* buckets,
                  int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
-        tile_ = true;
         members_ = &members;
         flags_ = &flags;
         buckets_ = buckets;
@@ -222,13 +279,16 @@ public:
     }
 
 private:
+    // Both written without branches: the candidate filters below run on every index entry
+    // and their outcome is unpredictable. No index is ever above the count a pass began with.
     bool Tracked(int32_t t) const {
-        return tile_ ? (t <= s_.EndpointCount() && (*flags_)[size_t(t)] != 0) : t <= last_;
+        if constexpr (Tile) return (t <= s_.EndpointCount()) & ((*flags_)[size_t(t)] != 0);
+        return t <= last_;
     }
     bool InArea(uint32_t p) const {
-        if (!tile_) return true;
+        if constexpr (!Tile) return true;
         const int32_t x = PointX(p), y = PointY(p);
-        return x >= ax0_ && x < ax1_ && y >= ay0_ && y < ay1_;
+        return (x >= ax0_) & (x < ax1_) & (y >= ay0_) & (y < ay1_);
     }
     uint32_t Pos(int32_t i) const { return s_.Position(i); }
     uint32_t Other(int32_t i) const { return s_.Position(LineStore::Partner(i)); }
@@ -244,7 +304,7 @@ private:
     void Delete(int32_t i) {
         const int32_t a = LineStore::FirstOfLine(i), c = s_.EndpointCount();
         const bool moved = a != c - 1;  // the last line takes the freed records
-        if (tile_) {
+        if constexpr (Tile) {
             std::vector<uint8_t>& f = *flags_;
             const uint8_t m1 = f[size_t(c - 1)], m2 = f[size_t(c)];
             for (int32_t t : {a, a + 1}) Forget(t);
@@ -291,12 +351,18 @@ private:
     // Tracked endpoints at q with an index above `bound`, in store order.
     void Collect(uint32_t q, int32_t bound, std::vector<int32_t>& out, size_t cap) const {
         out.clear();
-        for (int32_t n = index_.Head(q); n >= 0; n = index_.At(n).next) {
+        size_t kept = 0;
+        for (int32_t n = index_.Head(CellOf(q)); n >= 0; n = index_.At(n).next) {
             const int32_t t = index_.At(n).index;
-            if (t > bound && Tracked(t) && Pos(t) == q) out.push_back(t);
+            if (kept == out.size()) out.resize(kept + 8);
+            out[kept] = t;
+            kept += (t > bound) & Tracked(t) & (Pos(t) == q);
         }
-        std::sort(out.begin(), out.end());
-        out.erase(std::unique(out.begin(), out.end()), out.end());
+        out.resize(kept);
+        if (out.size() > 1) {
+            std::sort(out.begin(), out.end());
+            out.erase(std::unique(out.begin(), out.end()), out.end());
+        }
         if (out.size() > cap) out.resize(cap);
     }
 
@@ -479,33 +545,41 @@ private:
         return Bridge(e, bj, bk);
     }
 
+    // Candidates around e, searched offset by offset in kNeighbours order and by index at
+    // each offset, the first `sameCap` of them kept.
     int Neighbours(int32_t e) {
         const uint32_t p = Pos(e);
         const int32_t px = PointX(p), py = PointY(p);
         const int32_t bound = std::max(e, LineStore::Partner(e));
+        const int n = rules_.neighbours, reach = kRanks.reach[n];
+        size_t kept = 0;
+        for (int32_t cy = std::max(py - reach, 0) >> 1; cy <= (py + reach) >> 1; ++cy)
+            for (int32_t cx = std::max(px - reach, 0) >> 1; cx <= (px + reach) >> 1; ++cx)
+                for (int32_t k = index_.Head(PackPoint(cx, cy)); k >= 0; k = index_.At(k).next) {
+                    const int32_t t = index_.At(k).index;
+                    const uint32_t q = Pos(t);
+                    const int32_t dx = PointX(q) - px, dy = PointY(q) - py;
+                    const int rank = kRanks.rank[std::clamp(dy, -3, 3) + 3][std::clamp(dx, -3, 3) + 3];
+                    if (kept == ranked_.size()) ranked_.resize(kept + 16);
+                    ranked_[kept] = (uint64_t(uint32_t(rank)) << 32) | uint32_t(t);
+                    kept += (t > bound) & Tracked(t) & (std::abs(dx) <= reach) & (std::abs(dy) <= reach) &
+                            (rank >= 0) & (rank < n) & InArea(q);
+                }
+        if (kept == 0) return 0;
+        ranked_.resize(kept);
+        std::sort(ranked_.begin(), ranked_.end());
+        ranked_.erase(std::unique(ranked_.begin(), ranked_.end()), ranked_.end());
         near_.clear();
         int32_t best = -1;
         double bestCost = 0;
-        for (int o = 0; o < rules_.neighbours; ++o) {
-            const int32_t qx = px + kNeighbours[o][0], qy = py + kNeighbours[o][1];
-            if (s_.GridCount(qx, qy) == 0) continue;
-            const uint32_t q = PackPoint(qx, qy);
-            if (!InArea(q)) continue;
-            Collect(q, bound, found_, rules_.sameCap);
-            bool exact = false;
-            for (int32_t j : found_) {
-                if (near_.size() >= rules_.sameCap) break;
-                near_.push_back(j);
-                const double cost = GapCost(e, j);
-                if (best < 0 || cost < bestCost) bestCost = cost, best = j;
-                if (bestCost <= kExactEnough) {
-                    exact = true;
-                    break;
-                }
-            }
-            if (exact) break;
+        for (uint64_t r : ranked_) {
+            if (near_.size() >= rules_.sameCap) break;
+            const int32_t j = int32_t(uint32_t(r));
+            near_.push_back(j);
+            const double cost = GapCost(e, j);
+            if (best < 0 || cost < bestCost) bestCost = cost, best = j;
+            if (bestCost <= kExactEnough) break;
         }
-        if (best < 0) return 0;
         if (int r = CloseGap(e, best)) return r;
         for (int32_t j : near_)
             if (j != best)
@@ -516,21 +590,22 @@ private:
     // One endpoint; the answer is how many endpoints to step back so that an endpoint
     // whose line changed is examined again.
     int Examine(int32_t e) {
+        // The index knows the endpoints exactly, so the endpoint grid's first test (is any
+        // other end here at all?) adds nothing: every placement is counted in the grid, and
+        // where it says no, the index finds no candidate either.
         const uint32_t p = Pos(e);
-        if (s_.GridCount(PointX(p), PointY(p)) >= 2) {
-            if (Other(e) == p) {  // zero length
-                Delete(e);
-                return (e & 1) ? 1 : 2;
-            }
-            if (!tile_ || InArea(p)) {
-                switch (SamePosition(e)) {
-                case 0: break;
-                case 1: return 1;
-                case 2: case 9: return 2;
-                case 4: case 5: return (e & 1) ? 1 : 2;
-                case 8: return (e & 1) ? 1 : 2;
-                default: return 0;
-                }
+        if (Other(e) == p) {  // zero length
+            Delete(e);
+            return (e & 1) ? 1 : 2;
+        }
+        if (InArea(p)) {
+            switch (SamePosition(e)) {
+            case 0: break;
+            case 1: return 1;
+            case 2: case 9: return 2;
+            case 4: case 5: return (e & 1) ? 1 : 2;
+            case 8: return (e & 1) ? 1 : 2;
+            default: return 0;
             }
         }
         if (rules_.neighbours == 0) return 0;
@@ -544,13 +619,13 @@ private:
     LineStore& s_;
     const PassRules& rules_;
     PositionIndex& index_;
-    bool tile_ = false;
     int32_t last_ = 0;
     std::vector<int32_t>* members_ = nullptr;
     std::vector<uint8_t>* flags_ = nullptr;
     TileBuckets* buckets_ = nullptr;
     int32_t ax0_ = 0, ay0_ = 0, ax1_ = 0, ay1_ = 0;
     std::vector<int32_t> found_, same_, partner_, near_;
+    std::vector<uint64_t> ranked_;  // (offset rank, index) of gap candidates
 };
 
 int ClampNeighbourhood(int level) { return kNeighbourCount[std::clamp(level, 0, 8)]; }
@@ -602,22 +677,22 @@ void MergeLocal(LineStore& store, int32_t first, int32_t last, float mergeTolera
                 float gapTolerance) {
     if (!store.Created()) return;
     const PassRules rules{mergeTolerance, ClampNeighbourhood(neighbourhood), gapTolerance, false, true, false, 49, 10};
-    MergePass(store, rules, SharedIndex()).RunRange(first, last);
+    MergePass<false>(store, rules, SharedIndex()).RunRange(first, last);
 }
 
-int CompressRegion(LineStore& store, const ImageRegion& region, const CompressionParams& params,
-                   const ProgressFn& progress) {
+namespace {
+
+int Compress(LineStore& store, const ImageRegion& region, const CompressionParams& params, const ProgressFn& progress) {
     if (!store.Created() || store.EndpointCount() < 2) return kCompressDone;
     const StoreBox box = BoxOf(store, region, true);
     const PassRules rules{params.MergeTolerance, ClampNeighbourhood(params.Neighbourhood), params.GapTolerance,
                           true, false, true, 50, 0};
     if (box.x1 >= box.x0 && box.y1 >= box.y0) {
         const int32_t columns = (box.x1 - box.x0) / kTileSize + 1, rows = (box.y1 - box.y0) / kTileSize + 1;
-        TileBuckets buckets(box.x0, box.y0, columns, rows);
-        for (int32_t i = 1; i <= store.EndpointCount(); ++i) buckets.Add(store.Position(i), i);
+        TileBuckets buckets(store, box.x0, box.y0, columns, rows);
         std::vector<uint8_t> flags(size_t(store.EndpointCount()) + 1, 0);
         std::vector<int32_t> members;
-        MergePass pass(store, rules, SharedIndex());
+        MergePass<true> pass(store, rules, SharedIndex());
         TraceProgress report;
         report.Stage = TraceProgress::Compressing;
         report.ColumnMin = box.x0 - 1;
@@ -632,11 +707,7 @@ int CompressRegion(LineStore& store, const ImageRegion& region, const Compressio
                 const int32_t ax0 = x - kTileMargin, ax1 = x + kTileSize + kTileMargin;
                 const int32_t ay0 = y - kTileMargin, ay1 = y + kTileSize + kTileMargin;
                 members.clear();
-                buckets.ForEachNear(tx, ty, [&](int32_t t) {
-                    if (t > store.EndpointCount()) return;
-                    const uint32_t p = store.Position(t);
-                    if (PointX(p) >= ax0 && PointX(p) < ax1 && PointY(p) >= ay0 && PointY(p) < ay1) members.push_back(t);
-                });
+                buckets.ForEachIn(tx, ty, ax0, ay0, ax1, ay1, [&](int32_t t) { members.push_back(t); });
                 std::sort(members.begin(), members.end());
                 members.erase(std::unique(members.begin(), members.end()), members.end());
                 pass.RunTile(members, flags, &buckets, ax0, ay0, ax1, ay1);
@@ -652,6 +723,17 @@ int CompressRegion(LineStore& store, const ImageRegion& region, const Compressio
     }
     RemoveShortLinesIn(store, &box, params.MinLength);
     return kCompressDone;
+}
+
+}  // namespace
+
+int CompressRegion(LineStore& store, const ImageRegion& region, const CompressionParams& params,
+                   const ProgressFn& progress) {
+    try {
+        return Compress(store, region, params, progress);
+    } catch (const std::bad_alloc&) {
+        return kCompressNoMemory;
+    }
 }
 
 void RemoveShortLines(LineStore& store, const ImageRegion& region, float minLength) {

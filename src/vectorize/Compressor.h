@@ -38,13 +38,15 @@ struct TraceProgress {
 // Returns true to cancel. The glue takes and dispatches one waiting message here.
 using ProgressFn = std::function<bool(const TraceProgress&)>;
 
-enum CompressResult { kCompressDone = 0, kCompressCancelled = 1 };
+enum CompressResult { kCompressDone = 0, kCompressCancelled = 1, kCompressNoMemory = 2 };
 
-// The incremental pass over endpoints first..last (the tracer's batches).
+// The incremental pass over endpoints first..last (the tracer's batches). May throw
+// std::bad_alloc; TraceImage turns that into a result.
 void MergeLocal(LineStore& store, int32_t first, int32_t last, float mergeTolerance, int neighbourhood,
                 float gapTolerance);
 // The tile-wise pass over a region, then RemoveShortLines over it. kCompressCancelled when
-// the callback asked to stop; the lines stay as far as they got.
+// the callback asked to stop, kCompressNoMemory when working memory ran out; either way the
+// lines stay as far as they got.
 int CompressRegion(LineStore& store, const ImageRegion& region, const CompressionParams& params,
                    const ProgressFn& progress = {});
 // Deletes the lines whose first endpoint lies in the region and whose length is at most minLength.

@@ -99,9 +99,8 @@ void LineStore::MoveEndpoint(int32_t index, uint32_t point) {
     grid_.Increment(PointX(point), PointY(point));
 }
 
-size_t LineStore::MemoryBytes() const {
-    size_t tables = positions_ ? size_t(records_) * 4 + size_t(records_ / 2 + 1) * 4 : 0;
-    return tables + grid_.AllocatedBytes();
+size_t LineStore::TableBytes() const {
+    return positions_ ? size_t(records_) * sizeof(uint32_t) + size_t(records_ / 2 + 1) * sizeof(float) : 0;
 }
 
 std::string LinesStatusText(const LineStore& store) { return FormatThousands(store.LineCount()) + " Lines"; }

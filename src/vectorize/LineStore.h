@@ -109,8 +109,10 @@ public:
     void MoveEndpoint(int32_t index, uint32_t point);
     void SetLineLength(int32_t index, float length) { lengths_[(index + 1) / 2] = length; }
 
-    // Table and grid memory in use now.
-    size_t MemoryBytes() const;
+    // Memory of the record tables (allocated whole) and of the grid blocks in use.
+    size_t TableBytes() const;
+    size_t GridBytes() const { return grid_.AllocatedBytes(); }
+    size_t MemoryBytes() const { return TableBytes() + GridBytes(); }
 
 private:
     bool InUse(int32_t index) const { return index >= 1 && index <= count_; }

@@ -17,7 +17,8 @@ void DrawVectorLines(HDC dc, const ViewState& v) {
     HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
     // Strong magnification marks both ends, so short lines stay findable.
     const bool ends = v.Scale <= 0.15f;
-    ForEachLineIn(p_ta, v.SourceX, v.SourceY, v.SourceX + v.SourceWidth, v.SourceY + v.SourceHeight,
+    // The store counts pixels from 1: image column c is x = c + 1.
+    ForEachLineIn(p_ta, v.SourceX + 1, v.SourceY + 1, v.SourceX + v.SourceWidth, v.SourceY + v.SourceHeight,
                   [&](int x1, int y1, int x2, int y2) {
                       int wx1 = ImageToWindow(x1, v.SourceX, v.Scale) + v.DestX;
                       int wy1 = ImageToWindow(y1, v.SourceY, v.Scale) + v.DestY;

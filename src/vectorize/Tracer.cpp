@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <vector>
 
 namespace {
@@ -203,6 +204,8 @@ private:
     int failed_ = 0;
 };
 
+int Trace(const MonoBits& bits, const TraceOptions& options, LineStore& store, const ProgressFn& progress);
+
 }  // namespace
 
 TraceOptions TraceOptionsFor(int level, bool outline, const ImageRegion& region) {
@@ -214,6 +217,16 @@ TraceOptions TraceOptionsFor(int level, bool outline, const ImageRegion& region)
 }
 
 int TraceImage(const MonoBits& bits, const TraceOptions& options, LineStore& store, const ProgressFn& progress) {
+    try {
+        return Trace(bits, options, store, progress);
+    } catch (const std::bad_alloc&) {  // a 32-bit process can run out; the caller gets a code
+        return kTraceNoMemory;
+    }
+}
+
+namespace {
+
+int Trace(const MonoBits& bits, const TraceOptions& options, LineStore& store, const ProgressFn& progress) {
     if (!store.Created()) return kTraceNoStore;
     if (!bits.Valid()) return kTraceStopped;
     const ImageRegion& region = options.Region;
@@ -266,10 +279,12 @@ int TraceImage(const MonoBits& bits, const TraceOptions& options, LineStore& sto
     if (!options.Compress) return kTraceDone;
     MergeLocal(store, markA, store.EndpointCount(), p.MergeTolerance, nearby, 0.015f);
     // A cancel here stops the compression passes; what was traced stays a finished conversion.
-    bool cancelled = false;
-    if (p.Neighbourhood > 2)
-        cancelled = CompressRegion(store, region, {p.MergeTolerance, 2, 0.015f, p.MinLength}, progress) != 0;
-    if (!cancelled) CompressRegion(store, region, p, progress);
+    int compressed = kCompressDone;
+    if (p.Neighbourhood > 2) compressed = CompressRegion(store, region, {p.MergeTolerance, 2, 0.015f, p.MinLength}, progress);
+    if (compressed == kCompressDone) compressed = CompressRegion(store, region, p, progress);
+    if (compressed == kCompressNoMemory) return kTraceNoMemory;
     RemoveShortLines(store, region, p.MinLength);
     return kTraceDone;
 }
+
+}  // namespace

@@ -16,6 +16,7 @@ enum TraceResult {
     kTraceTooLarge = 2,   // "範囲が大きすぎます"; nothing traced
     kTraceStoreFull = 3,  // the store is full; the lines so far stay (StoreFullText)
     kTraceNoStore = 4,    // CreateStore has not run
+    kTraceNoMemory = 5,   // working memory ran out; the lines so far stay
 };
 
 struct TraceOptions {

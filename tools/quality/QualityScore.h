@@ -1,6 +1,7 @@
 // Scores traced lines against a drawing's true segments. A point counts as matched when it
 // lies within 1.5 pixels of the inked stroke, that is within 1.5 + (width - 1) / 2 of the
-// true centre line, since the tracer may follow any part of a wide stroke.
+// true centre line, since the tracer may follow any part of a wide stroke. True points
+// buried inside a filled area are left out: no tracer can see them.
 #pragma once
 #include <algorithm>
 #include <cmath>
@@ -63,7 +64,14 @@ inline double PointSegmentDistance(double px, double py, double x1, double y1, d
 
 inline double Reach(const TrueSegment& t) { return 1.5 + (t.width - 1) / 2; }
 
-inline Scores Score(const std::vector<TrueSegment>& truth, const std::vector<OutSegment>& out, int width, int height) {
+inline Scores Score(const Drawing& drawing, const std::vector<OutSegment>& out) {
+    const std::vector<TrueSegment>& truth = drawing.Truth;
+    const int width = drawing.Image.Width, height = drawing.Image.Height;
+    auto buried = [&](double x, double y) {
+        for (const FillArea& f : drawing.Fills)
+            if (f.Covers(x, y, 1.5)) return true;
+        return false;
+    };
     Scores s;
     s.OutputLines = int64_t(out.size());
     s.TrueSegments = int64_t(truth.size());
@@ -82,6 +90,10 @@ inline Scores Score(const std::vector<TrueSegment>& truth, const std::vector<Out
         for (int k = 0; k < steps; ++k) {
             const double f = (k + 0.5) / steps;
             const double x = t.x1 + (t.x2 - t.x1) * f, y = t.y1 + (t.y2 - t.y1) * f;
+            if (buried(x, y)) {
+                trueLength -= len / steps;
+                continue;
+            }
             for (int id : outGrid.Near(x, y)) {
                 const OutSegment& o = out[size_t(id)];
                 if (PointSegmentDistance(x, y, o.x1, o.y1, o.x2, o.y2) <= reach) {

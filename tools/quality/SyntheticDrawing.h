@@ -45,9 +45,23 @@ constexpr Sheet kA4At200 = {"A4@200", 2339, 1654};
 constexpr Sheet kA3At300 = {"A3@300", 4961, 3508};
 constexpr Sheet kA1At400 = {"A1@400", 13244, 9354};
 
+// A filled rectangle, or a right triangle with its right angle at the bottom left (x0, y1).
+struct FillArea {
+    double x0, y0, x1, y1;
+    bool triangle;
+    // Deeper inside than `margin`: nothing drawn there can be told apart from the fill.
+    bool Covers(double x, double y, double margin) const {
+        if (x < x0 + margin || x > x1 - margin || y < y0 + margin || y > y1 - margin) return false;
+        if (!triangle) return true;
+        const double dx = x1 - x0, dy = y1 - y0;  // hypotenuse from (x0, y0) to (x1, y1)
+        return ((x - x0) * dy - (y - y0) * dx) / std::hypot(dx, dy) <= -margin;
+    }
+};
+
 struct Drawing {
     MonoImage Image;
     std::vector<TrueSegment> Truth;
+    std::vector<FillArea> Fills;  // in store coordinates
 };
 
 class DrawingMaker {
@@ -121,7 +135,7 @@ private:
     void Lines(int n) {
         for (int i = 0; i < n; ++i) {
             const double width = Int(1, 6);
-            const double length = Uniform(80, std::min(Width(), Height()) * 0.8);
+            const double length = Uniform(80, Longest(1600));
             double angle;
             switch (i % 5) {
             case 0: angle = 0; break;
@@ -141,7 +155,7 @@ private:
     void Dashed(int n) {
         for (int i = 0; i < n; ++i) {
             const double width = Int(1, 3), dash = Int(12, 30), gap = Int(6, 12);
-            const double length = Uniform(200, std::min(Width(), Height()) * 0.8);
+            const double length = Uniform(200, Longest(1200));
             const double angle = i % 3 == 0 ? 0 : i % 3 == 1 ? M_PI / 2 : Uniform(0, M_PI);
             const double ux = std::cos(angle), uy = std::sin(angle);
             const double sx = Uniform(10, Width() - 10), sy = Uniform(10, Height() - 10);
@@ -157,7 +171,7 @@ private:
     void Rectangles(int n) {
         for (int i = 0; i < n; ++i) {
             const double width = Int(1, 4);
-            const int w = Int(40, std::max(41, Width() / 4)), h = Int(40, std::max(41, Height() / 4));
+            const int w = Int(40, int(Longest(500))), h = Int(40, int(Longest(500)));
             const int x = Int(8, std::max(9, Width() - w - 8)), y = Int(8, std::max(9, Height() - h - 8));
             if (x + w >= Width() - 4 || y + h >= Height() - 4) continue;
             Stroke(x, y, x + w, y, width);
@@ -167,12 +181,17 @@ private:
         }
     }
 
-    // Solid rectangles and triangles; their truth is the outline.
+    // Solid rectangles and triangles apart from each other; their truth is the outline.
     void Filled(int n) {
         for (int i = 0; i < n; ++i) {
-            const int w = Int(30, std::max(31, Width() / 8)), h = Int(30, std::max(31, Height() / 8));
+            const int w = Int(30, int(Longest(300))), h = Int(30, int(Longest(300)));
             const int x = Int(8, std::max(9, Width() - w - 8)), y = Int(8, std::max(9, Height() - h - 8));
             if (x + w >= Width() - 4 || y + h >= Height() - 4) continue;
+            bool apart = true;
+            for (const FillArea& f : d_.Fills)
+                apart = apart && (x + 1 > f.x1 + 6 || x + w + 1 < f.x0 - 6 || y + 1 > f.y1 + 6 || y + h + 1 < f.y0 - 6);
+            if (!apart) continue;
+            d_.Fills.push_back({double(x + 1), double(y + 1), double(x + w + 1), double(y + h + 1), i % 2 == 1});
             if (i % 2 == 0) {
                 for (int yy = y; yy <= y + h; ++yy)
                     for (int xx = x; xx <= x + w; ++xx) d_.Image.Set(xx, yy, true);
@@ -221,6 +240,8 @@ private:
         }
     }
 
+    // Sizes are in pixels, so a larger sheet is more of the same density, not longer lines.
+    double Longest(double pixels) const { return std::max(41.0, std::min(pixels, std::min(Width(), Height()) * 0.8)); }
     bool Inside(double x, double y) const { return x >= 2 && y >= 2 && x <= Width() - 3 && y <= Height() - 3; }
     void Clip(double& x1, double& y1, double& x2, double& y2) const {
         auto clamp = [&](double& x, double& y) {
