@@ -478,6 +478,14 @@ void CreateBlankImage(HWND wnd, int width, int height) {
     if (g_Image.Current) AfterNewBitmap(wnd, false);
 }
 
+bool ReadBitmapRows(HBITMAP bitmap, BITMAPINFO* info, void* rows) {
+    const LONG height = info->bmiHeader.biHeight < 0 ? -info->bmiHeader.biHeight : info->bmiHeader.biHeight;
+    HDC screen = GetDC(nullptr);
+    int read = GetDIBits(screen, bitmap, 0, UINT(height), rows, info, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    return read == height;
+}
+
 void ReleaseImage() {
     FreeFileBytes();
     ResetExifSummary(g_Image.Exif);

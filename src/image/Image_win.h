@@ -42,4 +42,7 @@ int GetImageSize(int& width, int& height);
 int GetBitsPerPixel();
 void CreateBlankImage(HWND wnd, int width, int height);
 void ReleaseImage();
+// The rows of a bitmap in the DIB layout `info` describes (header filled in, room for the
+// palette after it, which is filled); false unless every row was read.
+bool ReadBitmapRows(HBITMAP bitmap, BITMAPINFO* info, void* rows);
 inline bool HasImage() { return g_Image.Current != nullptr; }

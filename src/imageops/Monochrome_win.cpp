@@ -27,10 +27,7 @@ bool ReadPixels(HBITMAP bitmap, RgbImage& out) {
     bi.bmiHeader.biHeight = -bm.bmHeight;
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
-    HDC screen = GetDC(nullptr);
-    int rows = GetDIBits(screen, bitmap, 0, UINT(bm.bmHeight), out.Pixels.data(), &bi, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
-    if (rows != bm.bmHeight) return false;
+    if (!ReadBitmapRows(bitmap, &bi, out.Pixels.data())) return false;
     for (uint32_t& p : out.Pixels) p = ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF);  // BGRA -> COLORREF
     return true;
 }

@@ -90,11 +90,7 @@ bool ReadMonoBits(std::vector<uint8_t>& storage, MonoBits& bits) {
     bi.h.biBitCount = 1;
     const size_t stride = (size_t(bm.bmWidth) + 31) / 32 * 4;
     storage.assign(stride * size_t(bm.bmHeight), 0);
-    HDC screen = GetDC(nullptr);
-    int rows = GetDIBits(screen, g_Image.Current, 0, UINT(bm.bmHeight), storage.data(),
-                         reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
-    if (rows != bm.bmHeight) return false;
+    if (!ReadBitmapRows(g_Image.Current, reinterpret_cast<BITMAPINFO*>(&bi), storage.data())) return false;
     const RGBQUAD &c0 = bi.colors[0], &c1 = bi.colors[1];
     bits = {storage.data(), bm.bmWidth, bm.bmHeight, stride, true,
             InkBitFromPalette(c0.rgbRed, c0.rgbGreen, c0.rgbBlue, c1.rgbRed, c1.rgbGreen, c1.rgbBlue)};

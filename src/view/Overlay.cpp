@@ -41,8 +41,8 @@ OverlayLayout LayoutOverlay(uint32_t infoFlags, const ExifSummary& s, int mode,
 
     // A date text that did not parse (year 0) would show as "0/ 0/ 0(?)": leave the row out.
     const std::string date = s.ShotDateText[0] && s.ShotTime.Year != 0 ? ShotDateRowText(s.ShotTime) : std::string();
-    struct RowSpec { int bit; bool top; int k; std::string_view text; };
-    const RowSpec specs[] = {
+    struct RowDef { int bit; bool top; int k; std::string_view text; };
+    const RowDef defs[] = {
         {16, true, 0, Field(s.XpTitle)},
         {17, true, 1, Field(s.XpSubject)},
         {18, true, 2, Field(s.XpAuthor)},
@@ -57,13 +57,13 @@ OverlayLayout LayoutOverlay(uint32_t infoFlags, const ExifSummary& s, int mode,
         {11, false, 4, Field(s.GpsText)},
         {8, false, 3, date},
     };
-    for (const RowSpec& spec : specs) {
-        if (!(infoFlags & (1u << spec.bit)) || spec.text.empty()) continue;
+    for (const RowDef& def : defs) {
+        if (!(infoFlags & (1u << def.bit)) || def.text.empty()) continue;
         OverlayRow row;
-        row.X = area.Right - cell.CellWidth * static_cast<int>(spec.text.size()) + cell.OffsetX - 5;
-        row.Y = spec.top ? area.Top + spec.k * cell.LineHeight + cell.OffsetY
-                         : area.Bottom - spec.k * cell.LineHeight + cell.OffsetY;
-        row.Text.assign(spec.text);
+        row.X = area.Right - cell.CellWidth * static_cast<int>(def.text.size()) + cell.OffsetX - 5;
+        row.Y = def.top ? area.Top + def.k * cell.LineHeight + cell.OffsetY
+                         : area.Bottom - def.k * cell.LineHeight + cell.OffsetY;
+        row.Text.assign(def.text);
         layout.Rows.push_back(std::move(row));
     }
     return layout;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "Segments.h"
+
 #include <algorithm>
 #include <map>
 #include <string>
@@ -9,13 +11,6 @@
 #include <vector>
 
 namespace {
-
-struct Seg {
-    int x1, y1, x2, y2;
-    bool operator==(const Seg& o) const { return std::tie(x1, y1, x2, y2) == std::tie(o.x1, o.y1, o.x2, o.y2); }
-    bool operator<(const Seg& o) const { return std::tie(x1, y1, x2, y2) < std::tie(o.x1, o.y1, o.x2, o.y2); }
-};
-void PrintTo(const Seg& s, std::ostream* os) { *os << "(" << s.x1 << "," << s.y1 << ")-(" << s.x2 << "," << s.y2 << ")"; }
 
 MonoImage Picture(const std::vector<std::string>& art) {
     MonoImage m(int(art[0].size()), int(art.size()));
