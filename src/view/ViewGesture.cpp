@@ -116,7 +116,15 @@ GestureEffects ViewGesture(GestureMachine& m, MouseEvent event, int x, int y,
         }
         break;
     case MouseEvent::LeftUp:
-    case MouseEvent::RightUp: OnButtonUp(m, e, x, y); break;
+    case MouseEvent::RightUp: {
+        // Without this the editor behind the view would take the releases that end a
+        // gesture, and the right button's would open the pop-up menu.
+        const bool ending = m.State != 0;
+        e.Consumed = ending || m.Finishing;
+        OnButtonUp(m, e, x, y);
+        m.Finishing = (ending || m.Finishing) && (leftHeld || rightHeld);
+        break;
+    }
     }
     e.State = m.State;
     return e;

@@ -17,6 +17,7 @@ struct GestureMachine {
     int State = 0;
     int StartX = 0, StartY = 0, LastX = 0, LastY = 0, LeftDownX = 0, LeftDownY = 0;
     bool BandShown = false;
+    bool Finishing = false;  // a gesture ended while a button is still held
 };
 
 // Status part 2: "全体表示", "拡大表示", "move", or the size text of the last WM_SIZE back.
@@ -35,6 +36,9 @@ struct GestureEffects {
     GestureStatus Status = GestureStatus::Unchanged;
     bool CrossCursor = false, ArrowCursor = false, StartDragOut = false;
     GestureFinish Finish = GestureFinish::None;
+    // The message belonged to a two-button gesture although State is 0 again: the release
+    // that ended it, or the later release of the other button. It goes no further.
+    bool Consumed = false;
     int FromX = 0, FromY = 0, ToX = 0, ToY = 0;
 };
 

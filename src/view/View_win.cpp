@@ -152,7 +152,7 @@ int ViewMouse(HWND wnd, UINT msg, LPARAM lp, WPARAM wp) {
     case GestureFinish::ClearGraffitiBit: g_Shell.GraffitiEditState &= ~1; break;
     case GestureFinish::None: break;
     }
-    return fx.State;
+    return fx.State != 0 ? fx.State : (fx.Consumed ? kGestureUndecided : 0);
 }
 
 void NavigateEntry(HWND wnd, int delta, bool beepAtEnd);

@@ -148,3 +148,27 @@ TEST(ViewGesture, LeftHeldAfterGestureMeasuresFromRelease) {
 }
 
 }  // namespace
+
+// The releases that end a gesture stay with the view, whichever button goes first, so the
+// editor behind it never sees them (a right release would open the pop-up menu there).
+TEST(ViewGesture, ReleasesEndingAGestureAreConsumed) {
+    for (bool rightFirst : {true, false}) {
+        SCOPED_TRACE(rightFirst ? "right released first" : "left released first");
+        GestureMachine m;
+        ViewGesture(m, MouseEvent::LeftDown, 100, 100, true, false, false, true);
+        ViewGesture(m, MouseEvent::RightDown, 100, 100, true, true, false, true);
+        ViewGesture(m, MouseEvent::Move, 160, 40, true, true, false, true);
+        GestureEffects first = ViewGesture(m, rightFirst ? MouseEvent::RightUp : MouseEvent::LeftUp, 160, 40,
+                                           !rightFirst, rightFirst, false, true);
+        EXPECT_EQ(first.State, 0);
+        EXPECT_TRUE(first.Consumed);
+        EXPECT_EQ(first.Finish, GestureFinish::FitWhole);
+        GestureEffects second = ViewGesture(m, rightFirst ? MouseEvent::LeftUp : MouseEvent::RightUp, 160, 40, false,
+                                            false, false, true);
+        EXPECT_TRUE(second.Consumed);
+        EXPECT_EQ(second.Finish, GestureFinish::None);
+        // A plain right click afterwards is the editor's again.
+        ViewGesture(m, MouseEvent::RightDown, 10, 10, false, true, false, true);
+        EXPECT_FALSE(ViewGesture(m, MouseEvent::RightUp, 10, 10, false, false, false, true).Consumed);
+    }
+}
