@@ -87,13 +87,18 @@ ImageCheck CheckDibHeader(const uint8_t* header, size_t headerBytes, uint64_t bi
     return ImageCheck::Ok;
 }
 
+ImageCheck CheckBmpHead(const uint8_t* head, size_t headBytes, uint64_t fileSize, DibShape& shape) {
+    if (fileSize == 0) return ImageCheck::Empty;
+    if (headBytes < 2 || head[0] != 'B' || head[1] != 'M') return ImageCheck::NotThisType;
+    if (headBytes < 14 + 12) return ImageCheck::Truncated;
+    uint32_t offBits = Le32(head + 10);
+    // The headers and palette must lie in the head read; the pixels only in the file.
+    if (offBits < 14 + 12 || offBits > fileSize || offBits > headBytes) return ImageCheck::Truncated;
+    return CheckDibHeader(head + 14, offBits - 14, fileSize - offBits, shape);
+}
+
 ImageCheck CheckBmpFile(const uint8_t* bytes, size_t size, DibShape& shape) {
-    if (size == 0) return ImageCheck::Empty;
-    if (size < 2 || bytes[0] != 'B' || bytes[1] != 'M') return ImageCheck::NotThisType;
-    if (size < 14 + 12) return ImageCheck::Truncated;
-    uint32_t offBits = Le32(bytes + 10);
-    if (offBits < 14 + 12 || offBits > size) return ImageCheck::Truncated;
-    return CheckDibHeader(bytes + 14, offBits - 14, size - offBits, shape);
+    return CheckBmpHead(bytes, size, size, shape);
 }
 
 ImageCheck CheckPictureFile(const uint8_t* bytes, size_t size, int& width, int& height) {

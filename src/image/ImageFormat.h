@@ -42,6 +42,9 @@ ImageCheck CheckDibHeader(const uint8_t* header, size_t headerBytes, uint64_t bi
 
 // A whole .bmp file: file header, info header, palette, pixel data inside the file.
 ImageCheck CheckBmpFile(const uint8_t* bytes, size_t size, DibShape& shape);
+// The same from the first `headBytes` of a file of `fileSize` bytes (headers and palette
+// must lie in the head), so a large file need not be read to be judged.
+ImageCheck CheckBmpHead(const uint8_t* head, size_t headBytes, uint64_t fileSize, DibShape& shape);
 
 // Files for the picture loader, told by their content (JPEG, GIF or BMP): the size in the
 // header is checked before decoding, so a forged header cannot make it allocate gigabytes.

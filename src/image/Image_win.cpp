@@ -127,16 +127,7 @@ HBITMAP LoadBitmapFile(const char* path) {
         return nullptr;
     }
     DibShape shape;
-    // Only the header is in memory; the pixel size is judged against the whole file.
-    ImageCheck rc = ImageCheck::Empty;
-    if (size != 0) {
-        rc = CheckBmpFile(head, headBytes, shape);
-        if (rc == ImageCheck::Truncated && headBytes < size) {
-            uint32_t offBits = head[10] | (head[11] << 8) | (head[12] << 16) | (uint32_t(head[13]) << 24);
-            if (offBits >= 26 && offBits <= size && offBits - 14 <= headBytes - 14)
-                rc = CheckDibHeader(head + 14, offBits - 14, size - offBits, shape);
-        }
-    }
+    ImageCheck rc = CheckBmpHead(head, headBytes, size, shape);
     if (rc != ImageCheck::Ok) {
         ReportUnreadable(path, CheckReason(rc));
         return nullptr;
@@ -359,11 +350,10 @@ int LoadImageFile(HWND wnd, const char* path, int keepGraffiti) {
     }
     ReleaseImage();
     GraffitiFileShown = 0;
-    HCURSOR old = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    SetCursor(LoadCursor(nullptr, IDC_WAIT));
     struct Restore {
         ~Restore() { SetCursor(LoadCursor(nullptr, IDC_ARROW)); }
     } restore;
-    (void)old;
 
     size_t length = strlen(path);
     PathParts parts;

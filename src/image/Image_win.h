@@ -42,6 +42,20 @@ int GetImageSize(int& width, int& height);
 int GetBitsPerPixel();
 void CreateBlankImage(HWND wnd, int width, int height);
 void ReleaseImage();
+// A bottom-up 1-bit DIB header with room for its two palette entries.
+struct MonoDibInfo {
+    BITMAPINFOHEADER Header = {};
+    RGBQUAD Colors[2] = {};
+    MonoDibInfo(int width, int height) {
+        Header.biSize = sizeof Header;
+        Header.biWidth = width;
+        Header.biHeight = height;
+        Header.biPlanes = 1;
+        Header.biBitCount = 1;
+    }
+    BITMAPINFO* Info() { return reinterpret_cast<BITMAPINFO*>(this); }
+};
+
 // The rows of a bitmap in the DIB layout `info` describes (header filled in, room for the
 // palette after it, which is filled); false unless every row was read.
 bool ReadBitmapRows(HBITMAP bitmap, BITMAPINFO* info, void* rows);

@@ -34,18 +34,10 @@ bool ReadPixels(HBITMAP bitmap, RgbImage& out) {
 
 // A bottom-up 1-bit DIB section with the palette (black, white), as the tracer reads it.
 HBITMAP CreateMonoBitmap(const BilevelImage& m) {
-    struct {
-        BITMAPINFOHEADER h;
-        RGBQUAD colors[2];
-    } bi = {};
-    bi.h.biSize = sizeof bi.h;
-    bi.h.biWidth = m.Width;
-    bi.h.biHeight = m.Height;
-    bi.h.biPlanes = 1;
-    bi.h.biBitCount = 1;
-    bi.colors[1] = RGBQUAD{255, 255, 255, 0};
+    MonoDibInfo bi(m.Width, m.Height);
+    bi.Colors[1] = RGBQUAD{255, 255, 255, 0};
     void* bits = nullptr;
-    HBITMAP bmp = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bmp = CreateDIBSection(nullptr, bi.Info(), DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!bmp) return nullptr;
     auto* dst = static_cast<uint8_t*>(bits);
     for (int y = 0; y < m.Height; ++y)

@@ -67,7 +67,8 @@ void CancelFolderScan();
 void OnScanDone(HWND wnd, WPARAM wp, LPARAM lp);
 bool SelectEntry(HWND wnd, int position, int keep);
 void Navigate(HWND wnd, int delta, int keep);
-bool AtCatalogueEnd(int delta);
+// One entry back or on; at either end nothing happens (a beep when asked for).
+void StepEntry(HWND wnd, int delta, int keep, bool beepAtEnd);
 void DeleteCurrentFile(HWND wnd);
 void SortCatalogueCommand(HWND wnd, int order);
 void ShowFileList(HWND wnd);

@@ -215,10 +215,14 @@ void Navigate(HWND wnd, int delta, int keep) {
     }
 }
 
-bool AtCatalogueEnd(int delta) {
-    if (g_Catalogue.Count() == 0) return true;
-    if (g_Catalogue.CurrentIndex == kNotCatalogued) return false;
-    return delta < 0 ? g_Catalogue.CurrentIndex <= 0 : g_Catalogue.CurrentIndex >= g_Catalogue.LastIndex();
+void StepEntry(HWND wnd, int delta, int keep, bool beepAtEnd) {
+    bool atEnd = g_Catalogue.Count() == 0 ||
+                 (g_Catalogue.CurrentIndex != kNotCatalogued &&
+                  (delta < 0 ? g_Catalogue.CurrentIndex <= 0 : g_Catalogue.CurrentIndex >= g_Catalogue.LastIndex()));
+    if (!atEnd)
+        Navigate(wnd, delta, keep);
+    else if (beepAtEnd)
+        MessageBeep(0);
 }
 
 void DeleteCurrentFile(HWND wnd) {

@@ -437,14 +437,7 @@ void HandleAssignedKey(HWND wnd, int vk) {
     switch (slot) {
     case -1: return;
     case 6:
-    case 7: {
-        int delta = slot == 6 ? -1 : +1;
-        if (AtCatalogueEnd(delta))
-            MessageBeep(0);
-        else
-            Navigate(wnd, delta, 1);
-        return;
-    }
+    case 7: StepEntry(wnd, slot == 6 ? -1 : +1, 1, true); return;
     case 8:
         g_Settings.DI ^= 1;
         InvalidateRect(wnd, nullptr, TRUE);

@@ -79,19 +79,11 @@ ImageRegion DisplayedRegion() {
 bool ReadMonoBits(std::vector<uint8_t>& storage, MonoBits& bits) {
     BITMAP bm;
     if (!HasImage() || !GetObjectA(g_Image.Current, sizeof bm, &bm) || bm.bmBitsPixel != 1) return false;
-    struct {
-        BITMAPINFOHEADER h;
-        RGBQUAD colors[2];
-    } bi = {};
-    bi.h.biSize = sizeof bi.h;
-    bi.h.biWidth = bm.bmWidth;
-    bi.h.biHeight = bm.bmHeight;
-    bi.h.biPlanes = 1;
-    bi.h.biBitCount = 1;
+    MonoDibInfo bi(bm.bmWidth, bm.bmHeight);
     const size_t stride = (size_t(bm.bmWidth) + 31) / 32 * 4;
     storage.assign(stride * size_t(bm.bmHeight), 0);
-    if (!ReadBitmapRows(g_Image.Current, reinterpret_cast<BITMAPINFO*>(&bi), storage.data())) return false;
-    const RGBQUAD &c0 = bi.colors[0], &c1 = bi.colors[1];
+    if (!ReadBitmapRows(g_Image.Current, bi.Info(), storage.data())) return false;
+    const RGBQUAD &c0 = bi.Colors[0], &c1 = bi.Colors[1];
     bits = {storage.data(), bm.bmWidth, bm.bmHeight, stride, true,
             InkBitFromPalette(c0.rgbRed, c0.rgbGreen, c0.rgbBlue, c1.rgbRed, c1.rgbGreen, c1.rgbBlue)};
     return true;

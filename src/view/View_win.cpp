@@ -155,8 +155,6 @@ int ViewMouse(HWND wnd, UINT msg, LPARAM lp, WPARAM wp) {
     return fx.State != 0 ? fx.State : (fx.Consumed ? kGestureUndecided : 0);
 }
 
-void NavigateEntry(HWND wnd, int delta, bool beepAtEnd);
-
 bool ViewKeyDown(HWND wnd, int vk) {
     ViewKey key;
     switch (vk) {
@@ -171,8 +169,8 @@ bool ViewKeyDown(HWND wnd, int vk) {
     if (!HasImage()) return true;
     switch (ApplyViewKey(g_View, key, CurrentLayout(wnd))) {
     case ViewAction::Repaint: InvalidateRect(wnd, nullptr, TRUE); break;
-    case ViewAction::PreviousEntry: NavigateEntry(wnd, -1, true); break;
-    case ViewAction::NextEntry: NavigateEntry(wnd, +1, true); break;
+    case ViewAction::PreviousEntry: StepEntry(wnd, -1, 0, true); break;
+    case ViewAction::NextEntry: StepEntry(wnd, +1, 0, true); break;
     case ViewAction::None: break;
     }
     return true;
@@ -182,19 +180,10 @@ void ViewWheel(HWND wnd, int delta) {
     if (!HasImage()) return;
     switch (ApplyWheel(g_View, delta, CatalogueCurrentIndex(), CatalogueLastIndex())) {
     case ViewAction::Repaint: InvalidateRect(wnd, nullptr, TRUE); break;
-    case ViewAction::PreviousEntry: NavigateEntry(wnd, -1, false); break;
-    case ViewAction::NextEntry: NavigateEntry(wnd, +1, false); break;
+    case ViewAction::PreviousEntry: StepEntry(wnd, -1, 0, false); break;
+    case ViewAction::NextEntry: StepEntry(wnd, +1, 0, false); break;
     case ViewAction::None: break;
     }
-}
-
-// At either end of the folder the keys beep and the wheel does nothing.
-void NavigateEntry(HWND wnd, int delta, bool beepAtEnd) {
-    if (AtCatalogueEnd(delta)) {
-        if (beepAtEnd) MessageBeep(0);
-        return;
-    }
-    Navigate(wnd, delta, 0);
 }
 
 void InvertRectangle(HWND wnd, int x1, int y1, int x2, int y2) { Rectangle(InvertingDc(wnd).dc, x1, y1, x2, y2); }

@@ -80,6 +80,16 @@ TEST(BmpCheck, RefusesWhatTheSystemLoaderMustNotSee) {
         DibShape shape;
         EXPECT_EQ(CheckBmpFile(r.bytes.data(), r.bytes.size(), shape), r.want);
     }
+    // Judged from its head alone: the pixels need only lie in the file.
+    std::vector<uint8_t> big = Bmp(320, 240, 24, 320 * 3 * 240);
+    DibShape fromHead;
+    EXPECT_EQ(CheckBmpHead(big.data(), 54, big.size(), fromHead), ImageCheck::Ok);
+    EXPECT_EQ(fromHead.Width, 320);
+    EXPECT_EQ(CheckBmpHead(big.data(), 54, big.size() - 1, fromHead), ImageCheck::Truncated);
+    std::vector<uint8_t> mono = Bmp(10, 7, 1, 4 * 7);
+    EXPECT_EQ(CheckBmpHead(mono.data(), 60, mono.size(), fromHead), ImageCheck::Truncated)
+        << "the palette must be in the head read";
+
     DibShape shape;
     std::vector<uint8_t> topDown = Bmp(10, -7, 1, 4 * 7);
     ASSERT_EQ(CheckBmpFile(topDown.data(), topDown.size(), shape), ImageCheck::Ok);
