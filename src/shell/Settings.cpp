@@ -1,5 +1,7 @@
 #include "shell/Settings.h"
 
+#include <cstdio>
+
 #include "shell/SjisText.h"
 
 void SetNewKeyDefaults(ShellSettings& s, const char* programFolder) {
@@ -42,17 +44,7 @@ void ReadString(SettingsKey& key, const char* name, char* out, size_t size) {
     out[length] = 0;
 }
 
-void KeyValueName(char* out, int slot, bool app) {
-    out[0] = 'K';
-    out[1] = 'e';
-    out[2] = 'y';
-    out[3] = char('0' + slot / 10);
-    out[4] = char('0' + slot % 10);
-    const char* rest = app ? "_APP" : "";
-    size_t i = 5;
-    for (; *rest; ++rest) out[i++] = *rest;
-    out[i] = 0;
-}
+void KeyValueName(char* out, int slot, bool app) { std::snprintf(out, 16, app ? "Key%02d_APP" : "Key%02d", slot); }
 
 struct WindowValue {
     const char* name;
