@@ -13,7 +13,7 @@ command -v potrace >/dev/null || { echo "trace-compare: potrace is not installed
 [ -x /usr/bin/convert ] || { echo "trace-compare: ImageMagick (/usr/bin/convert) is not installed" >&2; exit 1; }
 mkdir -p "$work"
 g++ -std=c++20 -O2 -Isrc -Itools/quality tools/quality/make-drawing.cpp src/vectorize/TraceInput.cpp \
-    src/vectorize/MonoBits.cpp src/imageops/Monochrome.cpp src/image/ImageFormat.cpp src/shell/SjisText.cpp -o "$work/make-drawing"
+    src/vectorize/MonoBits.cpp src/imageops/Monochrome.cpp src/image/ImageFormat.cpp src/base/SjisText.cpp -o "$work/make-drawing"
 
 # Best wall time in seconds of three runs of a command.
 best_of_3() {

@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "exif/Cp932.h"
+#include "base/Cp932.h"
 #include "exif/GpsFormat.h"
-#include "image/ByteReader.h"
-#include "shell/SjisText.h"
+#include "base/ByteReader.h"
+#include "base/SjisText.h"
 
 #if defined(__GNUC__)
 #define PIXARO_PRINTF(f, a) __attribute__((format(printf, f, a)))

@@ -5,7 +5,7 @@
 #include "exif/ExifParser.h"
 #include "image/ImageFormat.h"
 #include "image/Image_win.h"
-#include "shell/SjisText.h"
+#include "base/SjisText.h"
 
 namespace {
 

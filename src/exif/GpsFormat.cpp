@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "shell/SjisText.h"
+#include "base/SjisText.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "shell/SjisText.h"
+#include "base/SjisText.h"
 
 LoaderKind LoaderForExtension(std::string_view ext) {
     struct Row {

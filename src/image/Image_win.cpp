@@ -12,7 +12,7 @@
 #include "image/ImageFormat.h"
 #include "resources/resource.h"
 #include "shell/App_win.h"
-#include "shell/SjisText.h"
+#include "base/SjisText.h"
 #include "vectorize/LineStore_win.h"
 #include "view/View_win.h"
 

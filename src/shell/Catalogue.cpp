@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <numeric>
 
-#include "shell/SjisText.h"
+#include "base/SjisText.h"
 
 namespace {
 

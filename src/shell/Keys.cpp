@@ -1,6 +1,6 @@
 #include "shell/Keys.h"
 
-#include "shell/SjisText.h"
+#include "base/SjisText.h"
 
 uint32_t KeyIndexFromVirtualKey(int vk) {
     if (vk >= 'A' && vk <= 'Z') return uint32_t(vk - 64);

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "shell/SjisText.h"
+#include "base/SjisText.h"
 
 void SetNewKeyDefaults(ShellSettings& s, const char* programFolder) {
     CopySjis(s.SearchSPI, sizeof s.SearchSPI, programFolder);

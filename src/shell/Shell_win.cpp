@@ -11,7 +11,7 @@
 #include "image/Image_win.h"
 #include "resources/resource.h"
 #include "shell/App_win.h"
-#include "shell/SjisText.h"
+#include "base/SjisText.h"
 #include "shell/Startup.h"
 #include "view/View_win.h"
 

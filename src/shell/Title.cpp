@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "shell/SjisText.h"
+#include "base/SjisText.h"
 
 std::string FormatThousands(int64_t value) {
     std::string digits = std::to_string(value < 0 ? 0 - uint64_t(value) : uint64_t(value));

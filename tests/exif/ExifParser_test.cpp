@@ -12,7 +12,7 @@
 
 #include "ExifBuilder.h"
 #include "exif/ExifParser.h"
-#include "shell/SjisText.h"
+#include "base/SjisText.h"
 
 using namespace exiftest;
 

@@ -18,7 +18,7 @@
 #include <string>
 #include <string_view>
 
-#include "exif/Cp932.h"
+#include "base/Cp932.h"
 #include "exif/ExifParser.h"
 #include "exif/ExifSummary.h"
 

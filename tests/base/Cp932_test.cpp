@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "exif/Cp932.h"
+#include "base/Cp932.h"
 
 // glibc's converter is the independent reader: every character it maps, ours maps the same;
 // what it does not map, ours leaves out or maps by a listed best fit.

@@ -1,4 +1,5 @@
-// The one bounds-checked reader for untrusted bytes (Exif blocks, graffiti files).
+// The one bounds-checked reader for untrusted bytes (Exif, image headers, tracer input, plug-in
+// results, graffiti files).
 // A read past the end returns 0 and leaves the reader failed for good, so a parse checks
 // Ok() once after a group of reads instead of after each. Sizes are tested as
 // `count > remaining / unit`, never by multiplying.

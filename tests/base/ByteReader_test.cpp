@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "image/ByteReader.h"
+#include "base/ByteReader.h"
 
 TEST(ByteReader, ReadsBothOrdersAndFailsForGood) {
     const uint8_t bytes[] = {0x12, 0x34, 0x56, 0x78, 0x9A};

@@ -1,4 +1,4 @@
-#include "shell/SjisText.h"
+#include "base/SjisText.h"
 
 #include <cstring>
 
