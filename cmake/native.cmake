@@ -72,3 +72,7 @@ endif()
 
 # The Exif parser against an independent reader, and the check attached to wine.exif.
 include(${CMAKE_SOURCE_DIR}/tests/exif/exif.cmake)
+
+# Folders of src/ include each other one way only.
+add_test(NAME include_graph COMMAND ${CMAKE_SOURCE_DIR}/tools/include-graph.sh)
+set_tests_properties(include_graph PROPERTIES LABELS native)

@@ -9,19 +9,18 @@
 #include "exif/ExifParser.h"
 #include "exif/ExifResource.h"
 #include "exif/Exif_win.h"
-#include "image/ImageFormat.h"
-#include "image/Image_win.h"
-#include "shell/App_win.h"
+#include "base/Host_win.h"
 
 namespace {
 
 // An edit control breaks lines at "\r\n" only.
 char g_Shown[2 * kInfoReportBytes + 2];
 HFONT g_Font;
+bool g_ShowingJpeg;
 
 const char* ReportText() {
     // The report is rebuilt only for JPEG files: another type must not show the last JPEG's.
-    if (!IsJpegExtension(CurrentExtension)) return "JPEG ファイルではないため、Exif 情報はありません";
+    if (!g_ShowingJpeg) return "JPEG ファイルではないため、Exif 情報はありません";
     return CurrentInfoReport().Text();
 }
 
@@ -94,7 +93,8 @@ INT_PTR CALLBACK InfoProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
-int InfoCommand(HWND wnd) {
-    DialogBoxParamA(g_Shell.Instance, MAKEINTRESOURCEA(IDD_EXIF_INFO), wnd, InfoProc, 0);
+int InfoCommand(HWND wnd, bool currentIsJpeg) {
+    g_ShowingJpeg = currentIsJpeg;
+    DialogBoxParamA(g_Host.Instance, MAKEINTRESOURCEA(IDD_EXIF_INFO), wnd, InfoProc, 0);
     return 0;
 }

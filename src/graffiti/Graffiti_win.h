@@ -2,9 +2,32 @@
 #pragma once
 #include <windows.h>
 
+#include "base/Limits.h"
 #include "view/ViewState.h"
 
+// The editing state: the active tool in bits 8..15 (with 0x1000), its step in the low byte.
+enum GraffitiEdit : int {
+    kEditNone = 0,
+    kEditLine = 0x1000,
+    kEditPolyline = 0x1100,
+    kEditEllipse = 0x1200,
+    kEditText = 0x1300,
+    kEditLeader = 0x1400,
+    kEditDelete = 0x1600,
+    kEditToolMask = 0xFF00,
+    kEditStepMask = 0x00FF,
+    kEditFineRotate = 0x10000,
+};
+// Kept by the main window between mouse messages.
+extern int g_GraffitiEditState;
+
+extern char GraffitiFilePath[kPathBytes];
+extern int GraffitiFileShown;
+
 bool GraffitiHasObjects();
+// Changed since it was last saved, read or cleared: only then is leaving it asked about.
+bool GraffitiChanged();
+void MarkGraffitiChanged();
 void ClearGraffiti();
 // Reads a .trd file into the layer and leaves its background (or a blank canvas) as the
 // current image; 0 on success.

@@ -7,14 +7,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "exif/Exif_win.h"
-#include "graffiti/Graffiti_win.h"
-#include "image/ImageFormat.h"
-#include "resources/resource.h"
-#include "shell/App_win.h"
+#include "base/Host_win.h"
 #include "base/SjisText.h"
-#include "vectorize/LineStore_win.h"
-#include "view/View_win.h"
+#include "exif/Exif_win.h"
+#include "image/ImageFormat.h"
 
 QorBmp g_Image;
 
@@ -23,13 +19,16 @@ char CurrentDrive[3];
 char CurrentFolder[256];
 char CurrentName[300];
 char CurrentExtension[20];
-char GraffitiFilePath[kPathBytes];
-int GraffitiFileShown;
 
-QorBmp::QorBmp() {
+bool StartGdiplus() {
     Gdiplus::GdiplusStartupInput input;
-    Gdiplus::GdiplusStartup(&GdiplusToken, &input, nullptr);
+    if (Gdiplus::GdiplusStartup(&g_Image.GdiplusToken, &input, nullptr) == Gdiplus::Ok) return true;
+    g_Image.GdiplusToken = 0;
+    MessageBoxA(nullptr, "GDI+の初期化に失敗しました。\nGDI+を使う読込みと保存はできません。", "Error", MB_OK | MB_ICONHAND);
+    return false;
 }
+
+bool GdiplusReady() { return g_Image.GdiplusToken != 0; }
 
 QorBmp::~QorBmp() {
     ReleaseImage();
@@ -40,7 +39,6 @@ QorBmp::~QorBmp() {
 namespace {
 
 constexpr int kLoadFailed = -2;
-constexpr int kLoadCancelled = -3;
 constexpr DWORD kMaxFileBytes = 1u << 30;
 
 // Status part 0 gets "<path> が読込めません" with the reason where we know it.
@@ -132,7 +130,7 @@ HBITMAP LoadBitmapFile(const char* path) {
         ReportUnreadable(path, CheckReason(rc));
         return nullptr;
     }
-    HBITMAP bmp = HBITMAP(LoadImageA(g_Shell.Instance, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+    HBITMAP bmp = HBITMAP(LoadImageA(g_Host.Instance, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
     if (!bmp) ReportUnreadable(path, nullptr);
     return bmp;
 }
@@ -326,30 +324,18 @@ HBITMAP LoadWithPlugin(HWND wnd, int slot, const char* path) {
     return result;
 }
 
-void AfterNewBitmap(HWND wnd, bool keepView) {
-    int width, height;
-    GetImageSize(width, height);
-    ResetViewToImage(wnd, width, height, keepView);
-    HMENU menu = GetMenu(wnd);
-    EnableMenuItem(menu, IDM_SHOWIMAGE, MF_BYCOMMAND | MF_ENABLED);
-    bool mono = GetBitsPerPixel() == 1;
-    EnableCommand(wnd, IDM_VECTORIZE, mono);
-    if (!mono) CloseVectorDialog();
-    if (g_Shell.ImagePathDialog) SetFocus(g_Shell.ImagePathDialog);
-    InvalidateRect(wnd, nullptr, TRUE);
-}
+void AfterNewBitmap(bool keepView) { NotifyChange(keepView ? Change::PictureKeepView : Change::Picture); }
 
 }  // namespace
 
 int LoadImageFile(HWND wnd, const char* path, int keepGraffiti) {
-    // Questions come before anything is released, so Cancel leaves the image as it was.
-    if (keepGraffiti == 0 && GraffitiHasObjects()) {
-        if (MessageBoxA(wnd, "落書きデータがクリアーされます", "確認", MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
-            return kLoadCancelled;
-        ClearGraffiti();
-    }
+    // The shell has asked its questions: from here the old picture goes, loaded or not.
     ReleaseImage();
-    GraffitiFileShown = 0;
+    g_Image.Edited = false;
+    struct Announce {
+        bool keepView;
+        ~Announce() { AfterNewBitmap(keepView); }
+    } announce{keepGraffiti == 1};
     SetCursor(LoadCursor(nullptr, IDC_WAIT));
     struct Restore {
         ~Restore() { SetCursor(LoadCursor(nullptr, IDC_ARROW)); }
@@ -373,7 +359,7 @@ int LoadImageFile(HWND wnd, const char* path, int keepGraffiti) {
         bitmap = LoadPictureFile(wnd, path);
         if (IsJpegExtension(CurrentExtension)) {
             if (!bitmap) ReportUnreadable(path, nullptr);
-            ParseJpegMarkers(g_Image, wnd);
+            ParseJpegMarkers(g_Image.FileData, g_Image.FileSize, g_Image.Exif);
         }
         break;
     case LoaderKind::PluginPng: bitmap = LoadWithPlugin(wnd, kSlotPng, path); break;
@@ -381,21 +367,12 @@ int LoadImageFile(HWND wnd, const char* path, int keepGraffiti) {
     case LoaderKind::PluginGdip: bitmap = LoadWithPlugin(wnd, kSlotGdip, path); break;
     case LoaderKind::PluginTiff: bitmap = LoadWithPlugin(wnd, kSlotTiff, path); break;
     case LoaderKind::PluginJww: bitmap = LoadWithPlugin(wnd, kSlotJww, path); break;
-    case LoaderKind::Graffiti:
-        if (keepGraffiti != 0) return kLoadFailed;
-        snprintf(GraffitiFilePath, sizeof GraffitiFilePath, "%s", path);
-        if (ReadGraffitiFile(wnd, path) != 0 || !HasImage()) return kLoadFailed;
-        g_Shell.WindowFlags |= 4;
-        snprintf(CurrentPath, sizeof CurrentPath, "%s", path);
-        GraffitiFileShown = -1;
-        AfterNewBitmap(wnd, false);
-        return 0;
+    case LoaderKind::Graffiti: return kLoadFailed;  // the graffiti layer reads those
     case LoaderKind::Unknown: ReportUnreadable(path, "（対応していない種類のファイルです）"); break;
     }
     if (!bitmap) return kLoadFailed;
     g_Image.Current = bitmap;
     snprintf(CurrentPath, sizeof CurrentPath, "%s", path);
-    AfterNewBitmap(wnd, keepGraffiti == 1);
     return 0;
 }
 
@@ -405,11 +382,11 @@ void LoadPlugins(HWND owner, const char* folder) {
         int bit;
         int slot;
     };
-    static const Row kRows[] = {{"ifpng", 1, kSlotPng},
-                                {"ifwmf", 8, kSlotWmf},
-                                {"iftiff6", 16, kSlotTiff},
-                                {"ifgif", 4, kSlotGif},
-                                {"ifgdip", 128, kSlotGdip}};
+    static const Row kRows[] = {{"ifpng", kPluginPng, kSlotPng},
+                                {"ifwmf", kPluginWmf, kSlotWmf},
+                                {"iftiff6", kPluginTiff, kSlotTiff},
+                                {"ifgif", kPluginGif, kSlotGif},
+                                {"ifgdip", kPluginGdip, kSlotGdip}};
     for (const Row& r : kRows) {
         if (g_Image.PluginMask & r.bit) continue;
         char found[MAX_PATH];
@@ -465,7 +442,13 @@ void CreateBlankImage(HWND wnd, int width, int height) {
         DeleteDC(mem);
     }
     ReleaseDC(wnd, wdc);
-    if (g_Image.Current) AfterNewBitmap(wnd, false);
+    AfterNewBitmap(false);
+}
+
+void ReplaceCurrentBitmap(HBITMAP bitmap, bool keepView) {
+    if (g_Image.Current) DeleteObject(g_Image.Current);
+    g_Image.Current = bitmap;
+    AfterNewBitmap(keepView);
 }
 
 bool ReadBitmapRows(HBITMAP bitmap, BITMAPINFO* info, void* rows) {

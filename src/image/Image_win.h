@@ -4,13 +4,13 @@
 #include <windows.h>
 
 #include "exif/ExifSummary.h"
-#include "shell/Startup.h"
+#include "image/PluginMask.h"
+#include "base/Limits.h"
 
 enum PluginSlot { kSlotPng, kSlotSpare, kSlotGif, kSlotWmf, kSlotGdip, kSlotTiff, kSlotJww, kSlotCount };
 
 class QorBmp {
 public:
-    QorBmp();
     ~QorBmp();
     ULONG_PTR GdiplusToken = 0;
     int PluginMask = 0;
@@ -23,6 +23,8 @@ public:
     ExifSummary Exif = {};
     int MonoParam1 = 100, MonoParam2 = 250;
     HBITMAP Current = nullptr;
+    // Rotated or converted since it was loaded or saved: leaving asks first.
+    bool Edited = false;
 };
 extern QorBmp g_Image;
 
@@ -31,9 +33,12 @@ extern char CurrentDrive[3];
 extern char CurrentFolder[256];
 extern char CurrentName[300];
 extern char CurrentExtension[20];
-extern char GraffitiFilePath[kPathBytes];
-extern int GraffitiFileShown;
+// Starts GDI+ for the run; false (after saying so) when it cannot be had.
+bool StartGdiplus();
+bool GdiplusReady();
 
+// The only way a file becomes the current image. keepGraffiti 1 also keeps the view.
+// 0 or -2; the shell is told of the new picture (or of none, after a failure).
 int LoadImageFile(HWND wnd, const char* path, int keepGraffiti);
 void LoadPlugins(HWND owner, const char* folder);
 void UnloadPlugins();
@@ -41,6 +46,8 @@ int GetPluginMask();
 int GetImageSize(int& width, int& height);
 int GetBitsPerPixel();
 void CreateBlankImage(HWND wnd, int width, int height);
+// Installs a new bitmap of the same file (rotation, conversion); the old one goes.
+void ReplaceCurrentBitmap(HBITMAP bitmap, bool keepView);
 void ReleaseImage();
 // A bottom-up 1-bit DIB header with room for its two palette entries.
 struct MonoDibInfo {

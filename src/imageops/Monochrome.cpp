@@ -87,15 +87,15 @@ bool ExtractEdges(const RgbImage& image, int sensitivity, int density, int testM
             if (y == 0) columnMemory[size_t(x)] = c;
             const uint32_t right = pixel(x + 1, y);
             if (right == kOutside) break;
-            if (testMask & 1) {
+            if (testMask & kTestHorizontal) {
                 if (ColourDistanceSquared(ref, right) > d2) mark = true;
                 if (ColourDistanceSquared(columnMemory[size_t(x)], right) > d2) mark = true;
                 if (!mark && ColourDistanceSquared(c, right) > s2) mark = true;
             }
             const uint32_t belowRight = pixel(x + 1, y + 1);
-            if (belowRight != kOutside && (testMask & 4) && !mark && s10 < ColourDistanceLinear(c, belowRight)) mark = true;
-            if (below != kOutside && (testMask & 2) && !mark && ColourDistanceSquared(c, below) > s2) mark = true;
-            if (belowLeft != kOutside && (testMask & 8) && !mark && s10 < ColourDistanceLinear(c, belowLeft)) mark = true;
+            if (belowRight != kOutside && (testMask & kTestBelowRight) && !mark && s10 < ColourDistanceLinear(c, belowRight)) mark = true;
+            if (below != kOutside && (testMask & kTestVertical) && !mark && ColourDistanceSquared(c, below) > s2) mark = true;
+            if (belowLeft != kOutside && (testMask & kTestBelowLeft) && !mark && s10 < ColourDistanceLinear(c, belowLeft)) mark = true;
             if (mark) {
                 columnMemory[size_t(x)] = right;
                 out.SetBlack(x, y);

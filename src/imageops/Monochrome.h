@@ -27,8 +27,14 @@ constexpr int kDefaultSensitivity = 100;  // S
 constexpr int kDefaultDensity = 250;      // D
 constexpr int kSensitivityMin = 10, kSensitivityMax = 300;
 constexpr int kDensityMin = 50, kDensityMax = 2200;
-// Test masks: 1 horizontal tests, 2 vertical outline, 4 and 8 the two diagonals.
-constexpr int kDialogTestMask = 3;
+// Which neighbours the edge extraction compares.
+enum EdgeTest : int {
+    kTestHorizontal = 0x1,
+    kTestVertical = 0x2,
+    kTestBelowRight = 0x4,
+    kTestBelowLeft = 0x8,
+};
+constexpr int kDialogTestMask = kTestHorizontal | kTestVertical;
 
 int ColourDistanceSquared(uint32_t a, uint32_t b);  // 30 dR² + 59 dG² + 11 dB²
 int ColourDistanceLinear(uint32_t a, uint32_t b);   // (30|dR| + 59|dG| + 11|dB|) / 14

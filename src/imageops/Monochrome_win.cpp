@@ -5,12 +5,11 @@
 
 #include <cstdio>
 
+#include "base/Host_win.h"
 #include "image/Image_win.h"
 #include "imageops/Monochrome.h"
 #include "imageops/Monochrome_win.h"
 #include "resources/resource.h"
-#include "shell/App_win.h"
-#include "view/View_win.h"
 
 namespace {
 
@@ -56,7 +55,7 @@ void EnableParameterControls(HWND dlg, bool enable) {
 }
 
 void RunConversion(HWND dlg) {
-    HWND wnd = g_Shell.MainWindow;
+    HWND wnd = g_Host.MainWindow;
     SYSTEMTIME start, end;
     GetLocalTime(&start);
     bool simple = IsDlgButtonChecked(dlg, IDC_MONO_SIMPLE) == BST_CHECKED;
@@ -65,9 +64,7 @@ void RunConversion(HWND dlg) {
         g_Image.MonoParam2 = 2250 - int(SendDlgItemMessageA(dlg, IDC_MONO_DENSITY, TBM_GETPOS, 0, 0));
     }
     if (MakeMonochrome(wnd, simple ? 0 : kDialogTestMask, GetDlgItem(dlg, IDC_MONO_PROGRESS)) != 0) return;
-    if (GetBitsPerPixel() == 1) EnableCommand(wnd, IDM_VECTORIZE, true);
-    g_Shell.ImageEdited = -1;
-    InvalidateRect(wnd, nullptr, TRUE);
+    g_Image.Edited = true;
     SetForegroundWindow(wnd);
     GetLocalTime(&end);
     ElapsedParts e = ElapsedBetween(MillisecondsOfDay(start), MillisecondsOfDay(end));
@@ -83,7 +80,7 @@ INT_PTR CALLBACK MonochromeProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
         SendDlgItemMessageA(dlg, IDC_MONO_SENSITIVITY, TBM_SETPOS, TRUE, 310 - g_Image.MonoParam1);
         SendDlgItemMessageA(dlg, IDC_MONO_DENSITY, TBM_SETRANGE, TRUE, MAKELPARAM(kDensityMin, kDensityMax));
         SendDlgItemMessageA(dlg, IDC_MONO_DENSITY, TBM_SETPOS, TRUE, 2250 - g_Image.MonoParam2);
-        PlaceWindow(dlg, 0);
+        PlaceWindow(dlg, kPlaceCentre);
         return TRUE;
     case WM_COMMAND:
         switch (LOWORD(wp)) {
@@ -125,13 +122,11 @@ int MakeMonochrome(HWND wnd, int mode, HWND progressBar) {
         MessageBoxA(wnd, "白黒変換に必要なメモリを確保できません。", "Error", MB_OK | MB_ICONHAND);
         return -2;
     }
-    DeleteObject(g_Image.Current);
-    g_Image.Current = bitmap;
-    ResetViewToImage(wnd, mono.Width, mono.Height, true);
+    ReplaceCurrentBitmap(bitmap, true);
     return 0;
 }
 
 int MonochromeCommand(HWND wnd) {
-    DialogBoxParamA(g_Shell.Instance, MAKEINTRESOURCEA(IDD_MONOCHROME), wnd, MonochromeProc, 0);
+    DialogBoxParamA(g_Host.Instance, MAKEINTRESOURCEA(IDD_MONOCHROME), wnd, MonochromeProc, 0);
     return 0;
 }

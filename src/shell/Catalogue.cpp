@@ -4,6 +4,7 @@
 #include <numeric>
 
 #include "base/SjisText.h"
+#include "image/PluginMask.h"
 
 namespace {
 
@@ -29,7 +30,8 @@ bool IsCataloguedExtension(std::string_view ext, int pluginMask) {
         const char* ext;
         int bits;
     };
-    static const Row kPluginRows[] = {{".wmf", 8}, {".emf", 128}, {".tif", 16}, {".png", 1}, {".jww", 96}, {".jws", 96}};
+    static const Row kPluginRows[] = {{".wmf", kPluginWmf}, {".emf", kPluginGdip}, {".tif", kPluginTiff},
+                                       {".png", kPluginPng},  {".jww", kPluginJww},  {".jws", kPluginJww}};
     for (const Row& r : kPluginRows)
         if ((pluginMask & r.bits) && SjisEqualNoCase(ext, r.ext)) return true;
     return false;

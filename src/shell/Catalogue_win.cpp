@@ -10,9 +10,8 @@
 #include "graffiti/Graffiti_win.h"
 #include "image/Image_win.h"
 #include "resources/resource.h"
-#include "shell/App_win.h"
 #include "shell/Catalogue.h"
-#include "vectorize/LineStore_win.h"
+#include "shell/Shell_win.h"
 
 FileCatalogue g_Catalogue;
 
@@ -66,36 +65,14 @@ DWORD WINAPI ScanThread(LPVOID param) {
     return 1;
 }
 
-// The questions before the current image is replaced; true when the user agreed (or there
-// was nothing to ask) and what had to go is gone.
-bool ConfirmDiscard(HWND wnd) {
-    if (ConversionBusy()) {  // the store is being written: nothing may replace the image now
-        MessageBeep(MB_ICONEXCLAMATION);
-        return false;
-    }
-    bool lines = VectorLineCount() > 0;
-    bool graffiti = GraffitiHasObjects();
-    if (lines && MessageBoxA(wnd, "ベクトルデータがクリアーされます", "確認", MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
-        return false;
-    if (graffiti && g_Shell.GraffitiConfirm &&
-        MessageBoxA(wnd, "落書きデータがクリアーされます", "確認", MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
-        return false;
-    if (g_Shell.ImageEdited &&
-        MessageBoxA(wnd, "画像の編集がクリアーされます", "確認", MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
-        return false;
-    if (lines) ClearVectorLines();
-    if (graffiti) ClearGraffiti();
-    return true;
-}
-
 void EntryPath(int position, char* path, size_t size) {
     snprintf(path, size, "%s%s%s", CurrentDrive, CurrentFolder, g_Catalogue.NameAt(position).c_str());
 }
 
-void EmptyView(HWND wnd) {
+void EmptyView() {
     CurrentPath[0] = 0;
     ReleaseImage();
-    InvalidateRect(wnd, nullptr, TRUE);
+    OnChange(Change::Picture);
 }
 
 // Loads the entry at the current index, dropping entries that fail until one loads.
@@ -103,17 +80,16 @@ void LoadCurrentEntry(HWND wnd, int keep) {
     while (g_Catalogue.Valid(g_Catalogue.CurrentIndex)) {
         char path[kPathBytes];
         EntryPath(g_Catalogue.CurrentIndex, path, sizeof path);
-        int rc = LoadImageFile(wnd, path, keep);
+        int rc = LoadPath(wnd, path, keep);
         if (rc != -2) break;
         RemovePosition(g_Catalogue, g_Catalogue.CurrentIndex);
-        if (g_Catalogue.Count() == 0) EmptyView(wnd);
+        if (g_Catalogue.Count() == 0) EmptyView();
     }
-    UpdateCommandStates(wnd);
+    ApplyCommandStates(wnd);
     UpdateTitle(wnd);
 }
 
 void SelectEntryAsked(HWND wnd, int position, int keep) {
-    g_Shell.ImageEdited = 0;
     if (g_Catalogue.Count() == 0) return;
     if (position < 0) position = 0;
     if (position > g_Catalogue.LastIndex()) position = g_Catalogue.LastIndex();
@@ -132,7 +108,7 @@ INT_PTR CALLBACK FileListProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
             SendMessageA(list, LB_ADDSTRING, 0, LPARAM(g_Catalogue.NameAt(p).c_str()));
         SendMessageA(list, LB_SETCURSEL, WPARAM(g_Catalogue.CurrentIndex), 0);
         SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-        PlaceWindow(dlg, 2);
+        PlaceWindow(dlg, kPlaceBottomRight);
         return TRUE;
     }
     case WM_COMMAND:
@@ -145,8 +121,8 @@ INT_PTR CALLBACK FileListProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
             // The list is not refreshed: find the name again, the positions may have moved.
             FileCatalogue probe = g_Catalogue;
             FindCurrent(probe, name);
-            if (probe.CurrentIndex != kNotCatalogued) SelectEntry(g_Shell.MainWindow, probe.CurrentIndex, 0);
-            InvalidateRect(g_Shell.MainWindow, nullptr, TRUE);
+            if (probe.CurrentIndex != kNotCatalogued) SelectEntry(g_Host.MainWindow, probe.CurrentIndex, 0);
+            InvalidateRect(g_Host.MainWindow, nullptr, TRUE);
             return TRUE;
         }
         if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) {
@@ -186,20 +162,20 @@ void OnScanDone(HWND wnd, WPARAM wp, LPARAM lp) {
     if (LONG(wp) == g_ScanGeneration) {
         // A folder that cannot be searched leaves no stale catalogue behind.
         g_Catalogue = result->searched ? std::move(result->catalogue) : FileCatalogue{};
-        UpdateCommandStates(wnd);
+        ApplyCommandStates(wnd);
         UpdateTitle(wnd);
     }
     delete result;
 }
 
 bool SelectEntry(HWND wnd, int position, int keep) {
-    if (keep == 0 && !ConfirmDiscard(wnd)) return false;
+    if (!ConfirmDiscard(wnd, keep == 0 ? DiscardReason::Load : DiscardReason::LoadKeeping)) return false;
     SelectEntryAsked(wnd, position, keep);
     return true;
 }
 
 void Navigate(HWND wnd, int delta, int keep) {
-    g_Shell.GraffitiEditState &= ~0xFF;
+    g_GraffitiEditState &= ~kEditStepMask;
     int target = NavigationTarget(g_Catalogue, delta);
     if (target != kNotCatalogued) {
         SelectEntry(wnd, target, keep);
@@ -207,11 +183,10 @@ void Navigate(HWND wnd, int delta, int keep) {
     }
     // Not catalogued: a reload goes by the path itself.
     if (delta == 0 && CurrentPath[0]) {
-        if (keep == 0 && !ConfirmDiscard(wnd)) return;
+        if (!ConfirmDiscard(wnd, keep == 0 ? DiscardReason::Load : DiscardReason::LoadKeeping)) return;
         char path[kPathBytes];
         snprintf(path, sizeof path, "%s", CurrentPath);
-        LoadImageFile(wnd, path, keep);
-        UpdateCommandStates(wnd);
+        LoadPath(wnd, path, keep);
     }
 }
 
@@ -227,9 +202,8 @@ void StepEntry(HWND wnd, int delta, int keep, bool beepAtEnd) {
 
 void DeleteCurrentFile(HWND wnd) {
     if (!HasImage() || !CurrentPath[0]) return;
-    if (MessageBoxA(wnd, "削除しますか？", "削除確認", MB_OKCANCEL) != IDOK) return;
     // The next entry replaces this one: its questions come before the file goes.
-    if (!ConfirmDiscard(wnd)) return;
+    if (!ConfirmDiscard(wnd, DiscardReason::Delete)) return;
     char list[kPathBytes + 2] = {};
     snprintf(list, kPathBytes, "%s", CurrentPath);
     SHFILEOPSTRUCTA op = {};
@@ -238,17 +212,9 @@ void DeleteCurrentFile(HWND wnd) {
     op.pFrom = list;
     op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_ALLOWUNDO;
     if (SHFileOperationA(&op) != 0 || op.fAnyOperationsAborted) return;
-    if (g_Catalogue.CurrentIndex == kNotCatalogued) {
-        EmptyView(wnd);
-        UpdateCommandStates(wnd);
-        UpdateTitle(wnd);
-        return;
-    }
-    RemovePosition(g_Catalogue, g_Catalogue.CurrentIndex);
-    if (g_Catalogue.Count() == 0) {
-        EmptyView(wnd);
-        UpdateCommandStates(wnd);
-        UpdateTitle(wnd);
+    if (g_Catalogue.CurrentIndex != kNotCatalogued) RemovePosition(g_Catalogue, g_Catalogue.CurrentIndex);
+    if (g_Catalogue.CurrentIndex == kNotCatalogued || g_Catalogue.Count() == 0) {
+        EmptyView();
         return;
     }
     SelectEntryAsked(wnd, g_Catalogue.CurrentIndex, 0);
@@ -263,7 +229,7 @@ void SortCatalogueCommand(HWND wnd, int order) {
 void ShowFileList(HWND wnd) {
     if (g_Shell.FileListDialog) DestroyWindow(g_Shell.FileListDialog);
     g_Shell.FileListDialog =
-        CreateDialogParamA(g_Shell.Instance, MAKEINTRESOURCEA(IDD_FILELIST), wnd, FileListProc, 0);
+        CreateDialogParamA(g_Host.Instance, MAKEINTRESOURCEA(IDD_FILELIST), wnd, FileListProc, 0);
     if (g_Shell.FileListDialog) ShowWindow(g_Shell.FileListDialog, SW_SHOW);
 }
 

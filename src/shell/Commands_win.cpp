@@ -1,5 +1,5 @@
-// Command dispatch: one table from command id to handler, the tool bar and the
-// enabling of menu items and buttons.
+// Command dispatch: the handlers of the command table, and the menus, tool bar, pop-up menu
+// and keys derived from that table.
 #include <windows.h>
 #include <commctrl.h>
 #include <commdlg.h>
@@ -10,13 +10,16 @@
 #include <string>
 
 #include "exif/Exif_win.h"
+#include "graffiti/Graffiti_win.h"
+#include "image/ImageFormat.h"
 #include "image/Image_win.h"
 #include "imageops/Monochrome_win.h"
 #include "resources/resource.h"
-#include "shell/App_win.h"
+#include "shell/Catalogue.h"
+#include "shell/CommandTable.h"
 #include "shell/Keys.h"
+#include "shell/Shell_win.h"
 #include "vectorize/LineStore_win.h"
-#include "view/View_win.h"
 
 namespace {
 
@@ -26,23 +29,25 @@ int ExitCommand(HWND wnd, LPARAM) {
     return 0;
 }
 
-int ToggleBar(HWND wnd, int id, HWND bar, uint32_t bit) {
-    bool show = (g_Shell.WindowFlags & bit) == 0;
-    ShowWindow(bar, show ? SW_SHOW : SW_HIDE);
-    CheckMenuItem(GetMenu(wnd), id, MF_BYCOMMAND | (show ? MF_CHECKED : MF_UNCHECKED));
-    g_Shell.WindowFlags ^= bit;
+int ToggleBar(HWND wnd, HWND bar, uint32_t flag) {
+    g_Host.WindowFlags ^= flag;
+    ShowWindow(bar, (g_Host.WindowFlags & flag) ? SW_SHOW : SW_HIDE);
+    ApplyCommandStates(wnd);
     RECT rc;
     GetClientRect(wnd, &rc);
     SendMessageA(wnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(rc.right, rc.bottom));
     InvalidateRect(wnd, nullptr, TRUE);
     return 0;
 }
-int StatusBarCommand(HWND wnd, LPARAM) { return ToggleBar(wnd, IDM_STATUSBAR, g_Shell.StatusBar, 1); }
-int ToolBarCommand(HWND wnd, LPARAM) { return ToggleBar(wnd, IDM_TOOLBAR, g_Shell.ToolBar, 2); }
+int StatusBarCommand(HWND wnd, LPARAM) { return ToggleBar(wnd, g_Host.StatusBar, kWindowStatusBar); }
+int ToolBarCommand(HWND wnd, LPARAM) { return ToggleBar(wnd, g_Shell.ToolBar, kWindowToolBar); }
 
+// Menu item and key Q alike. Without lines or graffiti the painter shows the image anyway,
+// so the mark says so too.
 int ShowImageCommand(HWND wnd, LPARAM) {
-    g_Settings.DI ^= 1;
-    CheckMenuItem(GetMenu(wnd), IDM_SHOWIMAGE, MF_BYCOMMAND | ((g_Settings.DI & 1) ? MF_CHECKED : MF_UNCHECKED));
+    g_Settings.DI ^= kInfoImageShown;
+    if (VectorLineCount() == 0 && !GraffitiHasObjects()) g_Settings.DI |= kInfoImageShown;
+    ApplyCommandStates(wnd);
     InvalidateRect(wnd, nullptr, TRUE);
     return 0;
 }
@@ -88,22 +93,17 @@ int PreviousCommand(HWND wnd, LPARAM) { return NavigateBy(wnd, -1); }
 int FirstCommand(HWND wnd, LPARAM) { return NavigateBy(wnd, -99999); }
 int NextCommand(HWND wnd, LPARAM) { return NavigateBy(wnd, +1); }
 int LastCommand(HWND wnd, LPARAM) { return NavigateBy(wnd, +999999); }
-int SortNaturalCommand(HWND wnd, LPARAM) {
-    SortCatalogueCommand(wnd, 2);
+int SortBy(HWND wnd, SortOrder order) {
+    SortCatalogueCommand(wnd, order);
     return 0;
 }
-int SortCodeCommand(HWND wnd, LPARAM) {
-    SortCatalogueCommand(wnd, 1);
-    return 0;
-}
-int SortTimeCommand(HWND wnd, LPARAM) {
-    SortCatalogueCommand(wnd, 3);
-    return 0;
-}
+int SortNaturalCommand(HWND wnd, LPARAM) { return SortBy(wnd, kSortNatural); }
+int SortCodeCommand(HWND wnd, LPARAM) { return SortBy(wnd, kSortCode); }
+int SortTimeCommand(HWND wnd, LPARAM) { return SortBy(wnd, kSortTime); }
 
 int GraffitiModeCommand(HWND wnd, LPARAM) {
-    g_Shell.WindowFlags ^= 4;
-    g_Shell.GraffitiEditState = 0;
+    g_Host.WindowFlags ^= kWindowGraffitiMode;
+    g_GraffitiEditState = kEditNone;
     UpdateGraffitiUi(wnd);
     InvalidateRect(wnd, nullptr, TRUE);
     return 0;
@@ -111,18 +111,18 @@ int GraffitiModeCommand(HWND wnd, LPARAM) {
 
 // A graffiti tool: its editing state, its button pressed and its name in the status bar.
 int GraffitiTool(HWND wnd, int id, int state, const char* status) {
-    g_Shell.GraffitiEditState = state;
+    g_GraffitiEditState = state;
     SetFocus(wnd);
     SendMessageA(g_Shell.ToolBar, TB_CHECKBUTTON, id, MAKELPARAM(TRUE, 0));
     SetStatusText(0, status);
     return 0;
 }
-int LineTool(HWND wnd, LPARAM) { return GraffitiTool(wnd, IDM_G_LINE, 0x1000, "直線コマンド"); }
-int PolylineTool(HWND wnd, LPARAM) { return GraffitiTool(wnd, IDM_G_POLYLINE, 0x1100, "連続直線コマンド"); }
-int EllipseTool(HWND wnd, LPARAM) { return GraffitiTool(wnd, IDM_G_ELLIPSE, 0x1200, "楕円コマンド"); }
-int TextTool(HWND wnd, LPARAM) { return GraffitiTool(wnd, IDM_G_TEXT, 0x1300, "文字コマンド"); }
-int LeaderTool(HWND wnd, LPARAM) { return GraffitiTool(wnd, IDM_G_LEADER, 0x1400, "引出線付直線コマンド"); }
-int GraffitiDeleteTool(HWND wnd, LPARAM) { return GraffitiTool(wnd, IDM_G_DELETE, 0x1600, "削除コマンド"); }
+int LineTool(HWND wnd, LPARAM) { return GraffitiTool(wnd, IDM_G_LINE, kEditLine, "直線コマンド"); }
+int PolylineTool(HWND wnd, LPARAM) { return GraffitiTool(wnd, IDM_G_POLYLINE, kEditPolyline, "連続直線コマンド"); }
+int EllipseTool(HWND wnd, LPARAM) { return GraffitiTool(wnd, IDM_G_ELLIPSE, kEditEllipse, "楕円コマンド"); }
+int TextTool(HWND wnd, LPARAM) { return GraffitiTool(wnd, IDM_G_TEXT, kEditText, "文字コマンド"); }
+int LeaderTool(HWND wnd, LPARAM) { return GraffitiTool(wnd, IDM_G_LEADER, kEditLeader, "引出線付直線コマンド"); }
+int GraffitiDeleteTool(HWND wnd, LPARAM) { return GraffitiTool(wnd, IDM_G_DELETE, kEditDelete, "削除コマンド"); }
 
 int SendTo(int slot) {
     // The path goes as it is, unquoted: programs that were set up for it expect that.
@@ -137,33 +137,28 @@ int SendTo4(HWND, LPARAM) { return SendTo(3); }
 
 int MonochromeDialogCommand(HWND wnd, LPARAM) { return MonochromeCommand(wnd); }
 
+// The tool dialogs exclude each other: opening one closes the others first.
 int VectorizeCommand(HWND wnd, LPARAM) { return OpenConversionDialog(wnd); }
-int InfoRun(HWND wnd, LPARAM) { return InfoCommand(wnd); }
-int MapRun(HWND wnd, LPARAM) { return MapCommand(wnd); }
+int InfoRun(HWND wnd, LPARAM) { return InfoCommand(wnd, IsJpegExtension(CurrentExtension)); }
+int MapRun(HWND wnd, LPARAM) { return MapCommand(wnd, g_Image.Exif.MapLink); }
 
 int ProgramSettingsCommand(HWND wnd, LPARAM) {
     UpdateProgramMenu(wnd);
     return 0;
 }
 
-struct CommandRow {
+struct Handler {
     int id;
     int (*run)(HWND, LPARAM);
-    bool needsImage;
+    bool opensToolDialog;
 };
 
-// Every command of the menus, tool bar, pop-up menu and keys. A row without a handler
-// is a command whose feature is not in this build yet: present, and inert. Commands that
-// work on the image check for one here, whatever the menu state says.
-constexpr CommandRow kCommands[] = {
+// The handlers of the command table's rows; a row without one is a command whose feature is
+// not in this build yet: present, and inert.
+constexpr Handler kHandlers[] = {
     {IDM_OPEN, OpenCommand, false},
-    {IDM_SAVE, nullptr, true},
-    {IDM_DELETE, DeleteCommand, true},
-    {IDM_IMAGEPATH_OUT, nullptr, true},
-    {IDM_GRAFFITI_OUT, nullptr, true},
+    {IDM_DELETE, DeleteCommand, false},
     {IDM_EXIT, ExitCommand, false},
-    {IDM_EMF_COPY, nullptr, true},
-    {IDM_BATCH, nullptr, false},
     {IDM_FILELIST, FileListCommand, false},
     {IDM_PREV, PreviousCommand, false},
     {IDM_FIRST, FirstCommand, false},
@@ -171,111 +166,84 @@ constexpr CommandRow kCommands[] = {
     {IDM_LAST, LastCommand, false},
     {IDM_STATUSBAR, StatusBarCommand, false},
     {IDM_TOOLBAR, ToolBarCommand, false},
-    {IDM_SHOWIMAGE, ShowImageCommand, true},
-    {IDM_ROTATE_LEFT, nullptr, true},
-    {IDM_ROTATE_RIGHT, nullptr, true},
-    {IDM_INFO, InfoRun, true},
-    {IDM_FINE_ROTATE, nullptr, true},
-    {IDM_MONOCHROME, MonochromeDialogCommand, true},
-    {IDM_DISPLAY_SETTINGS, nullptr, false},
+    {IDM_SHOWIMAGE, ShowImageCommand, false},
+    {IDM_INFO, InfoRun, false},
+    {IDM_MONOCHROME, MonochromeDialogCommand, false},
     {IDM_PROGRAM_SETTINGS, ProgramSettingsCommand, false},
     {IDM_VECTORIZE, VectorizeCommand, true},
-    {IDM_GRAFFITI, GraffitiModeCommand, true},
+    {IDM_GRAFFITI, GraffitiModeCommand, false},
     {IDM_SORT_NATURAL, SortNaturalCommand, false},
     {IDM_SORT_CODE, SortCodeCommand, false},
     {IDM_SORT_TIME, SortTimeCommand, false},
-    {IDM_WINDOW_SIZE, nullptr, false},
-    {IDM_ABOUT, nullptr, false},
     {IDM_HELP, HelpCommand, false},
     {IDM_UPDATE_CHECK, UpdateCheckCommand, false},
-    {IDM_EXIF_REMOVE, nullptr, true},
-    {IDM_SET_SHOT_TIME, nullptr, true},
     {IDM_MAP, MapRun, false},
     {IDM_HELP_ONLINE, OnlineHelpCommand, false},
-    {IDM_G_LINE, LineTool, true},
-    {IDM_G_POLYLINE, PolylineTool, true},
-    {IDM_G_ELLIPSE, EllipseTool, true},
-    {IDM_G_TEXT, TextTool, true},
-    {IDM_G_LEADER, LeaderTool, true},
-    {IDM_G_DELETE, GraffitiDeleteTool, true},
-    {IDM_SENDTO1, SendTo1, true},
-    {IDM_SENDTO2, SendTo2, true},
-    {IDM_SENDTO3, SendTo3, true},
-    {IDM_SENDTO4, SendTo4, true},
+    {IDM_G_LINE, LineTool, false},
+    {IDM_G_POLYLINE, PolylineTool, false},
+    {IDM_G_ELLIPSE, EllipseTool, false},
+    {IDM_G_TEXT, TextTool, false},
+    {IDM_G_LEADER, LeaderTool, false},
+    {IDM_G_DELETE, GraffitiDeleteTool, false},
+    {IDM_SENDTO1, SendTo1, false},
+    {IDM_SENDTO2, SendTo2, false},
+    {IDM_SENDTO3, SendTo3, false},
+    {IDM_SENDTO4, SendTo4, false},
 };
 
-struct ButtonRow {
-    int image;
-    int id;
-    const char* tip;
-    BYTE style;
-    bool separatorBefore;
-};
-
-constexpr BYTE kCheckGroup = TBSTYLE_CHECK | TBSTYLE_GROUP;
-constexpr ButtonRow kButtons[] = {
-    {0, IDM_OPEN, "読込み", TBSTYLE_BUTTON, false},
-    {1, IDM_SAVE, "保存", TBSTYLE_BUTTON, false},
-    {2, IDM_DELETE, "削除", TBSTYLE_BUTTON, false},
-    {3, IDM_FILELIST, "ファイル一覧", TBSTYLE_BUTTON, true},
-    {4, IDM_ROTATE_LEFT, "左90度回転", TBSTYLE_BUTTON, false},
-    {5, IDM_ROTATE_RIGHT, "右90度回転", TBSTYLE_BUTTON, false},
-    {6, IDM_FINE_ROTATE, "回転角微調整", TBSTYLE_BUTTON, false},
-    {7, IDM_FIRST, "最初の画像", TBSTYLE_BUTTON, true},
-    {8, IDM_PREV, "前の画像", TBSTYLE_BUTTON, false},
-    {9, IDM_NEXT, "次の画像", TBSTYLE_BUTTON, false},
-    {10, IDM_LAST, "最後の画像", TBSTYLE_BUTTON, false},
-    {11, IDM_INFO, "Exif情報表示", TBSTYLE_BUTTON, true},
-    {12, IDM_MONOCHROME, "白黒変換", TBSTYLE_BUTTON, false},
-    {13, IDM_VECTORIZE, "ラスターベクタ変換", TBSTYLE_BUTTON, false},
-    {14, IDM_IMAGEPATH_OUT, "JWW画像情報出力", TBSTYLE_BUTTON, false},
-    {15, IDM_GRAFFITI, "落書き", TBSTYLE_CHECK, true},
-    {16, IDM_G_LINE, "直線", kCheckGroup, false},
-    {17, IDM_G_POLYLINE, "連続直線", kCheckGroup, false},
-    {18, IDM_G_ELLIPSE, "楕円", kCheckGroup, false},
-    {19, IDM_G_TEXT, "文字", kCheckGroup, false},
-    {20, IDM_G_LEADER, "引出線付文字", kCheckGroup, false},
-    {21, IDM_G_DELETE, "落書き削除", kCheckGroup, false},
-    {22, IDM_GRAFFITI_OUT, "落書きデータ入出力", TBSTYLE_BUTTON, false},
-};
-
-constexpr int kInitiallyDisabledMenu[] = {IDM_SAVE, IDM_DELETE, IDM_IMAGEPATH_OUT, IDM_GRAFFITI_OUT, IDM_FILELIST,
-                                          IDM_PREV, IDM_FIRST, IDM_NEXT, IDM_LAST, IDM_ROTATE_LEFT, IDM_ROTATE_RIGHT,
-                                          IDM_INFO, IDM_VECTORIZE, IDM_SORT_NATURAL, IDM_SORT_CODE, IDM_SORT_TIME,
-                                          IDM_G_LINE, IDM_G_POLYLINE, IDM_G_ELLIPSE, IDM_G_TEXT, IDM_G_LEADER,
-                                          IDM_G_DELETE, IDM_SHOWIMAGE};
-constexpr int kInitiallyDisabledButtons[] = {IDM_SAVE, IDM_DELETE, IDM_IMAGEPATH_OUT, IDM_FILELIST, IDM_PREV,
-                                             IDM_FIRST, IDM_NEXT, IDM_LAST, IDM_ROTATE_LEFT, IDM_ROTATE_RIGHT,
-                                             IDM_INFO, IDM_FINE_ROTATE, IDM_MONOCHROME, IDM_VECTORIZE, IDM_GRAFFITI};
-constexpr int kGraffitiTools[] = {IDM_G_LINE, IDM_G_POLYLINE, IDM_G_ELLIPSE, IDM_G_TEXT,
-                                  IDM_G_LEADER, IDM_G_DELETE, IDM_GRAFFITI_OUT};
-constexpr int kImageMenu[] = {IDM_SAVE, IDM_DELETE, IDM_IMAGEPATH_OUT, IDM_ROTATE_LEFT, IDM_ROTATE_RIGHT,
-                              IDM_INFO, IDM_FINE_ROTATE, IDM_GRAFFITI};
-constexpr int kImageButtons[] = {IDM_SAVE, IDM_DELETE, IDM_IMAGEPATH_OUT, IDM_ROTATE_LEFT, IDM_ROTATE_RIGHT,
-                                 IDM_INFO, IDM_FINE_ROTATE, IDM_MONOCHROME, IDM_GRAFFITI};
-constexpr int kNavigation[] = {IDM_FILELIST, IDM_PREV, IDM_FIRST, IDM_NEXT, IDM_LAST};
-constexpr int kSortMenu[] = {IDM_SORT_NATURAL, IDM_SORT_CODE, IDM_SORT_TIME};
-
-const char* TooltipFor(int id) {
-    for (const ButtonRow& b : kButtons)
-        if (b.id == id) return b.tip;
+const Handler* FindHandler(int id) {
+    for (const Handler& h : kHandlers)
+        if (h.id == id) return &h;
     return nullptr;
 }
 
-void EnableMenu(HWND wnd, int id, bool enable) {
-    EnableMenuItem(GetMenu(wnd), id, MF_BYCOMMAND | (enable ? MF_ENABLED : MF_GRAYED));
+// Every tool dialog except the one about to open is asked to close.
+void CloseOtherToolDialogs(int opening) {
+    if (opening != IDM_VECTORIZE) CloseVectorDialog();
 }
-void EnableButton(int id, bool enable) { SendMessageA(g_Shell.ToolBar, TB_ENABLEBUTTON, id, MAKELPARAM(enable, 0)); }
+
+bool ShotTimeDiffers(const ExifSummary& exif) {
+    auto same = [](const FileTime& a, const FileTime& b) { return a.Low == b.Low && a.High == b.High; };
+    return (exif.ShotFileTime.Low | exif.ShotFileTime.High) != 0 &&
+           (!same(exif.ShotFileTime, exif.FileWriteTime) || !same(exif.ShotFileTime, exif.FileCreateTime));
+}
+
+CommandState CurrentCommandState() {
+    CommandState s;
+    s.Image = HasImage();
+    s.MonoImage = s.Image && GetBitsPerPixel() == 1;
+    s.Entries = CatalogueCount();
+    s.Exif = g_Image.Exif.ExifSegmentStart != 0;
+    s.ShotTimeDiffers = s.Exif && ShotTimeDiffers(g_Image.Exif);
+    s.MapLink = g_Image.Exif.MapLink[0] != 0;
+    s.GraffitiMode = GraffitiModeOn();
+    for (int k = 0; k < kProgramSlots; ++k)
+        if (!ProgramFileName(g_Settings.KeyApps[k]).empty()) s.ProgramsSet |= uint8_t(1 << k);
+    s.Converting = ConversionBusy();
+    s.StatusBar = StatusBarShown();
+    s.ToolBar = ToolBarShown();
+    s.ImageShown = (g_Settings.DI & kInfoImageShown) != 0;
+    return s;
+}
+
+BYTE ToolBarStyle(ButtonStyle style) {
+    switch (style) {
+    case ButtonStyle::Check: return TBSTYLE_CHECK;
+    case ButtonStyle::CheckGroup: return TBSTYLE_CHECK | TBSTYLE_GROUP;
+    case ButtonStyle::Plain: break;
+    }
+    return TBSTYLE_BUTTON;
+}
 
 // The open dialog's filter lists the plug-in types that are loaded.
 int ShowOpenDialog(HWND wnd, char* path, size_t size) {
     char pattern[160] = "*.jpeg;*.jpg;*.gif;*.bmp;*.trd";
     int mask = GetPluginMask();
-    if (mask & 1) strcat(pattern, ";*.png");
-    if (mask & 16) strcat(pattern, ";*.tif");
-    if (mask & 8) strcat(pattern, ";*.wmf");
-    if (mask & 128) strcat(pattern, ";*.emf");
-    if (mask & 96) strcat(pattern, ";*.jww;*.jws");
+    if (mask & kPluginPng) strcat(pattern, ";*.png");
+    if (mask & kPluginTiff) strcat(pattern, ";*.tif");
+    if (mask & kPluginWmf) strcat(pattern, ";*.wmf");
+    if (mask & kPluginGdip) strcat(pattern, ";*.emf");
+    if (mask & kPluginJww) strcat(pattern, ";*.jww;*.jws");
     char filter[200] = {};
     size_t descLen = strlen("画像");
     memcpy(filter, "画像", descLen);
@@ -307,17 +275,13 @@ int OpenCommand(HWND wnd, LPARAM) {
 
 }  // namespace
 
-void EnableCommand(HWND wnd, int id, bool enable) {
-    EnableMenu(wnd, id, enable);
-    EnableButton(id, enable);
-}
-
 HWND CreateMainToolBar(HWND wnd, HINSTANCE instance) {
-    TBBUTTON buttons[sizeof kButtons / sizeof kButtons[0] + 4] = {};
+    TBBUTTON buttons[2 * 64] = {};
     int n = 0;
-    for (const ButtonRow& b : kButtons) {
-        if (b.separatorBefore) buttons[n++] = TBBUTTON{0, 0, TBSTATE_ENABLED, TBSTYLE_SEP, {}, 0, 0};
-        buttons[n++] = TBBUTTON{b.image, b.id, TBSTATE_ENABLED, b.style, {}, 0, 0};
+    for (const CommandInfo& c : CommandTable()) {
+        if (c.Button.Image < 0) continue;
+        if (c.Button.SeparatorBefore) buttons[n++] = TBBUTTON{0, 0, TBSTATE_ENABLED, TBSTYLE_SEP, {}, 0, 0};
+        buttons[n++] = TBBUTTON{c.Button.Image, c.Id, TBSTATE_ENABLED, ToolBarStyle(c.Button.Style), {}, 0, 0};
     }
     HWND bar = CreateToolbarEx(wnd, WS_CHILD | WS_VISIBLE | TBSTYLE_TOOLTIPS, IDC_TOOLBAR, TOOLBAR_IMAGES, instance,
                                IDB_TOOLBAR, buttons, n, 16, 15, 16, 15, sizeof(TBBUTTON));
@@ -328,58 +292,52 @@ HWND CreateMainToolBar(HWND wnd, HINSTANCE instance) {
 // Tool bar tooltips ask their text by command id.
 bool ToolTipText(NMHDR* hdr) {
     if (hdr->code != TTN_GETDISPINFOA) return false;
-    auto* info = reinterpret_cast<NMTTDISPINFOA*>(hdr);
-    const char* tip = TooltipFor(int(hdr->idFrom));
-    if (!tip) return false;
-    info->lpszText = const_cast<char*>(tip);
+    const CommandInfo* c = FindCommand(int(hdr->idFrom));
+    if (!c || !c->Button.Tip) return false;
+    reinterpret_cast<NMTTDISPINFOA*>(hdr)->lpszText = const_cast<char*>(c->Button.Tip);
     return true;
 }
 
-void ApplyInitialMenuState(HWND wnd) {
-    for (int id : kInitiallyDisabledMenu) EnableMenu(wnd, id, false);
-    CheckMenuItem(GetMenu(wnd), IDM_SHOWIMAGE, MF_BYCOMMAND | MF_CHECKED);
-    CheckMenuItem(GetMenu(wnd), IDM_GRAFFITI, MF_BYCOMMAND | MF_UNCHECKED);
-    for (int id : kInitiallyDisabledButtons) EnableButton(id, false);
-    for (int id : kGraffitiTools) SendMessageA(g_Shell.ToolBar, TB_HIDEBUTTON, id, MAKELPARAM(TRUE, 0));
+void ApplyCommandStates(HWND wnd) {
+    const CommandState state = CurrentCommandState();
+    HMENU menu = GetMenu(wnd);
+    HWND bar = g_Shell.ToolBar;
+    for (const CommandInfo& c : CommandTable()) {
+        EnableMenuItem(menu, c.Id, MF_BYCOMMAND | (ControlEnabled(c, Surface::Menu, state) ? MF_ENABLED : MF_GRAYED));
+        const bool checked = CheckedIn(c, state);
+        if (c.Check != CheckMark::None) CheckMenuItem(menu, c.Id, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+        if (c.Button.Image < 0 || !bar) continue;
+        SendMessageA(bar, TB_ENABLEBUTTON, c.Id, MAKELPARAM(ControlEnabled(c, Surface::Button, state), 0));
+        SendMessageA(bar, TB_HIDEBUTTON, c.Id, MAKELPARAM(c.Button.GraffitiOnly && !state.GraffitiMode, 0));
+        if (c.Check != CheckMark::None) SendMessageA(bar, TB_CHECKBUTTON, c.Id, MAKELPARAM(checked, 0));
+    }
 }
 
-void UpdateCommandStates(HWND wnd) {
-    bool image = HasImage();
-    bool two = CatalogueCount() >= 2;
-    for (int id : kImageMenu) EnableMenu(wnd, id, image);
-    for (int id : kImageButtons) EnableButton(id, image);
-    EnableMenu(wnd, IDM_SHOWIMAGE, image);
-    if (!image) EnableCommand(wnd, IDM_VECTORIZE, false);
-    for (int id : kNavigation) EnableCommand(wnd, id, two);
-    for (int id : kSortMenu) EnableMenu(wnd, id, two);
+bool RefuseWhileConverting() {
+    if (!ConversionBusy()) return false;
+    SetStatusText(0, kBusyConvertingText);
+    MessageBeep(MB_ICONEXCLAMATION);
+    return true;
 }
 
 void DispatchCommand(HWND wnd, int id, LPARAM lp) {
-    if (id < IDM_FIRST_COMMAND || id > IDM_LAST_COMMAND) return;
-    for (const CommandRow& row : kCommands)
-        if (row.id == id) {
-            if (row.run && (!row.needsImage || HasImage())) row.run(wnd, lp);
-            return;
-        }
-}
-
-void CloseOtherToolDialogs(HWND keep) {
-    for (HWND* dialog : {&g_Shell.VectorDialog, &g_Shell.ImagePathDialog, &g_Shell.LineStyleDialog,
-                         &g_Shell.TextStyleDialog, &g_Shell.GraffitiOutDialog})
-        if (*dialog && *dialog != keep) SendMessageA(*dialog, WM_CLOSE, 0, 0);
+    switch (JudgeCommand(id, CurrentCommandState())) {
+    case DispatchVerdict::Run: break;
+    case DispatchVerdict::RefusedConverting: RefuseWhileConverting(); return;
+    case DispatchVerdict::NotACommand:
+    case DispatchVerdict::NotNow: return;
+    }
+    const Handler* h = FindHandler(id);
+    if (!h) return;
+    if (h->opensToolDialog) CloseOtherToolDialogs(id);
+    h->run(wnd, lp);
 }
 
 void UpdateGraffitiUi(HWND wnd) {
-    bool on = GraffitiModeOn();
-    HMENU menu = GetMenu(wnd);
-    CheckMenuItem(menu, IDM_GRAFFITI, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
-    SendMessageA(g_Shell.ToolBar, TB_CHECKBUTTON, IDM_GRAFFITI, MAKELPARAM(on, 0));
-    for (int id : kGraffitiTools) {
-        EnableMenu(wnd, id, on);
-        SendMessageA(g_Shell.ToolBar, TB_HIDEBUTTON, id, MAKELPARAM(!on, 0));
-        SendMessageA(g_Shell.ToolBar, TB_CHECKBUTTON, id, MAKELPARAM(FALSE, 0));
-    }
-    SetStatusText(0, on ? "落書き編集" : "");
+    ApplyCommandStates(wnd);
+    for (const CommandInfo& c : CommandTable())
+        if (c.Button.GraffitiOnly) SendMessageA(g_Shell.ToolBar, TB_CHECKBUTTON, c.Id, MAKELPARAM(FALSE, 0));
+    SetStatusText(0, GraffitiModeOn() ? "落書き編集" : "");
 }
 
 void UpdateProgramMenu(HWND wnd) {
@@ -390,36 +348,21 @@ void UpdateProgramMenu(HWND wnd) {
         snprintf(label, sizeof label, "外部ソフト[%s]に送る", name.c_str());
         MENUITEMINFOA info = {};
         info.cbSize = sizeof info;
-        info.fMask = MIIM_STRING | MIIM_STATE;
+        info.fMask = MIIM_STRING;
         info.dwTypeData = label;
-        info.fState = name.empty() ? (MFS_DISABLED | MFS_GRAYED) : MFS_ENABLED;
         SetMenuItemInfoA(menu, IDM_SENDTO1 + k, FALSE, &info);
     }
+    ApplyCommandStates(wnd);
     DrawMenuBar(wnd);
 }
 
 void ShowPopupMenu(HWND wnd, POINT point) {
-    HMENU loaded = LoadMenuA(g_Shell.Instance, "MYPOPUP");
+    HMENU loaded = LoadMenuA(g_Host.Instance, "MYPOPUP");
     if (!loaded) return;
     HMENU popup = GetSubMenu(loaded, 0);
-    auto enable = [&](int id, bool on) { EnableMenuItem(popup, id, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED)); };
-    bool image = HasImage();
-    enable(IDM_DELETE, image);
-    enable(IDM_INFO, image);
-    enable(IDM_EMF_COPY, image);
-    bool three = CatalogueCount() >= 3;
-    enable(IDM_SORT_NATURAL, three);
-    enable(IDM_SORT_CODE, three);
-    enable(IDM_SORT_TIME, three);
-    const ExifSummary& exif = g_Image.Exif;
-    bool hasExif = exif.ExifSegmentStart != 0;
-    auto sameTime = [](const FileTime& a, const FileTime& b) { return a.Low == b.Low && a.High == b.High; };
-    bool shotTimeDiffers = hasExif && (exif.ShotFileTime.Low | exif.ShotFileTime.High) != 0 &&
-                           (!sameTime(exif.ShotFileTime, exif.FileWriteTime) ||
-                            !sameTime(exif.ShotFileTime, exif.FileCreateTime));
-    enable(IDM_SET_SHOT_TIME, shotTimeDiffers);
-    enable(IDM_EXIF_REMOVE, hasExif);
-    enable(IDM_MAP, exif.MapLink[0] != 0);
+    const CommandState state = CurrentCommandState();
+    for (const CommandInfo& c : CommandTable())
+        EnableMenuItem(popup, c.Id, MF_BYCOMMAND | (ControlEnabled(c, Surface::Popup, state) ? MF_ENABLED : MF_GRAYED));
     ClientToScreen(wnd, &point);
     TrackPopupMenu(popup, 0, point.x, point.y, 0, wnd, nullptr);
     DestroyMenu(loaded);
@@ -431,17 +374,9 @@ void HandleAssignedKey(HWND wnd, int vk) {
         return;
     }
     int slot = FindKeySlot(g_Settings.Keys, KeyIndexFromVirtualKey(vk));
-    // Slots 0..3 send to the programs, 4 information, 5 map, 9..11 the tool dialogs.
-    static const int kSlotCommands[kKeySlots] = {IDM_SENDTO1, IDM_SENDTO2, IDM_SENDTO3, IDM_SENDTO4, IDM_INFO, IDM_MAP,
-                                                 0, 0, 0, IDM_MONOCHROME, IDM_VECTORIZE, IDM_IMAGEPATH_OUT};
-    switch (slot) {
-    case -1: return;
-    case 6:
-    case 7: StepEntry(wnd, slot == 6 ? -1 : +1, 1, true); return;
-    case 8:
-        g_Settings.DI ^= 1;
-        InvalidateRect(wnd, nullptr, TRUE);
-        return;
-    default: DispatchCommand(wnd, kSlotCommands[slot], 0);
-    }
+    KeySlotAction action = KeySlotActionOf(slot);
+    if (action.Command)
+        DispatchCommand(wnd, action.Command, 0);
+    else if (action.Step)
+        StepEntry(wnd, action.Step, 1, true);
 }

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "shell/Settings.h"
+#include "base/Settings.h"
 
 // 1..26 for 'A'..'Z', 27..34 for F1..F8, 0 for any other virtual-key code.
 uint32_t KeyIndexFromVirtualKey(int vk);

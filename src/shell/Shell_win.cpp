@@ -7,30 +7,32 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/SjisText.h"
 #include "graffiti/Graffiti_win.h"
+#include "image/ImageFormat.h"
 #include "image/Image_win.h"
 #include "resources/resource.h"
-#include "shell/App_win.h"
-#include "base/SjisText.h"
+#include "shell/Shell_win.h"
 #include "shell/Startup.h"
+#include "vectorize/LineStore_win.h"
 #include "view/View_win.h"
 
 ShellState g_Shell;
-ShellSettings g_Settings;
 
 namespace {
 
 void OnCreate(HWND wnd) {
-    g_Shell.MainWindow = wnd;
-    g_Settings.DI |= 0x11;
-    g_Shell.GraffitiEditState = 0;
+    g_Host.MainWindow = wnd;
+    g_Settings.DI |= kInfoImageAndLines;
+    g_GraffitiEditState = kEditNone;
+    SetHostCallbacks({OnChange, ShowPopupMenu});
     DragAcceptFiles(wnd, TRUE);
     if (OleInitialize(nullptr) != S_OK) MessageBoxA(nullptr, "OLEの初期化に失敗しました。", "Error", MB_ICONHAND);
 
     InitCommonControls();
-    g_Shell.StatusBar = CreateStatusWindowA(WS_CHILD | WS_VISIBLE | CCS_BOTTOM | SBARS_SIZEGRIP, "", wnd, IDC_STATUSBAR);
-    g_Shell.ToolBar = CreateMainToolBar(wnd, g_Shell.Instance);
-    ApplyInitialMenuState(wnd);
+    g_Host.StatusBar = CreateStatusWindowA(WS_CHILD | WS_VISIBLE | CCS_BOTTOM | SBARS_SIZEGRIP, "", wnd, IDC_STATUSBAR);
+    g_Shell.ToolBar = CreateMainToolBar(wnd, g_Host.Instance);
+    ApplyCommandStates(wnd);
 
     char module[MAX_PATH];
     DWORD n = GetModuleFileNameA(nullptr, module, sizeof module);
@@ -58,29 +60,27 @@ void OnCreate(HWND wnd) {
     LoadPlugins(wnd, nullptr);
     if (g_Settings.SearchSPI[0]) LoadPlugins(wnd, g_Settings.SearchSPI);
 
-    HMENU menu = GetMenu(wnd);
-    ShowWindow(g_Shell.StatusBar, SW_SHOW);
-    CheckMenuItem(menu, IDM_STATUSBAR, MF_BYCOMMAND | MF_CHECKED);
+    ShowWindow(g_Host.StatusBar, SW_SHOW);
     ShowWindow(g_Shell.ToolBar, SW_SHOW);
-    CheckMenuItem(menu, IDM_TOOLBAR, MF_BYCOMMAND | MF_CHECKED);
-    g_Shell.WindowFlags |= 3;
+    g_Host.WindowFlags |= kWindowBars;
+    ApplyCommandStates(wnd);
     SetStatusText(0, "");
 
     if (g_Shell.CommandLineGiven) {
-        LoadImageFile(wnd, g_Shell.CommandLinePath, 0);
+        LoadPath(wnd, g_Shell.CommandLinePath, 0);
         StartFolderScan(wnd);
     }
 }
 
 void OnSize(HWND wnd, WPARAM wp, LPARAM lp) {
     StatusParts parts = StatusPartEdges(LOWORD(lp));
-    SendMessageA(g_Shell.StatusBar, SB_SETPARTS, 3, LPARAM(parts.Edge));
-    SendMessageA(g_Shell.StatusBar, WM_SIZE, wp, lp);
+    SendMessageA(g_Host.StatusBar, SB_SETPARTS, 3, LPARAM(parts.Edge));
+    SendMessageA(g_Host.StatusBar, WM_SIZE, wp, lp);
     RECT rc;
     GetClientRect(wnd, &rc);
-    snprintf(g_Shell.SizeText, sizeof g_Shell.SizeText, " %d × %d", int(rc.right),
+    snprintf(g_Host.SizeText, sizeof g_Host.SizeText, " %d × %d", int(rc.right),
              ViewHeight(rc.bottom, StatusBarShown(), ToolBarShown()));
-    SetStatusText(2, g_Shell.SizeText);
+    SetStatusText(2, g_Host.SizeText);
     RefitMainView(wnd);
     SendMessageA(g_Shell.ToolBar, WM_SIZE, wp, lp);
 }
@@ -100,20 +100,40 @@ void OnDropFiles(HWND wnd, HDROP drop) {
 }
 
 void OnClose(HWND wnd) {
-    // Every question first: Cancel must leave everything as it was.
-    bool clearGraffiti = GraffitiHasObjects();
-    if (clearGraffiti && g_Shell.GraffitiConfirm &&
-        MessageBoxA(wnd, "落書きデータがクリアーされます", "確認", MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
-        return;
-    if (g_Shell.ImageEdited && MessageBoxA(wnd, "終了しますか？", "終了確認", MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
-        return;
-    if (clearGraffiti) ClearGraffiti();
+    if (!ConfirmDiscard(wnd, DiscardReason::Close)) return;
     CancelFolderScan();
     SaveSettings(wnd);
     if (HasImage()) ReleaseImage();
     UnloadPlugins();
     OleUninitialize();
     DestroyWindow(wnd);
+}
+
+// The image's overlays in paint order: graffiti, then the vector lines.
+void DrawLayers(HDC dc, const ViewState& view) {
+    if (GraffitiModeOn()) DrawGraffitiLayer(dc, MappingOf(view));
+    if (g_Settings.DI & kInfoVectorLines) DrawVectorLines(dc, view);
+}
+
+void StepFromView(HWND wnd, ViewAction action, bool beepAtEnd) {
+    if (action == ViewAction::PreviousEntry) StepEntry(wnd, -1, 0, beepAtEnd);
+    if (action == ViewAction::NextEntry) StepEntry(wnd, +1, 0, beepAtEnd);
+}
+
+void OnKeyDown(HWND wnd, int vk) {
+    ViewAction step;
+    if (ViewKeyDown(wnd, vk, step))
+        StepFromView(wnd, step, true);
+    else
+        HandleAssignedKey(wnd, vk);
+}
+
+void OnMouse(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    bool clearStep = false;
+    if (ViewMouse(wnd, msg, lp, wp, clearStep) != 0 || clearStep)
+        g_GraffitiEditState &= ~1;
+    else
+        g_GraffitiEditState = GraffitiMouse(wnd, msg, g_GraffitiEditState, lp, wp);
 }
 
 void BringToForeground(HWND wnd) {
@@ -129,11 +149,12 @@ LRESULT CALLBACK MainWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CREATE: OnCreate(wnd); return 0;
     case WM_DESTROY: PostQuitMessage(0); return 0;
     case WM_SIZE: OnSize(wnd, wp, lp); return 0;
-    case WM_PAINT: PaintView(wnd); return 0;
-    case WM_CLOSE: OnClose(wnd); return 0;
-    case WM_KEYDOWN:
-        if (!ViewKeyDown(wnd, int(wp))) HandleAssignedKey(wnd, int(wp));
+    case WM_PAINT:
+        PaintView(wnd, {VectorLineCount() == 0 && !GraffitiHasObjects(), DrawLayers});
+        UpdateTitle(wnd);
         return 0;
+    case WM_CLOSE: OnClose(wnd); return 0;
+    case WM_KEYDOWN: OnKeyDown(wnd, int(wp)); return 0;
     case WM_COMMAND: DispatchCommand(wnd, LOWORD(wp), lp); return 0;
     case WM_INITMENUPOPUP:
     case WM_LBUTTONDBLCLK:
@@ -143,12 +164,11 @@ LRESULT CALLBACK MainWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_LBUTTONUP:
     case WM_RBUTTONDOWN:
     case WM_RBUTTONUP:
-        if (ViewMouse(wnd, msg, lp, wp) != 0)
-            g_Shell.GraffitiEditState &= ~1;
-        else
-            g_Shell.GraffitiEditState = GraffitiMouse(wnd, msg, g_Shell.GraffitiEditState, lp, wp);
+        OnMouse(wnd, msg, wp, lp);
         return 0;
-    case WM_MOUSEWHEEL: ViewWheel(wnd, GET_WHEEL_DELTA_WPARAM(wp)); return 0;
+    case WM_MOUSEWHEEL:
+        StepFromView(wnd, ViewWheel(wnd, GET_WHEEL_DELTA_WPARAM(wp), CatalogueCurrentIndex(), CatalogueLastIndex()), false);
+        return 0;
     case WM_DROPFILES:
         OnDropFiles(wnd, HDROP(wp));
         SetForegroundWindow(wnd);
@@ -169,27 +189,65 @@ LRESULT CALLBACK MainWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
-void SetStatusText(int part, const char* text) {
-    if (g_Shell.StatusBar) SendMessageA(g_Shell.StatusBar, SB_SETTEXTA, WPARAM(part), LPARAM(text));
+void OnChange(Change change) {
+    HWND wnd = g_Host.MainWindow;
+    if (change == Change::Picture || change == Change::PictureKeepView) {
+        int width, height;
+        GetImageSize(width, height);
+        ResetViewToImage(wnd, width, height, change == Change::PictureKeepView);
+        // The conversion dialog traces 1-bit pictures only.
+        if (GetBitsPerPixel() != 1) CloseVectorDialog();
+    }
+    ApplyCommandStates(wnd);
+    UpdateTitle(wnd);
+    InvalidateRect(wnd, nullptr, TRUE);
 }
 
-void PlaceWindow(HWND wnd, int mode) {
-    RECT desk, rc;
-    GetWindowRect(GetDesktopWindow(), &desk);
-    GetWindowRect(wnd, &rc);
-    IntPoint p = PlacePosition(mode, {desk.left, desk.top, desk.right, desk.bottom}, rc.right - rc.left, rc.bottom - rc.top);
-    SetWindowPos(wnd, nullptr, p.X, p.Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
+bool ConfirmDiscard(HWND wnd, DiscardReason reason) {
+    DiscardState state;
+    state.Converting = ConversionBusy();
+    state.VectorLines = VectorLineCount() > 0;
+    state.GraffitiObjects = GraffitiHasObjects();
+    state.GraffitiChanged = GraffitiChanged();
+    state.ImageEdited = g_Image.Edited;
+    DiscardPlan plan = PlanDiscard(reason, state);
+    if (plan.Refused) return !RefuseWhileConverting();
+    // Every question first: Cancel must leave everything as it was.
+    for (int i = 0; i < plan.QuestionCount; ++i) {
+        const Question& q = plan.Questions[i];
+        if (MessageBoxA(wnd, q.Text, q.Caption, MB_OKCANCEL | (q.Icon ? MB_ICONQUESTION : 0)) != IDOK) return false;
+    }
+    if (plan.ClearLines) ClearVectorLines();
+    if (plan.ClearGraffiti) ClearGraffiti();
+    return true;
+}
+
+int LoadPath(HWND wnd, const char* path, int keep) {
+    PathParts parts;
+    if (SplitPath(path, parts) == 0 && LoaderForExtension(parts.Extension) == LoaderKind::Graffiti) {
+        if (keep != 0) return -2;
+        snprintf(GraffitiFilePath, sizeof GraffitiFilePath, "%s", path);
+        if (ReadGraffitiFile(wnd, path) != 0 || !HasImage()) return -2;
+        g_Host.WindowFlags |= kWindowGraffitiMode;
+        snprintf(CurrentPath, sizeof CurrentPath, "%s", path);
+        GraffitiFileShown = -1;
+        OnChange(Change::Picture);
+        return 0;
+    }
+    GraffitiFileShown = 0;
+    return LoadImageFile(wnd, path, keep);
 }
 
 int OpenFileAndScan(HWND wnd, const char* path) {
-    int rc = LoadImageFile(wnd, path, 0);
-    if (rc == 0) g_Shell.ImageEdited = 0;  // a file just opened has no edits to lose
-    if (rc != -3) StartFolderScan(wnd);
+    if (!ConfirmDiscard(wnd, DiscardReason::Load)) return -3;
+    int rc = LoadPath(wnd, path, 0);
+    StartFolderScan(wnd);
     return rc;
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show) {
-    g_Shell.Instance = instance;
+    g_Host.Instance = instance;
+    StartGdiplus();
     int parsed = ParseCommandLine(commandLine ? commandLine : "", g_Shell.CommandLinePath, sizeof g_Shell.CommandLinePath);
     g_Shell.CommandLineGiven = parsed == 1;
     if (!previous) {
@@ -208,7 +266,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
     if (!wnd) return 0;
     ShowWindow(wnd, show);
-    g_Shell.MainWindow = wnd;
+    g_Host.MainWindow = wnd;
     g_Gesture = GestureMachine{};
     UpdateWindow(wnd);
     if (parsed < 0)
@@ -216,7 +274,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
         if (g_Shell.FileListDialog && IsDialogMessageA(g_Shell.FileListDialog, &msg)) continue;
-        if (g_Shell.VectorDialog && IsDialogMessageA(g_Shell.VectorDialog, &msg)) continue;
+        if (HWND vector = ConversionDialogWindow(); vector && IsDialogMessageA(vector, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }

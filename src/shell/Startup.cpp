@@ -18,17 +18,6 @@ int ParseCommandLine(std::string_view commandLine, char* out, size_t size) {
     return 1;
 }
 
-IntPoint PlacePosition(int mode, const IntRect& desktop, int width, int height) {
-    int dw = desktop.Right - desktop.Left;
-    int dh = desktop.Bottom - desktop.Top;
-    switch (mode) {
-    case 1: return {desktop.Right - width, 0};
-    case 2: return {desktop.Right - width, desktop.Bottom - height};
-    case 3: return {desktop.Right - width, (dh - height) / 2};
-    default: return {(dw - width) / 2, (dh - height) / 2};
-    }
-}
-
 WindowRect ValidateSavedPosition(const WindowRect& saved, const IntRect& desktop) {
     if (saved.Left < 0 || saved.Left > desktop.Right || saved.Top < 0 || saved.Top > desktop.Bottom)
         return kDefaultWindowRect;

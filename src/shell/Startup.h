@@ -5,28 +5,12 @@
 #include <cstdint>
 #include <string_view>
 
+#include "base/Limits.h"
+#include "base/Placement.h"
 #include "view/ViewState.h"  // bar heights
-
-constexpr size_t kPathBytes = 260;
 
 // 0: no file given, 1: path copied, -1: the path does not fit `size` bytes (refused).
 int ParseCommandLine(std::string_view commandLine, char* out, size_t size);
-
-struct IntRect {
-    int Left, Top, Right, Bottom;
-};
-struct IntPoint {
-    int X, Y;
-};
-
-// Top-left corner for a window of the given size. Modes: 0 centred, 1 top-right,
-// 2 bottom-right, 3 right edge and centred vertically.
-IntPoint PlacePosition(int mode, const IntRect& desktop, int width, int height);
-
-struct WindowRect {
-    int Left, Top, Width, Height;
-};
-constexpr WindowRect kDefaultWindowRect{0, 0, 800, 600};
 
 // A saved position off the desktop (or a size that cannot be a window) gives the default.
 WindowRect ValidateSavedPosition(const WindowRect& saved, const IntRect& desktop);

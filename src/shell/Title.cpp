@@ -3,17 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/Settings.h"
 #include "base/SjisText.h"
-
-std::string FormatThousands(int64_t value) {
-    std::string digits = std::to_string(value < 0 ? 0 - uint64_t(value) : uint64_t(value));
-    std::string out;
-    for (size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
-        out += digits[i];
-    }
-    return value < 0 ? "-" + out : out;
-}
+#include "vectorize/LineStore.h"
 
 std::string FolderPart(const char* folder) {
     std::string_view f(folder);
@@ -27,9 +19,9 @@ std::string FolderPart(const char* folder) {
 std::string FormatTitle(const TitleInput& in) {
     if (!in.HasImage) return "Pixaro Ver1.19";
     std::string file;
-    if (in.DisplayFlags & 4)
+    if (in.DisplayFlags & kDisplayFullPath)
         file = in.CurrentPath;
-    else if (in.DisplayFlags & 8)
+    else if (in.DisplayFlags & kDisplayFolderAndName)
         file = FolderPart(in.CurrentFolder) + in.CurrentName + in.CurrentExtension;
     else
         file = std::string(in.CurrentName) + in.CurrentExtension;

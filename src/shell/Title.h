@@ -4,9 +4,6 @@
 #include <cstdint>
 #include <string>
 
-// "1,234,567" style grouping of a count.
-std::string FormatThousands(int64_t value);
-
 struct TitleInput {
     bool HasImage = false;
     uint32_t DisplayFlags = 0;        // bit 2 full path, bit 3 folder + name

@@ -1,7 +1,8 @@
 #include <windows.h>
 
+#include "graffiti/Graffiti_win.h"
 #include "image/Image_win.h"
-#include "shell/App_win.h"
+#include "shell/Shell_win.h"
 #include "shell/Title.h"
 #include "vectorize/LineStore_win.h"
 #include "view/View_win.h"

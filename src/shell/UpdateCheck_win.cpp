@@ -4,7 +4,7 @@
 #include <shellapi.h>
 #include <wininet.h>
 
-#include "shell/App_win.h"
+#include "shell/Shell_win.h"
 #include "shell/Startup.h"
 
 namespace {

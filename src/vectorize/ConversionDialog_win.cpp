@@ -8,12 +8,11 @@
 #include <cstdio>
 #include <string>
 
+#include "base/Host_win.h"
 #include "image/Image_win.h"
 #include "imageops/Monochrome.h"
 #include "jww/JwwOutput_win.h"
 #include "resources/resource.h"
-#include "shell/App_win.h"
-#include "shell/Title.h"
 #include "vectorize/ConversionSettings.h"
 #include "vectorize/LineStore_win.h"
 #include "vectorize/Tracer.h"
@@ -22,6 +21,7 @@
 namespace {
 
 ConversionSettings g_Conversion;
+HWND g_Dialog = nullptr;
 bool g_Busy = false;
 bool g_CancelRequested = false;
 bool g_CloseRequested = false;
@@ -127,7 +127,7 @@ std::string ElapsedText(const SYSTEMTIME& start) {
 }
 
 void RaiseMainWindow() {
-    HWND wnd = g_Shell.MainWindow;
+    HWND wnd = g_Host.MainWindow;
     InvalidateRect(wnd, nullptr, TRUE);
     SetActiveWindow(wnd);
     SetForegroundWindow(wnd);
@@ -182,8 +182,8 @@ void Convert(HWND dlg) {
     EnableWindow(GetDlgItem(dlg, IDC_VEC_CLEAR_TOTAL), TRUE);
     SetDlgItemTextA(dlg, IDC_VEC_CONVERT, "ベクトル変換");
     g_Busy = false;
-    g_Settings.DI |= 16;
-    UpdateTitle(g_Shell.MainWindow);
+    g_Settings.DI |= kInfoVectorLines;
+    NotifyChange(Change::Lines);
     RaiseMainWindow();
 }
 
@@ -215,7 +215,7 @@ void ChooseLineColour(HWND dlg) {
     cc.Flags = CC_RGBINIT | CC_FULLOPEN;
     if (ChooseColorA(&cc)) {
         g_VectorLineColour = cc.rgbResult;
-        InvalidateRect(g_Shell.MainWindow, nullptr, TRUE);
+        InvalidateRect(g_Host.MainWindow, nullptr, TRUE);
     }
 }
 
@@ -247,8 +247,8 @@ INT_PTR CALLBACK ConversionProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
         CheckRadioButton(dlg, IDC_VEC_LEVEL1, IDC_VEC_LEVEL6, IDC_VEC_LEVEL3);
         EnableWindow(GetDlgItem(dlg, IDC_VEC_CLEAR), FALSE);
         EnableWindow(GetDlgItem(dlg, IDC_VEC_RECOMPRESS), FALSE);
-        PlaceWindow(dlg, 1);
-        InvalidateRect(g_Shell.MainWindow, nullptr, TRUE);
+        PlaceWindow(dlg, kPlaceTopRight);
+        InvalidateRect(g_Host.MainWindow, nullptr, TRUE);
         return TRUE;
     case WM_COMMAND:
         switch (LOWORD(wp)) {
@@ -268,8 +268,7 @@ INT_PTR CALLBACK ConversionProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
                 ResetBars(dlg);
                 EnableWindow(GetDlgItem(dlg, IDC_VEC_RECOMPRESS), FALSE);
                 SetText(dlg, IDC_VEC_STATUS, "0 Lines");
-                InvalidateRect(g_Shell.MainWindow, nullptr, TRUE);
-                UpdateTitle(g_Shell.MainWindow);
+                NotifyChange(Change::Lines);
             }
             return TRUE;
         case IDC_VEC_COLOUR: ChooseLineColour(dlg); return TRUE;
@@ -282,7 +281,7 @@ INT_PTR CALLBACK ConversionProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
         return FALSE;
     case WM_CLOSE: CloseDialog(dlg); return TRUE;
     case WM_DESTROY:
-        if (g_Shell.VectorDialog == dlg) g_Shell.VectorDialog = nullptr;
+        if (g_Dialog == dlg) g_Dialog = nullptr;
         return FALSE;
     }
     return FALSE;
@@ -292,14 +291,19 @@ INT_PTR CALLBACK ConversionProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
 
 bool ConversionBusy() { return g_Busy; }
 
-int OpenConversionDialog(HWND wnd) {
-    CloseOtherToolDialogs(g_Shell.VectorDialog);
+int OpenConversionDialog(HWND) {
     if (!HasImage()) return -2;
-    if (g_Shell.VectorDialog) {
-        SetFocus(g_Shell.VectorDialog);
+    if (g_Dialog) {
+        SetFocus(g_Dialog);
         return 0;
     }
-    g_Shell.VectorDialog = CreateDialogParamA(g_Shell.Instance, MAKEINTRESOURCEA(IDD_VECTORIZE), nullptr, ConversionProc, 0);
-    if (g_Shell.VectorDialog) ShowWindow(g_Shell.VectorDialog, SW_SHOW);
+    g_Dialog = CreateDialogParamA(g_Host.Instance, MAKEINTRESOURCEA(IDD_VECTORIZE), nullptr, ConversionProc, 0);
+    if (g_Dialog) ShowWindow(g_Dialog, SW_SHOW);
     return 0;
+}
+
+HWND ConversionDialogWindow() { return g_Dialog; }
+
+void CloseVectorDialog() {
+    if (g_Dialog) SendMessageA(g_Dialog, WM_CLOSE, 0, 0);
 }

@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "shell/Settings.h"
+#include "base/Settings.h"
 
 struct ConversionSettings {
     int32_t Dpi = 200;

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <new>
 
-#include "shell/Title.h"
 
 LineStore p_ta;
 
@@ -107,4 +106,14 @@ std::string LinesStatusText(const LineStore& store) { return FormatThousands(sto
 
 std::string StoreFullText(const LineStore& store) {
     return "ベクトルデータが上限に達しました (" + FormatThousands(store.LineCount()) + " Lines)";
+}
+
+std::string FormatThousands(int64_t value) {
+    std::string digits = std::to_string(value < 0 ? 0 - uint64_t(value) : uint64_t(value));
+    std::string out;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
+    }
+    return value < 0 ? "-" + out : out;
 }

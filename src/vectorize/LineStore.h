@@ -145,3 +145,6 @@ void ForEachLineIn(const LineStore& store, int32_t left, int32_t top, int32_t ri
         f(x1, y1, x2, y2);
     }
 }
+
+// "6,500,000": every line count the user sees.
+std::string FormatThousands(int64_t value);

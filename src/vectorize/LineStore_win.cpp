@@ -1,14 +1,18 @@
 // The traced lines over the view, and the store's share of image changes.
 #include "vectorize/LineStore_win.h"
 
-#include "shell/App_win.h"
+#include "base/Host_win.h"
+
 #include "vectorize/LineStore.h"
 
 COLORREF g_VectorLineColour = RGB(255, 0, 0);
 
 long VectorLineCount() { return p_ta.LineCount(); }
 
-void ClearVectorLines() { p_ta.ReleaseStore(); }
+void ClearVectorLines() {
+    p_ta.ReleaseStore();
+    NotifyChange(Change::Lines);
+}
 
 void DrawVectorLines(HDC dc, const ViewState& v) {
     if (p_ta.LineCount() == 0) return;
@@ -34,8 +38,4 @@ void DrawVectorLines(HDC dc, const ViewState& v) {
     SelectObject(dc, oldBrush);
     SelectObject(dc, oldPen);
     DeleteObject(pen);
-}
-
-void CloseVectorDialog() {
-    if (g_Shell.VectorDialog) SendMessageA(g_Shell.VectorDialog, WM_CLOSE, 0, 0);
 }

@@ -8,9 +8,11 @@ long VectorLineCount();
 void ClearVectorLines();
 // Draws the segments that meet the visible source rectangle.
 void DrawVectorLines(HDC dc, const ViewState& view);
-void CloseVectorDialog();
-// Command 161: the conversion dialog (modeless, no owner), or the focus to it.
+// The conversion dialog (modeless, no owner): opened by command 161 or a key, or given the
+// focus; null while closed.
 int OpenConversionDialog(HWND wnd);
+HWND ConversionDialogWindow();
+void CloseVectorDialog();
 // True while a conversion runs: the store must not be released under it.
 bool ConversionBusy();
 

@@ -3,10 +3,8 @@
 
 #include <windowsx.h>
 
-#include "graffiti/Graffiti_win.h"
+#include "base/Host_win.h"
 #include "image/Image_win.h"
-#include "shell/App_win.h"
-#include "vectorize/LineStore_win.h"
 #include "view/Overlay.h"
 #include "view/RubberBand.h"
 
@@ -40,7 +38,7 @@ void RenderImage(HDC dc, int mode, const RECT& area, uint32_t displayFlags, uint
         BitBlt(dc, destX, destY, destWidth, destHeight, mem, srcX, srcY, SRCCOPY);
     } else {
         // Reduction always smooths; enlargement only when the user asked for it.
-        bool smooth = scale > 1.0f || (displayFlags & 1) != 0;
+        bool smooth = scale > 1.0f || (displayFlags & kDisplaySmoothZoom) != 0;
         SetStretchBltMode(dc, smooth ? HALFTONE : COLORONCOLOR);
         SetBrushOrgEx(dc, destX, destY, nullptr);
         StretchBlt(dc, destX, destY, destWidth, destHeight, mem, srcX, srcY, srcWidth, srcHeight, SRCCOPY);
@@ -62,24 +60,22 @@ void RenderImage(HDC dc, int mode, const RECT& area, uint32_t displayFlags, uint
     DeleteObject(font);
 }
 
-void PaintView(HWND wnd) {
+void PaintView(HWND wnd, const PaintLayers& layers) {
     SetCursor(LoadCursor(nullptr, IDC_WAIT));
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(wnd, &ps);
     if (HasImage()) {
-        if (VectorLineCount() == 0 && !GraffitiHasObjects()) g_Settings.DI |= 1;
+        if (layers.ForceImage) g_Settings.DI |= kInfoImageShown;
         RECT area;
         GetClientRect(wnd, &area);
         if (ToolBarShown()) area.top += kToolBarHeight;
         if (StatusBarShown()) area.bottom -= kStatusBarHeight;
         const ViewState& v = g_View;
-        if (g_Settings.DI & 1)
+        if (g_Settings.DI & kInfoImageShown)
             RenderImage(dc, 0, area, g_Settings.DCflag, g_Settings.DI, v.Scale, v.DestX, v.DestY, v.DestWidth,
                         v.DestHeight, v.SourceX, v.SourceY, v.DrawWidth, v.DrawHeight);
-        if (GraffitiModeOn()) DrawGraffitiLayer(dc, MappingOf(v));
-        if (g_Settings.DI & 16) DrawVectorLines(dc, v);
+        if (layers.Draw) layers.Draw(dc, v);
     }
-    UpdateTitle(wnd);
     EndPaint(wnd, &ps);
     SetCursor(LoadCursor(nullptr, IDC_ARROW));
 }
@@ -112,7 +108,8 @@ void StartDragOut(HWND) {
 
 }  // namespace
 
-int ViewMouse(HWND wnd, UINT msg, LPARAM lp, WPARAM wp) {
+int ViewMouse(HWND wnd, UINT msg, LPARAM lp, WPARAM wp, bool& clearGraffitiBit) {
+    clearGraffitiBit = false;
     MouseEvent event;
     switch (msg) {
     case WM_LBUTTONDOWN: event = MouseEvent::LeftDown; break;
@@ -129,7 +126,7 @@ int ViewMouse(HWND wnd, UINT msg, LPARAM lp, WPARAM wp) {
     case GestureStatus::WholeView: SetStatusText(2, "全体表示"); break;
     case GestureStatus::ZoomView: SetStatusText(2, "拡大表示"); break;
     case GestureStatus::MoveView: SetStatusText(2, "move"); break;
-    case GestureStatus::SizeText: SetStatusText(2, g_Shell.SizeText); break;
+    case GestureStatus::SizeText: SetStatusText(2, g_Host.SizeText); break;
     case GestureStatus::Unchanged: break;
     }
     if (fx.CrossCursor) SetCursor(LoadCursor(nullptr, IDC_CROSS));
@@ -149,13 +146,14 @@ int ViewMouse(HWND wnd, UINT msg, LPARAM lp, WPARAM wp) {
         InvalidateRect(wnd, nullptr, TRUE);
         break;
     }
-    case GestureFinish::ClearGraffitiBit: g_Shell.GraffitiEditState &= ~1; break;
+    case GestureFinish::ClearGraffitiBit: clearGraffitiBit = true; break;
     case GestureFinish::None: break;
     }
     return fx.State != 0 ? fx.State : (fx.Consumed ? kGestureUndecided : 0);
 }
 
-bool ViewKeyDown(HWND wnd, int vk) {
+bool ViewKeyDown(HWND wnd, int vk, ViewAction& step) {
+    step = ViewAction::None;
     ViewKey key;
     switch (vk) {
     case VK_LEFT: key = ViewKey::Left; break;
@@ -167,23 +165,16 @@ bool ViewKeyDown(HWND wnd, int vk) {
     default: return false;
     }
     if (!HasImage()) return true;
-    switch (ApplyViewKey(g_View, key, CurrentLayout(wnd))) {
-    case ViewAction::Repaint: InvalidateRect(wnd, nullptr, TRUE); break;
-    case ViewAction::PreviousEntry: StepEntry(wnd, -1, 0, true); break;
-    case ViewAction::NextEntry: StepEntry(wnd, +1, 0, true); break;
-    case ViewAction::None: break;
-    }
+    step = ApplyViewKey(g_View, key, CurrentLayout(wnd));
+    if (step == ViewAction::Repaint) InvalidateRect(wnd, nullptr, TRUE);
     return true;
 }
 
-void ViewWheel(HWND wnd, int delta) {
-    if (!HasImage()) return;
-    switch (ApplyWheel(g_View, delta, CatalogueCurrentIndex(), CatalogueLastIndex())) {
-    case ViewAction::Repaint: InvalidateRect(wnd, nullptr, TRUE); break;
-    case ViewAction::PreviousEntry: StepEntry(wnd, -1, 0, false); break;
-    case ViewAction::NextEntry: StepEntry(wnd, +1, 0, false); break;
-    case ViewAction::None: break;
-    }
+ViewAction ViewWheel(HWND wnd, int delta, int currentIndex, int lastIndex) {
+    if (!HasImage()) return ViewAction::None;
+    ViewAction step = ApplyWheel(g_View, delta, currentIndex, lastIndex);
+    if (step == ViewAction::Repaint) InvalidateRect(wnd, nullptr, TRUE);
+    return step;
 }
 
 void InvertRectangle(HWND wnd, int x1, int y1, int x2, int y2) { Rectangle(InvertingDc(wnd).dc, x1, y1, x2, y2); }

@@ -1,4 +1,5 @@
 #include "shell/Title.h"
+#include "vectorize/LineStore.h"
 
 #include <gtest/gtest.h>
 

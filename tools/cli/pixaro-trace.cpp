@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "imageops/Monochrome.h"
-#include "shell/Title.h"
 #include "vectorize/Tracer.h"
 #include "vectorize/TraceInput.h"
 

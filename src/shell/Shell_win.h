@@ -1,65 +1,57 @@
-// Process-wide shell state of the one main window, shared by the glue files.
+// The shell's glue: the main window's own state, commands, the catalogue, the title and the
+// one entry through which every new picture, line or graffiti change reaches the window.
 #pragma once
 #include <windows.h>
 
-#include "shell/Settings.h"
+#include "base/Host_win.h"
+#include "base/Limits.h"
+#include "shell/DiscardPlan.h"
 
 constexpr UINT WM_APP_FOREGROUND = WM_APP;          // sent by the drag-out drop source
 constexpr UINT WM_APP_UPDATE_RESULT = WM_APP + 1;   // update check finished: wParam = version or -1, lParam = manual
 constexpr UINT WM_APP_SCAN_DONE = WM_APP + 2;       // folder scan finished: wParam = generation, lParam = result
 
 struct ShellState {
-    HINSTANCE Instance = nullptr;
-    HWND MainWindow = nullptr;
-    HWND StatusBar = nullptr;
     HWND ToolBar = nullptr;
-    uint32_t WindowFlags = 3;  // bit 0 status bar, bit 1 tool bar, bit 2 graffiti mode
+    HWND FileListDialog = nullptr;
     char CommandLinePath[kPathBytes] = {};
     bool CommandLineGiven = false;
     char ProgramFolder[kPathBytes] = {};
-    int ImageEdited = 0;
-    int GraffitiEditState = 0;
-    bool GraffitiConfirm = false;
     bool SettingsKeyExisted = false;
-    HWND VectorDialog = nullptr, ImagePathDialog = nullptr, LineStyleDialog = nullptr;
-    HWND TextStyleDialog = nullptr, GraffitiOutDialog = nullptr, FileListDialog = nullptr;
-    char SizeText[64] = {};  // " %d × %d" of the last WM_SIZE, restored after gestures
 };
 extern ShellState g_Shell;
-extern ShellSettings g_Settings;
 
-inline bool StatusBarShown() { return (g_Shell.WindowFlags & 1) != 0; }
-inline bool ToolBarShown() { return (g_Shell.WindowFlags & 2) != 0; }
-inline bool GraffitiModeOn() { return (g_Shell.WindowFlags & 4) != 0; }
-
-void SetStatusText(int part, const char* text);
-void PlaceWindow(HWND wnd, int mode);
+// Settings and the update check.
 void LoadSettings();
 void SaveSettings(HWND wnd);
 void StoreUpdateCheckDay(int32_t day);
-// The settings key of the current user, for the tool dialogs' own values.
-std::unique_ptr<SettingsRegistry> MakeSettingsRegistry();
 void StartUpdateCheck(HWND wnd, bool manual);
 void OnUpdateResult(HWND wnd, WPARAM wp, LPARAM lp);
 void UpdateTitle(HWND wnd);
 
-// Commands, tool bar and menus.
+// Commands, tool bar and menus, all derived from the command table.
 HWND CreateMainToolBar(HWND wnd, HINSTANCE instance);
 bool ToolTipText(NMHDR* hdr);
-void ApplyInitialMenuState(HWND wnd);
-// Menu items and buttons follow the real state: an image loaded, two or more entries.
-void UpdateCommandStates(HWND wnd);
-void EnableCommand(HWND wnd, int id, bool enable);
+// Every menu item, button and check mark follows the real state.
+void ApplyCommandStates(HWND wnd);
 void DispatchCommand(HWND wnd, int id, LPARAM lp);
 void HandleAssignedKey(HWND wnd, int vk);
 void UpdateGraffitiUi(HWND wnd);
-// The tool dialogs exclude each other: every open one except `keep` is asked to close.
-void CloseOtherToolDialogs(HWND keep);
 void UpdateProgramMenu(HWND wnd);
 void ShowPopupMenu(HWND wnd, POINT clientPoint);
+// A new picture, lines or graffiti: view, commands, title and tool dialogs follow.
+void OnChange(Change change);
+// While a conversion writes lines for the current picture nothing may replace it: true
+// (with the reason in the status bar) when that is so.
+bool RefuseWhileConverting();
+// Asks the plan's questions for leaving the current picture; true when the user agreed (or
+// nothing needed asking) and what had to go is gone.
+bool ConfirmDiscard(HWND wnd, DiscardReason reason);
 
-// Opening a file: load it and catalogue its folder.
+// Opening a file: the questions, the load and the scan of its folder. 0, -2 or -3 (declined).
 int OpenFileAndScan(HWND wnd, const char* path);
+// Loads a path as the current picture (an image, or a graffiti file with its canvas).
+int LoadPath(HWND wnd, const char* path, int keep);
 
 // The folder catalogue.
 void StartFolderScan(HWND wnd);

@@ -6,9 +6,22 @@
 #include <memory>
 #include <vector>
 
-#include "shell/Startup.h"
+#include "base/Placement.h"
 
 constexpr int kKeySlots = 12;
+
+// DI: what the view paints. The overlay rows use the bits above these.
+enum InfoFlag : uint32_t {
+    kInfoImageShown = 0x01,
+    kInfoVectorLines = 0x10,
+    kInfoImageAndLines = kInfoImageShown | kInfoVectorLines,
+};
+// DCflag: smooth enlargement too; the title shows the full path, or folder and name.
+enum DisplayFlag : uint32_t {
+    kDisplaySmoothZoom = 0x01,
+    kDisplayFullPath = 0x04,
+    kDisplayFolderAndName = 0x08,
+};
 constexpr int kProgramSlots = 4;
 constexpr uint32_t kMaxKeyIndex = 34;  // 1..26 letters, 27..34 F1..F8
 
@@ -17,7 +30,7 @@ struct ShellSettings {
     char OFN[300] = {};
     uint32_t DCflag = 0;
     uint32_t CP_JWout = 0;
-    uint32_t DI = 0x11;  // image and vector lines shown even when the key cannot be read
+    uint32_t DI = kInfoImageAndLines;  // even when the key cannot be read
     uint32_t FileSC = 0;
     uint32_t LUD = 0;
     bool LUDPresent = false;
@@ -25,6 +38,9 @@ struct ShellSettings {
     uint32_t Keys[kKeySlots] = {};
     char KeyApps[kProgramSlots][256] = {};
 };
+
+// The one copy of the settings: read at start-up, written at close.
+extern ShellSettings g_Settings;
 
 // Defaults for a key created now.
 void SetNewKeyDefaults(ShellSettings& s, const char* programFolder);

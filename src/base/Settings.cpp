@@ -1,8 +1,10 @@
-#include "shell/Settings.h"
+#include "base/Settings.h"
 
 #include <cstdio>
 
 #include "base/SjisText.h"
+
+ShellSettings g_Settings;
 
 void SetNewKeyDefaults(ShellSettings& s, const char* programFolder) {
     CopySjis(s.SearchSPI, sizeof s.SearchSPI, programFolder);
@@ -16,11 +18,6 @@ void SetNewKeyDefaults(ShellSettings& s, const char* programFolder) {
     for (int i = 0; i < kKeySlots; ++i) s.Keys[i] = kDefaultKeys[i];
     for (auto& app : s.KeyApps) app[0] = 0;
 }
-
-
-namespace {
-
-}  // namespace
 
 bool ReadSettingDword(SettingsKey& key, const char* name, uint32_t& value) {
     RegValue v;
