@@ -15,6 +15,7 @@ tests/e2e/make_samples.sh "$root/build/native/samplegen" "$work/samples"
 
 source tools/wine-env.sh
 pxw_env "${PIXARO_WINEPREFIX:-$work/wineprefix}"
+pxw_runs_32bit || { echo "run.sh: this machine cannot run 32-bit programs, so Pixaro cannot start under Wine here" >&2; exit 1; }
 
 if [ -n "${DISPLAY:-}" ]; then
   pxw_prefix

@@ -8,6 +8,7 @@
 #   pxw_run CMD...        run a Wine command in the background, remember its pid, wait for it
 #   pxw_screenshot FILE   save the whole screen as a PNG
 #   pxw_cleanup           what the trap runs; safe to call more than once
+#   pxw_runs_32bit        whether this machine can run 32-bit programs at all (Wine's loader is one)
 # Nothing here kills by name: other people run Wine and Xvfb on the same machine.
 
 PXW_PIDS=()
@@ -19,6 +20,12 @@ pxw_env() {
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="
   export WINEARCH=win32
+}
+
+# Some virtual machines run 64-bit user code only: there every 32-bit executable, Wine's
+# loader included, fails with ENOEXEC and no Windows program can start.
+pxw_runs_32bit() {
+  wine --version >/dev/null 2>&1
 }
 
 pxw_cleanup() {

@@ -20,6 +20,10 @@ here=$(cd "$(dirname "$0")" && pwd)
 
 source "$here/../../tools/wine-env.sh"
 pxw_env "${PIXARO_WINEPREFIX:-$work/wineprefix}"
+if ! pxw_runs_32bit; then
+  echo "run_case: $name skipped: this machine cannot run 32-bit programs, so not Wine either" >&2
+  exit 77
+fi
 pxw_trap
 pxw_lock || exit 1
 
