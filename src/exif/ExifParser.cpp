@@ -826,17 +826,6 @@ void InfoReport::Append(std::string_view line) {
     text_[length_] = 0;
 }
 
-uint32_t ReadOrderedValue(const uint8_t* bytes, int order, int size) {
-    switch (size) {
-    case 1: return bytes[0];
-    case 2: return order == 0 ? uint32_t(bytes[1]) << 8 | bytes[0] : uint32_t(bytes[0]) << 8 | bytes[1];
-    case 4:
-        return order == 0 ? uint32_t(bytes[3]) << 24 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[1]) << 8 | bytes[0]
-                          : uint32_t(bytes[0]) << 24 | uint32_t(bytes[1]) << 16 | uint32_t(bytes[2]) << 8 | bytes[3];
-    default: return 0xFFFFFFFFu;
-    }
-}
-
 void ParseShotDate(const char* text, SystemTime& time, FileTime& fileTime) {
     time = {};
     time.DayOfWeek = 7;

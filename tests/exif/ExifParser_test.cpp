@@ -448,14 +448,3 @@ TEST(ExifParser, ReportLimit) {
     EXPECT_EQ(p.report.substr(p.report.size() - note.size()), note);
     EXPECT_EQ(p.report.find("SOF0"), std::string::npos);
 }
-
-TEST(ExifParser, ReadOrderedValue) {
-    const uint8_t b[4] = {0x12, 0x34, 0x56, 0x78};
-    EXPECT_EQ(ReadOrderedValue(b, 0, 1), 0x12u);
-    EXPECT_EQ(ReadOrderedValue(b, 1, 1), 0x12u);
-    EXPECT_EQ(ReadOrderedValue(b, 0, 2), 0x3412u);
-    EXPECT_EQ(ReadOrderedValue(b, 1, 2), 0x1234u);
-    EXPECT_EQ(ReadOrderedValue(b, 0, 4), 0x78563412u);
-    EXPECT_EQ(ReadOrderedValue(b, 1, 4), 0x12345678u);
-    EXPECT_EQ(ReadOrderedValue(b, 0, 3), 0xFFFFFFFFu);
-}
