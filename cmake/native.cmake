@@ -4,6 +4,12 @@ enable_testing()
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
+# Literals in code page 932 as in pixaro.exe, so tests and tools see the bytes users do.
+# Clang cannot: its builds (tools/fuzz.sh) keep UTF-8 literals.
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  add_compile_options(-fexec-charset=CP932 -finput-charset=UTF-8)
+endif()
+
 set(PIXARO_NATIVE_FLAGS -Wall -Wextra -Wno-unused-parameter)
 set(PIXARO_SAN_FLAGS -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
 

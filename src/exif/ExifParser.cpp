@@ -17,75 +17,66 @@
 
 namespace {
 
-// The report's texts are Shift-JIS bytes whatever the compiler's execution character set.
-constexpr char kJpegFormat[] = "Jpeg \x8c\x60\x8e\xae \n";  // Jpeg 形式 \n
-constexpr char kSosLine[] = "%06X-FF %2X Start of scan\x81\x40(%04x)byte data \n";
-constexpr char kAppLine[] = "%06X-FF %2X (%04x)byte  JPEG\x93\xe0" "APP\x8f\xee\x95\xf1 \n";  // JPEG内APP情報
-constexpr char kExifInfo[] = "Exif \x8f\xee\x95\xf1\n";  // Exif 情報
+// Both builds compile literals to code page 932, so these are the bytes the window shows.
+// "　" is the full-width space (0x81 0x40).
+constexpr char kJpegFormat[] = "Jpeg 形式 \n";
+constexpr char kSosLine[] = "%06X-FF %2X Start of scan　(%04x)byte data \n";
+constexpr char kAppLine[] = "%06X-FF %2X (%04x)byte  JPEG内APP情報 \n";
+constexpr char kExifInfo[] = "Exif 情報\n";
 constexpr char kExifHeader[] = "%06X-Exif IFD Data(%2d)----------------\n";
-constexpr char kInteropHeader[] = "%06X-\x8c\xdd\x8a\xb7\x90\xab IFD Data(%2d)----------------\n";  // 互換性
-constexpr char kGpsHeader[] = "%06X-GPS\x8f\xee\x95\xf1 IFD Data(%2d)----------------\n";          // GPS情報
-// 高度の単位　=　海抜単位 / 高度の単位　=(%d)予約 / 高度=%d/%d (m)
-constexpr char kAltitudeSea[] = "\x8d\x82\x93\x78\x82\xcc\x92\x50\x88\xca\x81\x40=\x81\x40\x8a\x43\x94\xb2\x92\x50\x88\xca\n";
-constexpr char kAltitudeReserved[] = "\x8d\x82\x93\x78\x82\xcc\x92\x50\x88\xca\x81\x40=(%d)\x97\x5c\x96\xf1\n";
-constexpr char kAltitude[] = "\x8d\x82\x93\x78=%d/%d (m)\n";
-// GPS時間 %d/%d時 %d/%d分 %d/%d秒
-constexpr char kGpsTime[] = "GPS\x8e\x9e\x8a\xd4 %d/%d\x8e\x9e %d/%d\x95\xaa %d/%d\x95\x62 \n";
-// GPS受信状態=%s　(A=測位 V=中断) / GPS測位方法=　%s次元測位 / GPS　DOP値
-constexpr char kGpsStatus[] = "GPS\x8e\xf3\x90\x4d\x8f\xf3\x91\xd4=%s\x81\x40(A=\x91\xaa\x88\xca V=\x92\x86\x92\x66)\n";
-constexpr char kGpsMeasure[] = "GPS\x91\xaa\x88\xca\x95\xfb\x96\x40=\x81\x40%s\x8e\x9f\x8c\xb3\x91\xaa\x88\xca\n";
-constexpr char kGpsDop[] = "GPS\x81\x40" "DOP\x92\x6c";
-// サムネイル圧縮形式＝非圧縮画像 / サムネイル圧縮形式＝JPEG
-constexpr char kThumbUncompressed[] =
-    "\x83\x54\x83\x80\x83\x6c\x83\x43\x83\x8b\x88\xb3\x8f\x6b\x8c\x60\x8e\xae\x81\x81\x94\xf1\x88\xb3\x8f\x6b\x89\xe6\x91\x9c\n";
-constexpr char kThumbJpeg[] = "\x83\x54\x83\x80\x83\x6c\x83\x43\x83\x8b\x88\xb3\x8f\x6b\x8c\x60\x8e\xae\x81\x81JPEG\n";
-constexpr char kMakeError[] = "\x83\x81\x81\x5b\x83\x4a\x81\x5b" "Error TTYPE= %d\n";  // メーカー
-constexpr char kMake[] = "\x83\x81\x81\x5b\x83\x4a\x81\x5b = %s \n";
-constexpr char kDateTimeError[] = "\x95\xd2\x8f\x57\x93\xfa\x8e\x9e" "Error TTYPE= %d\n";  // 編集日時
-constexpr char kDateTime[] = "\x95\xd2\x8f\x57\x93\xfa\x8e\x9e = %s \n";
-constexpr char kWhitePoint[] = "\x94\x92\x93\x5f\x90\x46\x93\x78[%d] = %d / %d ";         // 白点色度
-constexpr char kPrimaries[] = "\x8c\xb4\x90\x46\x90\x46\x93\x78[%d] =";                   // 原色色度
-// サムネイル画像オフセット / サムネイル画像容量
-constexpr char kThumbOffset[] = "\x83\x54\x83\x80\x83\x6c\x83\x43\x83\x8b\x89\xe6\x91\x9c\x83\x49\x83\x74\x83\x5a\x83\x62\x83\x67 [%d]\n";
-constexpr char kThumbLength[] = "\x83\x54\x83\x80\x83\x6c\x83\x43\x83\x8b\x89\xe6\x91\x9c\x97\x65\x97\xca [%d]\n";
-constexpr char kYCbCrCoefficients[] = "\x90\x46\x95\xcf\x8a\xb7\x83\x7d\x83\x67\x83\x8a\x83\x4e\x83\x58\x8c\x57\x90\x94[%d] =";
-// 色情報サンプリング原点 = 点集合中央 / 点集合原点
-constexpr char kPositionCentred[] = "\x90\x46\x8f\xee\x95\xf1\x83\x54\x83\x93\x83\x76\x83\x8a\x83\x93\x83\x4f\x8c\xb4\x93\x5f = \x93\x5f\x8f\x57\x8d\x87\x92\x86\x89\x9b\n";
-constexpr char kPositionCosited[] = "\x90\x46\x8f\xee\x95\xf1\x83\x54\x83\x93\x83\x76\x83\x8a\x83\x93\x83\x4f\x8c\xb4\x93\x5f = \x93\x5f\x8f\x57\x8d\x87\x8c\xb4\x93\x5f\n";
-constexpr char kBlackWhite[] = "\x8d\x95\x90\x46\x82\xc6\x94\x92\x90\x46\x82\xcc\x92\x6c[%d] =";  // 黒色と白色の値
-constexpr char kRights[] = "\x92\x98\x8d\xec\x8c\xa0 = %s \n";                                    // 著作権
-// シャッター速度 %d / %d （秒）
-constexpr char kExposureTime[] = "\x83\x56\x83\x83\x83\x62\x83\x5e\x81\x5b\x91\xac\x93\x78 %d / %d \x81\x69\x95\x62\x81\x6a\n";
-constexpr char kFNumber[] = "F\x92\x6c %2.1f\n";  // F値
-constexpr char kFNumberRaw[] = "F\x92\x6c %d/%d\n";
-constexpr char kExposureProgram[] = "\x98\x49\x8c\xf5\x90\xa7\x8c\xe4\x83\x82\x81\x5b\x83\x68 = ";  // 露光制御モード =
+constexpr char kInteropHeader[] = "%06X-互換性 IFD Data(%2d)----------------\n";
+constexpr char kGpsHeader[] = "%06X-GPS情報 IFD Data(%2d)----------------\n";
+constexpr char kAltitudeSea[] = "高度の単位　=　海抜単位\n";
+constexpr char kAltitudeReserved[] = "高度の単位　=(%d)予約\n";
+constexpr char kAltitude[] = "高度=%d/%d (m)\n";
+constexpr char kGpsTime[] = "GPS時間 %d/%d時 %d/%d分 %d/%d秒 \n";
+constexpr char kGpsStatus[] = "GPS受信状態=%s　(A=測位 V=中断)\n";
+constexpr char kGpsMeasure[] = "GPS測位方法=　%s次元測位\n";
+constexpr char kGpsDop[] = "GPS　DOP値";
+constexpr char kThumbUncompressed[] = "サムネイル圧縮形式＝非圧縮画像\n";
+constexpr char kThumbJpeg[] = "サムネイル圧縮形式＝JPEG\n";
+constexpr char kMakeError[] = "メーカーError TTYPE= %d\n";
+constexpr char kMake[] = "メーカー = %s \n";
+constexpr char kDateTimeError[] = "編集日時Error TTYPE= %d\n";
+constexpr char kDateTime[] = "編集日時 = %s \n";
+constexpr char kWhitePoint[] = "白点色度[%d] = %d / %d ";
+constexpr char kPrimaries[] = "原色色度[%d] =";
+constexpr char kThumbOffset[] = "サムネイル画像オフセット [%d]\n";
+constexpr char kThumbLength[] = "サムネイル画像容量 [%d]\n";
+constexpr char kYCbCrCoefficients[] = "色変換マトリクス係数[%d] =";
+constexpr char kPositionCentred[] = "色情報サンプリング原点 = 点集合中央\n";
+constexpr char kPositionCosited[] = "色情報サンプリング原点 = 点集合原点\n";
+constexpr char kBlackWhite[] = "黒色と白色の値[%d] =";
+constexpr char kRights[] = "著作権 = %s \n";
+constexpr char kExposureTime[] = "シャッター速度 %d / %d （秒）\n";
+constexpr char kFNumber[] = "F値 %2.1f\n";
+constexpr char kFNumberRaw[] = "F値 %d/%d\n";
+constexpr char kExposureProgram[] = "露光制御モード = ";
 constexpr const char* kProgramNames[9] = {
     "",
-    "\x83\x7d\x83\x6a\x83\x85\x83\x41\x83\x8b\x90\xdd\x92\xe8\n",                  // マニュアル設定
-    "\x83\x76\x83\x8d\x83\x4f\x83\x89\x83\x80" "AE\n",                               // プログラムAE
-    "\x8d\x69\x82\xe8\x97\x44\x90\xe6\n",                                            // 絞り優先
-    "\x83\x56\x83\x83\x83\x62\x83\x5e\x81\x5b\x91\xac\x93\x78\x97\x44\x90\xe6\n",  // シャッター速度優先
-    "\x92\xe1\x91\xac\x83\x76\x83\x8d\x83\x4f\x83\x89\x83\x80\x83\x82\x81\x5b\x83\x68\n",  // 低速プログラムモード
-    "\x8d\x82\x91\xac\x83\x76\x83\x8d\x83\x4f\x83\x89\x83\x80\x83\x82\x81\x5b\x83\x68\n",  // 高速プログラムモード
-    "\x83\x7c\x81\x5b\x83\x67\x83\x8c\x81\x5b\x83\x67\x83\x82\x81\x5b\x83\x68\n",          // ポートレートモード
-    "\x95\x97\x8c\x69\x83\x82\x81\x5b\x83\x68\n",                                          // 風景モード
+    "マニュアル設定\n",
+    "プログラムAE\n",
+    "絞り優先\n",
+    "シャッター速度優先\n",
+    "低速プログラムモード\n",
+    "高速プログラムモード\n",
+    "ポートレートモード\n",
+    "風景モード\n",
 };
-constexpr char kIso[] = "ISO \x8a\xb4\x93\x78 = %d\n";                                   // ISO 感度
-constexpr char kShotDateError[] = "\x8e\x42\x89\x65\x93\xfa\x8e\x9e" "Error TTYPE= %d\n";  // 撮影日時
-constexpr char kShotDate[] = "\x8e\x42\x89\x65\x93\xfa\x8e\x9e = %s \n";
-constexpr char kXpTitle[] = "Win(\x83\x5e\x83\x43\x83\x67\x83\x8b) = %s\n";               // タイトル
-constexpr char kXpComment[] = "Win(\x83\x52\x83\x81\x83\x93\x83\x67) = %s\n";             // コメント
-constexpr char kXpAuthor[] = "Win(\x8d\xec\x90\xac\x8e\xd2) = %s\n";                      // 作成者
-constexpr char kXpKeywords[] = "Win(\x83\x4c\x81\x5b\x83\x8f\x81\x5b\x83\x68) = %s\n";    // キーワード
-constexpr char kXpSubject[] = "win(\x95\x5c\x91\xe8) = %s\n";                             // 表題
-constexpr char kColorSrgb[] = "\x90\x46\x8b\xf3\x8a\xd4 = sRGB \n";                       // 色空間
-constexpr char kColorUncalibrated[] = "\x90\x46\x8b\xf3\x8a\xd4 = Uncalibrate \n";
-// ファイルが途中で切れています / IFDオフセット不正 / データ位置不正 / (以下省略)
-constexpr char kNoteTruncated[] =
-    "\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xaa\x93\x72\x92\x86\x82\xc5\x90\xd8\x82\xea\x82\xc4\x82\xa2\x82\xdc\x82\xb7\n";
-constexpr char kNoteBadIfd[] = "IFD\x83\x49\x83\x74\x83\x5a\x83\x62\x83\x67\x95\x73\x90\xb3 (0x%X)\n";
-constexpr char kNoteBadValue[] = "Tag(0x%04x) \x83\x66\x81\x5b\x83\x5e\x88\xca\x92\x75\x95\x73\x90\xb3 (0x%X)\n";
-constexpr char kNoteReportFull[] = "(\x88\xc8\x89\xba\x8f\xc8\x97\xaa)\n";
+constexpr char kIso[] = "ISO 感度 = %d\n";
+constexpr char kShotDateError[] = "撮影日時Error TTYPE= %d\n";
+constexpr char kShotDate[] = "撮影日時 = %s \n";
+constexpr char kXpTitle[] = "Win(タイトル) = %s\n";
+constexpr char kXpComment[] = "Win(コメント) = %s\n";
+constexpr char kXpAuthor[] = "Win(作成者) = %s\n";
+constexpr char kXpKeywords[] = "Win(キーワード) = %s\n";
+constexpr char kXpSubject[] = "win(表題) = %s\n";
+constexpr char kColorSrgb[] = "色空間 = sRGB \n";
+constexpr char kColorUncalibrated[] = "色空間 = Uncalibrate \n";
+constexpr char kNoteTruncated[] = "ファイルが途中で切れています\n";
+constexpr char kNoteBadIfd[] = "IFDオフセット不正 (0x%X)\n";
+constexpr char kNoteBadValue[] = "Tag(0x%04x) データ位置不正 (0x%X)\n";
+constexpr char kNoteReportFull[] = "(以下省略)\n";
 
 constexpr size_t kLineBytes = 2048;       // one entry's line; a longer one ends in " ...\n"
 constexpr size_t kPieceBytes = 1200;      // one header or marker line
@@ -824,17 +815,6 @@ void InfoReport::Append(std::string_view line) {
         full_ = true;
     }
     text_[length_] = 0;
-}
-
-uint32_t ReadOrderedValue(const uint8_t* bytes, int order, int size) {
-    switch (size) {
-    case 1: return bytes[0];
-    case 2: return order == 0 ? uint32_t(bytes[1]) << 8 | bytes[0] : uint32_t(bytes[0]) << 8 | bytes[1];
-    case 4:
-        return order == 0 ? uint32_t(bytes[3]) << 24 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[1]) << 8 | bytes[0]
-                          : uint32_t(bytes[0]) << 24 | uint32_t(bytes[1]) << 16 | uint32_t(bytes[2]) << 8 | bytes[3];
-    default: return 0xFFFFFFFFu;
-    }
 }
 
 void ParseShotDate(const char* text, SystemTime& time, FileTime& fileTime) {

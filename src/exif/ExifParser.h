@@ -32,10 +32,6 @@ private:
     bool full_ = false;
 };
 
-// An unsigned value of 1, 2 or 4 bytes; order 0 takes the first byte as least significant,
-// 1 as most significant. Any other size gives 0xFFFFFFFF.
-uint32_t ReadOrderedValue(const uint8_t* bytes, int order, int size);
-
 // Walks data[0, size) as a JPEG marker stream into the report (emptied first) and the
 // summary (only the fields the file sets are written; reset it before). No bytes at all give
 // the report "No Data"; bytes that do not start with 0xFF 0xD8 an empty report. Returns 0.

@@ -8,10 +8,6 @@
 
 namespace {
 
-constexpr char kDegree[] = "\x93\x78";  // 度
-constexpr char kMinute[] = "\x95\xaa";  // 分
-constexpr char kSecond[] = "\x95\x62";  // 秒
-
 struct Parts {
     int32_t dN, dD, mN, mD, sN, sD;
 };
@@ -38,19 +34,18 @@ int FractionDigits(int row) {
 void FormatText(int row, const char* ref, const Parts& p, char* out, size_t size) {
     const int w = FractionDigits(row);
     switch (row) {
-    case 1: std::snprintf(out, size, "%s %d.%05d%s", ref, p.dN / p.dD, p.dN % p.dD, kDegree); break;
+    case 1: std::snprintf(out, size, "%s %d.%05d度", ref, p.dN / p.dD, p.dN % p.dD); break;
     case 2:
     case 3:
     case 4:
-        std::snprintf(out, size, "%s %d%s%d.%0*d%s", ref, p.dN, kDegree, p.mN / p.mD, w, p.mN % p.mD, kMinute);
+        std::snprintf(out, size, "%s %d度%d.%0*d分", ref, p.dN, p.mN / p.mD, w, p.mN % p.mD);
         break;
-    case 5: std::snprintf(out, size, "%s %d%s%02d%s%02d%s", ref, p.dN, kDegree, p.mN, kMinute, p.sN, kSecond); break;
+    case 5: std::snprintf(out, size, "%s %d度%02d分%02d秒", ref, p.dN, p.mN, p.sN); break;
     case 6:
     case 7:
     case 8:
     case 9:
-        std::snprintf(out, size, "%s %d%s%02d%s%02d.%0*d%s", ref, p.dN, kDegree, p.mN, kMinute, p.sN / p.sD, w,
-                      p.sN % p.sD, kSecond);
+        std::snprintf(out, size, "%s %d度%02d分%02d.%0*d秒", ref, p.dN, p.mN, p.sN / p.sD, w, p.sN % p.sD);
         break;
     default:
         std::snprintf(out, size, "[%s] %d/%d %d/%d %d/%d", ref, p.dN, p.dD, p.mN, p.mD, p.sN, p.sD);

@@ -2,9 +2,7 @@
 // font so its columns stay aligned.
 #include <windows.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <cstddef>
 
 #include "exif/ExifParser.h"
 #include "exif/ExifResource.h"
@@ -33,20 +31,6 @@ void ToWindowsLines(const char* text, char* out, size_t size) {
     out[n] = 0;
 }
 
-// Test hook: with PIXARO_TEST_INFO_DUMP set, the text the window really holds is written
-// there, line breaks back to "\n", so a test can compare it with the native tool's report.
-void DumpShownText(HWND edit) {
-    const char* path = std::getenv("PIXARO_TEST_INFO_DUMP");
-    if (!path || !*path) return;
-    static char text[sizeof g_Shown];
-    int n = GetWindowTextA(edit, text, sizeof text);
-    FILE* f = std::fopen(path, "wb");
-    if (!f) return;
-    for (int i = 0; i < n; ++i)
-        if (!(text[i] == '\r' && i + 1 < n && text[i + 1] == '\n')) std::fputc(text[i], f);
-    std::fclose(f);
-}
-
 void LayOut(HWND dlg) {
     RECT rc;
     GetClientRect(dlg, &rc);
@@ -71,7 +55,6 @@ INT_PTR CALLBACK InfoProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         SetWindowTextA(edit, g_Shown);
         SendMessageA(edit, EM_SETSEL, 0, 0);
         SendMessageA(edit, EM_SCROLLCARET, 0, 0);
-        DumpShownText(edit);
         LayOut(dlg);
         PlaceWindow(dlg, 0);
         SetFocus(GetDlgItem(dlg, IDOK));

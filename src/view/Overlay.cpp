@@ -7,10 +7,7 @@
 
 namespace {
 
-// Shift-JIS bytes, so the library does not depend on the execution charset.
-constexpr const char* kWeekdays[7] = {
-    "\x93\xfa", "\x8c\x8e", "\x89\xce", "\x90\x85", "\x96\xd8", "\x8b\xe0", "\x93\x79",
-};
+constexpr const char* kWeekdays[7] = {"日", "月", "火", "水", "木", "金", "土"};
 
 // Bounded by the field size: a text copied from a file may lack its terminator.
 template <size_t N>

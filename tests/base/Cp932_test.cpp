@@ -66,7 +66,7 @@ TEST(Cp932, Utf16ToCp932) {
 }
 
 TEST(Cp932, ToUtf8) {
-    EXPECT_EQ(Cp932ToUtf8("a\x95\x5c\xb1"), "a表ｱ");
+    EXPECT_EQ(Cp932ToUtf8("a\x95\x5c\xb1"), "a\xE8\xA1\xA8\xEF\xBD\xB1");  // a表ｱ in UTF-8
     EXPECT_EQ(Cp932ToUtf8("\x81"), "\xEF\xBF\xBD");                 // lead byte at the end
     EXPECT_EQ(Cp932ToUtf8("\x81\x20z"), "\xEF\xBF\xBD z");           // trail byte out of range
     EXPECT_EQ(Cp932ToUtf8("\x85\x40"), "\xEF\xBF\xBD");             // an unassigned code

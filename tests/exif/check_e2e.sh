@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # check_e2e.sh PIXARO_EXIF SAMPLES CASE_DIR: what the exif end-to-end case left behind.
-#   info-report.txt  the text the information window held (written by its test hook, with
-#                    PIXARO_TEST_INFO_DUMP set): must equal the native report byte for byte
+#   info-report.txt  the text the information window held (the case's save-text): must be
+#                    the native report byte for byte, with the edit control's CRLF line breaks
 #   opened-url.txt   the link the map command opened (recorded by the case's stand-in browser):
 #                    must be the native MapLink
 set -euo pipefail
@@ -11,10 +11,10 @@ if [ $# -ne 3 ]; then
 fi
 tool=$1 samples=$2 dir=$3
 photo="$samples/exif_gps.jpg"
-[ -f "$dir/info-report.txt" ] || { echo "check_e2e: $dir/info-report.txt is missing (was PIXARO_TEST_INFO_DUMP set?)" >&2; exit 1; }
-if ! cmp "$dir/info-report.txt" <("$tool" --raw "$photo"); then
+[ -f "$dir/info-report.txt" ] || { echo "check_e2e: $dir/info-report.txt is missing (did the case's save-text run?)" >&2; exit 1; }
+if ! cmp "$dir/info-report.txt" <("$tool" --raw "$photo" | perl -pe 's/\n/\r\n/g'); then
   echo "check_e2e: the information window's text differs from pixaro-exif --raw $photo" >&2
-  diff <(iconv -f CP932 -t UTF-8 "$dir/info-report.txt") <("$tool" "$photo") >&2 || true
+  diff <(iconv -f CP932 -t UTF-8 "$dir/info-report.txt" | tr -d '\r') <("$tool" "$photo") >&2 || true
   exit 1
 fi
 want=$("$tool" --json "$photo" | perl -MJSON::PP -ne 'print decode_json($_)->{MapLink}')

@@ -3,8 +3,7 @@
 
 #include <gtest/gtest.h>
 
-// "表示倍率" in Shift-JIS.
-static const std::string kMagnification = "\x95\x5C\x8E\xA6\x94\x7B\x97\xA6";
+static const std::string kMagnification = "表示倍率";
 
 TEST(Title, FormatsByDisplayFlags) {
     TitleInput in;

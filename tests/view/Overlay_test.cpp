@@ -23,7 +23,7 @@ ExifSummary Sample() {
 struct Want { int x, y; std::string text; };
 
 TEST(Overlay, RowsForFlagCombinations) {
-    const std::string thursday = "2021/ 3/ 4(\x96\xd8)  5:06";   // 20 bytes
+    const std::string thursday = "2021/ 3/ 4(木)  5:06";   // 20 bytes
     const OverlayArea window{0, 28, 800, 580};
     const OverlayArea saved{0, 0, 1200, 1000};
     struct Row {
@@ -60,8 +60,8 @@ TEST(Overlay, RowsForFlagCombinations) {
 TEST(Overlay, DateRowNeedsTextAndBoundsWeekday) {
     struct Row { const char* name; const char* dateText; uint16_t dayOfWeek; size_t rows; std::string want; };
     const Row rows[] = {
-        {"sunday", "x", 0, 1, "2021/ 3/ 4(\x93\xfa)  5:06"},
-        {"saturday", "x", 6, 1, "2021/ 3/ 4(\x93\x79)  5:06"},
+        {"sunday", "x", 0, 1, "2021/ 3/ 4(日)  5:06"},
+        {"saturday", "x", 6, 1, "2021/ 3/ 4(土)  5:06"},
         {"day 7 from a bad file", "x", 7, 1, "2021/ 3/ 4(?)  5:06"},
         {"day 0xFFFF", "x", 0xFFFF, 1, "2021/ 3/ 4(?)  5:06"},
         {"no shooting date text", "", 2, 0, ""},

@@ -2,14 +2,15 @@
 // compressor and prints them as "x1 y1 x2 y2" lines in 1-based pixel coordinates.
 #include <cerrno>
 #include <charconv>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string>
 #include <new>
 #include <vector>
 
+#include "base/Cp932.h"
 #include "imageops/Monochrome.h"
 #include "vectorize/Tracer.h"
 #include "vectorize/TraceInput.h"
@@ -29,6 +30,13 @@ constexpr const char* kUsage =
     "Prints one segment per line as \"x1 y1 x2 y2\"; the count and the time go to standard error.\n";
 
 enum Exit { kExitOk = 0, kExitUsage = 1, kExitInput = 2, kExitTrace = 3, kExitOutput = 4 };
+
+// Not <chrono>: its "\u00b5s" literal has no code page 932 form, so it does not compile here.
+double NowSeconds() {
+    timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
 
 int Fail(int code, const std::string& message) {
     std::fprintf(stderr, "pixaro-trace: %s\n", message.c_str());
@@ -133,7 +141,7 @@ int Run(int argc, char** argv) {
     }
     if (!input) return Fail(kExitUsage, std::string("no input file\n") + kUsage);
 
-    const auto start = std::chrono::steady_clock::now();
+    const double start = NowSeconds();
     std::vector<uint8_t> bytes;
     if (!ReadFile(input, bytes)) return Fail(kExitInput, std::string("cannot read ") + input + ": " + std::strerror(errno));
     TraceInput picture;
@@ -146,21 +154,22 @@ int Run(int argc, char** argv) {
     if (!picture.Mono) {
         if (threshold == 0)
             return Fail(kExitInput, std::string(input) + ": a grey or colour image; give --threshold N to make it 1-bit");
-        const auto t0 = std::chrono::steady_clock::now();
+        const double t0 = NowSeconds();
         if (!SimpleMonochrome(picture.Colour, converted, threshold))
             return Fail(kExitInput, std::string(input) + ": too large for the monochrome conversion");
-        thresholdSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        thresholdSeconds = NowSeconds() - t0;
         // Its rows are padded white to a multiple of 32 columns; 0 bits are black.
         bits = MonoBits{converted.Bits.data(), picture.Colour.Width, converted.Height, size_t(converted.Pitch), false, 0};
         picture.Colour = {};
     }
 
     if (p_ta.CreateStore() != 0) return Fail(kExitTrace, "not enough memory for the line store");
-    const auto traceStart = std::chrono::steady_clock::now();
+    const double traceStart = NowSeconds();
     const int rc = TraceImage(bits, TraceOptionsFor(level, outline, region), p_ta);
-    const auto traceEnd = std::chrono::steady_clock::now();
+    const double traceEnd = NowSeconds();
     if (rc == kTraceTooLarge) return Fail(kExitTrace, "the region reaches column 40000 or row 20000; nothing traced");
-    if (rc == kTraceStoreFull) std::fprintf(stderr, "pixaro-trace: %s; writing what was traced\n", StoreFullText(p_ta).c_str());
+    if (rc == kTraceStoreFull)
+        std::fprintf(stderr, "pixaro-trace: %s; writing what was traced\n", Cp932ToUtf8(StoreFullText(p_ta)).c_str());
     else if (rc == kTraceNoMemory) return Fail(kExitTrace, "not enough memory to trace this picture");
     else if (rc != kTraceDone) return Fail(kExitTrace, "tracing failed (" + std::to_string(rc) + ")");
 
@@ -169,13 +178,12 @@ int Run(int argc, char** argv) {
     const bool written = WriteSegments(p_ta, out);
     if (output && std::fclose(out) != 0) return Fail(kExitOutput, std::string("cannot write ") + output);
     if (!written) return Fail(kExitOutput, std::string("cannot write ") + (output ? output : "standard output"));
-    const auto end = std::chrono::steady_clock::now();
-    using Seconds = std::chrono::duration<double>;
+    const double end = NowSeconds();
     char thresholdText[48] = "";
     if (!picture.Mono) std::snprintf(thresholdText, sizeof thresholdText, "threshold %.3f s, ", thresholdSeconds);
     std::fprintf(stderr, "pixaro-trace: %s lines, %dx%d, level %d %s; %strace+compress %.3f s, total %.3f s\n",
                  FormatThousands(p_ta.LineCount()).c_str(), bits.Width, bits.Height, level, outline ? "outline" : "solid",
-                 thresholdText, Seconds(traceEnd - traceStart).count(), Seconds(end - start).count());
+                 thresholdText, traceEnd - traceStart, end - start);
     return rc == kTraceStoreFull ? kExitTrace : kExitOk;
 }
 

@@ -5,12 +5,13 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <string>
 
 #include "resources/resource.h"
 
 namespace {
 
-constexpr int kDialogEdit = 1001, kDialogCheck = 1002;
+constexpr int kDialogEdit = 1001, kDialogCheck = 1002, kDialogReport = 1003;
 constexpr COLORREF kColours[] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)};
 constexpr char kRegKey[] = "Software\\PixdrvFake";
 
@@ -66,6 +67,17 @@ void OnInitMenuPopup(HMENU menu) {
 INT_PTR CALLBACK SettingsProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
     if (msg == WM_INITDIALOG) {
         SetDlgItemTextA(dlg, kDialogEdit, "初期値");
+        // For save-text: CRLF lines, trail bytes 0x5C, half-width kana, no final line break,
+        // and longer than any fixed buffer (selftest.sh builds the same bytes).
+        std::string report;
+        for (int i = 0; i < 5000; ++i) {
+            char line[64];
+            snprintf(line, sizeof line, "%03d 表示ソフト能力 ｶﾅ\r\n", i);
+            report += line;
+        }
+        report += "終わり";
+        SendDlgItemMessageA(dlg, kDialogReport, EM_SETLIMITTEXT, 0, 0);
+        SetDlgItemTextA(dlg, kDialogReport, report.c_str());
         return TRUE;
     }
     if (msg == WM_COMMAND && (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL)) {

@@ -1143,13 +1143,31 @@ void VerbCommandDialog(const Args& a) {
     printf("%s: %lu ms to dialog\n", a[0].c_str(), GetTickCount() - t0);
 }
 
-HWND DialogItem(const std::string& id) {
+// main: the program's window; dialog: the one last taken over with `dialog`.
+HWND TopWindow(const std::string& which) {
+    if (which == "main") return MainWindow();
+    if (which != "dialog") Fail("window " + which + " (main dialog)");
     Watch(true);
     if (g.dialogs.empty()) Fail("no open dialog taken over with `dialog`");
-    HWND c = GetDlgItem(g.dialogs.back(), int(Id(id)));
-    if (!c) Fail("no control " + id + " in " + DescribeBox(g.dialogs.back()));
+    return g.dialogs.back();
+}
+
+std::string DescribeParent(HWND parent) { return parent == g.main ? "the main window" : DescribeBox(parent); }
+
+// A child by id, or as class:NAME the first child window of that class.
+HWND ChildControl(HWND parent, const std::string& which) {
+    if (which.rfind("class:", 0) == 0) {
+        const std::string cls = which.substr(6);
+        for (HWND c : Children(parent))
+            if (lstrcmpiA(ClassOf(c).c_str(), cls.c_str()) == 0) return c;
+        Fail("no child of class " + cls + " in " + DescribeParent(parent));
+    }
+    HWND c = GetDlgItem(parent, int(Id(which)));
+    if (!c) Fail("no control " + which + " in " + DescribeParent(parent));
     return c;
 }
+
+HWND DialogItem(const std::string& id) { return ChildControl(TopWindow("dialog"), id); }
 
 void VerbDlgClick(const Args& a) {
     Expect("control " + a[0] + " clicked");
@@ -1188,6 +1206,27 @@ void VerbDlgText(const Args& a) {
         return Widen(seen, 932) == Widen(want, 932);
     }, 20, true);
     if (!ok) Fail(Quote(seen));
+}
+
+// save-text WINDOW CONTROL PATH: the control's text as the program itself reads it (WM_GETTEXT
+// in code page 932), written to PATH as it is: no conversion, no line break added.
+void VerbSaveText(const Args& a) {
+    Expect("the text of " + a[0] + " " + a[1] + " in a file");
+    // The ANSI message converts with the driver's own code page.
+    if (GetACP() != 932) Fail(Format("the driver runs with code page %u, not 932", GetACP()));
+    HWND c = ChildControl(TopWindow(a[0]), a[1]);
+    Settle();
+    // Over there the length may count characters, not bytes: room for two bytes each.
+    std::string text(2 * size_t(SendBounded(c, WM_GETTEXTLENGTH, 0, 0)) + 2, '\0');
+    LRESULT n = SendBounded(c, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(strnlen(text.data(), size_t(std::max<LRESULT>(n, 0))));
+    HANDLE f = CreateFileW(WidePath(a[2]).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    bool ok = f != INVALID_HANDLE_VALUE && WriteFile(f, text.data(), DWORD(text.size()), &written, nullptr) &&
+              written == text.size();
+    DWORD error = GetLastError();
+    if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
+    if (!ok) Fail(Format("cannot write %s (error %lu)", a[2].c_str(), error));
 }
 
 void VerbDlgCheck(const Args& a) {
@@ -1231,6 +1270,7 @@ constexpr Verb kVerbs[] = {
     {"dlg-set", 2, 2, VerbDlgSet, nullptr},
     {"dlg-text", 2, 2, VerbDlgText, nullptr},
     {"dlg-check", 2, 2, VerbDlgCheck, nullptr},
+    {"save-text", 3, 3, VerbSaveText, nullptr},
     {"idle", 0, 0, VerbIdle, nullptr},
     {"size", 2, 2, VerbSize, nullptr},
     {"pixel", 3, 4, VerbPixel, nullptr},

@@ -26,6 +26,23 @@ out=$("$run_case" "$build" "$work" "$here/selftest.pxt" 2>&1)
 rc=$?
 [ $rc = 0 ] && report selftest 0 || report selftest 1 "exit $rc"$'\n'"$out"
 
+# save-text keeps the bytes as they are: code page 932, CRLF, no line break added.
+saved="$work/save-text-want"
+mkdir -p "$saved"
+{
+  for ((i = 0; i < 5000; i++)); do printf '%03d 表示ソフト能力 ｶﾅ\r\n' $i; done
+  printf '終わり'
+} | iconv -f UTF-8 -t CP932 >"$saved/report.txt"
+printf '初期値' | iconv -f UTF-8 -t CP932 >"$saved/first-edit.txt"
+printf '1/3' >"$saved/status.txt"
+for f in report.txt first-edit.txt status.txt; do
+  if diff=$(cmp "$saved/$f" "$work/cases/selftest/$f" 2>&1); then
+    report "save-text $f" 0
+  else
+    report "save-text $f" 1 "$diff"
+  fi
+done
+
 for case_file in "$here"/selftest/fail_*.pxt; do
   name=$(basename "$case_file" .pxt)
   want=$(sed -n 's/^# expect: //p' "$case_file")
