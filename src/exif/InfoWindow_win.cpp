@@ -56,7 +56,7 @@ INT_PTR CALLBACK InfoProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         SendMessageA(edit, EM_SETSEL, 0, 0);
         SendMessageA(edit, EM_SCROLLCARET, 0, 0);
         LayOut(dlg);
-        PlaceWindow(dlg, 0);
+        PlaceWindow(dlg, kPlaceCentre);
         SetFocus(GetDlgItem(dlg, IDOK));
         return FALSE;
     }

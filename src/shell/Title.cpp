@@ -27,7 +27,7 @@ std::string FormatTitle(const TitleInput& in) {
         file = std::string(in.CurrentName) + in.CurrentExtension;
     if (in.GraffitiFilePath) file = file + "(" + in.GraffitiFilePath + ")";
     char rest[160];
-    snprintf(rest, sizeof rest, " %d x %d (%d/%d)  \x95\x5C\x8E\xA6\x94\x7B\x97\xA6 %.2f ", in.ImageWidth,
+    snprintf(rest, sizeof rest, " %d x %d (%d/%d)  表示倍率 %.2f ", in.ImageWidth,
              in.ImageHeight, in.CurrentIndex + 1, in.LastIndex + 1, 1.0 / double(in.Scale));
     std::string title = file + rest;
     if (in.LineCount > 0) title += " [" + FormatThousands(in.LineCount) + "]Lines ";
