@@ -130,7 +130,9 @@ void OnKeyDown(HWND wnd, int vk) {
 
 void OnMouse(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     bool clearStep = false;
-    if (ViewMouse(wnd, msg, lp, wp, clearStep) != 0 || clearStep)
+    const int taken = ViewMouse(wnd, msg, lp, wp, clearStep);
+    if (clearStep) g_GraffitiEditState &= ~1;
+    if (taken != 0)
         g_GraffitiEditState &= ~1;
     else
         g_GraffitiEditState = GraffitiMouse(wnd, msg, g_GraffitiEditState, lp, wp);
