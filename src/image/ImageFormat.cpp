@@ -35,7 +35,7 @@ uint64_t DibRowBytes(int64_t width, int bitCount) {
 static bool SizeAllowed(int64_t w, int64_t h, int bitCount, uint64_t& rowBytes) {
     if (w <= 0 || h <= 0 || w > kMaxImageSide || h > kMaxImageSide) return false;
     rowBytes = DibRowBytes(w, bitCount);
-    return rowBytes != 0 && rowBytes * uint64_t(h) <= kMaxImageBytes;
+    return rowBytes != 0 && rowBytes * uint64_t(h) <= kMaxPixelBytes;
 }
 
 ImageCheck CheckDibHeader(const uint8_t* header, size_t headerBytes, uint64_t bitsBytes, DibShape& shape) {

@@ -5,14 +5,12 @@
 #include <cstdint>
 #include <string_view>
 
+#include "base/Limits.h"
+
 enum class LoaderKind { Bitmap, Picture, PluginPng, PluginWmf, PluginGdip, PluginTiff, PluginJww, Graffiti, Unknown };
 
 LoaderKind LoaderForExtension(std::string_view extension);
 bool IsJpegExtension(std::string_view extension);
-
-// The largest picture Pixaro takes: a side of 32767 pixels and 512 MiB of pixels.
-constexpr int kMaxImageSide = 32767;
-constexpr uint64_t kMaxImageBytes = 512ull << 20;
 
 enum class ImageCheck {
     Ok,

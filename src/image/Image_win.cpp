@@ -41,7 +41,6 @@ namespace {
 
 constexpr int kLoadFailed = -2;
 constexpr int kLoadCancelled = -3;
-constexpr DWORD kMaxFileBytes = 1u << 30;
 
 // Status part 0 gets "<path> が読込めません" with the reason where we know it.
 void ReportUnreadable(const char* path, const char* reason) {

@@ -5,9 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "base/Limits.h"     // kPathBytes
 #include "view/ViewState.h"  // bar heights
-
-constexpr size_t kPathBytes = 260;
 
 // 0: no file given, 1: path copied, -1: the path does not fit `size` bytes (refused).
 int ParseCommandLine(std::string_view commandLine, char* out, size_t size);

@@ -151,8 +151,8 @@ TEST(SpiFormats, SizeGateRefusesWhatCannotBeAllocated) {
         {"side past limit", 32768, 1, 1, false},
         {"zero width", 0, 10, 24, false},
         {"negative height", 10, -1, 24, false},
-        {"just under 256 MiB", 9000, 9000, 24, true},
-        {"over 256 MiB", 10000, 10000, 24, false},
+        {"just under 512 MiB", 13000, 13000, 24, true},
+        {"over 512 MiB", 14000, 14000, 24, false},
         {"largest 1-bit", 32767, 32767, 1, true},
         {"header claiming 60000", 60000, 60000, 24, false},
     };

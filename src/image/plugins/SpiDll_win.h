@@ -10,9 +10,6 @@ typedef int(__stdcall* SpiProgress)(int num, int denom, LONG_PTR data);
 
 namespace spi {
 
-// Leaves room in a 32-bit process for the decoded picture beside the file.
-constexpr uint64_t kMaxInputBytes = uint64_t{512} << 20;
-
 // The whole input in a movable global block, the form a GDI+ stream wants.
 class InputBlock {
 public:
@@ -23,7 +20,7 @@ public:
 
     int Allocate(size_t n) {
         Free();
-        if (n == 0 || n > kMaxInputBytes) return n == 0 ? kUnknownFormat : kNoMemory;
+        if (n == 0 || n > kMaxPluginInputBytes) return n == 0 ? kUnknownFormat : kNoMemory;
         mem_ = GlobalAlloc(GMEM_MOVEABLE, n);
         if (!mem_) return kNoMemory;
         data_ = static_cast<uint8_t*>(GlobalLock(mem_));
@@ -69,7 +66,7 @@ inline int ReadInput(LPCSTR buf, LONG_PTR len, unsigned flag, InputBlock& out) {
     start.QuadPart = len;
     if (rc == kOk && !SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) rc = kReadError;
     uint64_t n = rc == kOk ? static_cast<uint64_t>(size.QuadPart - len) : 0;
-    if (rc == kOk) rc = n > kMaxInputBytes ? kNoMemory : out.Allocate(static_cast<size_t>(n));
+    if (rc == kOk) rc = n > kMaxPluginInputBytes ? kNoMemory : out.Allocate(static_cast<size_t>(n));
     for (uint64_t done = 0; rc == kOk && done < n;) {
         DWORD chunk = static_cast<DWORD>(n - done > (1u << 24) ? (1u << 24) : n - done), got = 0;
         if (!ReadFile(file, out.Data() + done, chunk, &got, nullptr) || got == 0) rc = kReadError;

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Limits.h"
+
 namespace spi {
 
 // Susie return codes.
@@ -18,8 +20,6 @@ constexpr int kMemoryError = 5;
 constexpr int kReadError = 6;
 constexpr int kInternalError = 8;
 
-constexpr uint64_t kMaxDibBytes = uint64_t{256} << 20;
-constexpr int64_t kMaxSide = 32767;
 constexpr int kScreenDpi = 96;
 
 inline uint64_t DibStride(int64_t width, int bpp) {
@@ -28,8 +28,8 @@ inline uint64_t DibStride(int64_t width, int bpp) {
 
 // The one gate for every size read from a file.
 inline bool DibFits(int64_t width, int64_t height, int bpp) {
-    if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) return false;
-    return DibStride(width, bpp) * static_cast<uint64_t>(height) <= kMaxDibBytes;
+    if (width <= 0 || height <= 0 || width > kMaxImageSide || height > kMaxImageSide) return false;
+    return DibStride(width, bpp) * static_cast<uint64_t>(height) <= kMaxPixelBytes;
 }
 
 // Positional reads that return 0 past the end instead of reading it.
@@ -325,7 +325,7 @@ inline int ParsePbm(Bytes b, Pbm& out) {
         skipSpaceAndComments();
         size_t start = pos;
         value = 0;
-        while (pos < b.n && b.p[pos] >= '0' && b.p[pos] <= '9' && value <= kMaxSide)
+        while (pos < b.n && b.p[pos] >= '0' && b.p[pos] <= '9' && value <= kMaxImageSide)
             value = value * 10 + (b.p[pos++] - '0');
         return pos > start;
     };

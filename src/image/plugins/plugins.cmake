@@ -3,6 +3,7 @@ set(PIXARO_SPI_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 function(pixaro_spi target output_dir output_name source)
   add_library(${target} MODULE ${PIXARO_SPI_DIR}/${source})
+  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/src)
   target_compile_options(${target} PRIVATE ${PIXARO_WIN_FLAGS})
   # --kill-at: hosts look the entry points up by their plain names.
   target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--kill-at)
