@@ -110,7 +110,7 @@ public:
     // palette: two entries for 1 bpp, ignored for 24 bpp.
     int Allocate(int64_t width, int64_t height, int bpp, const RGBQUAD* palette, double dpi) {
         if (!DibFits(width, height, bpp)) return kNoMemory;
-        stride_ = static_cast<size_t>(DibStride(width, bpp));
+        stride_ = static_cast<size_t>(DibRowBytes(width, bpp));
         size_t colours = bpp == 1 ? 2 : 0;
         // One spare RGBQUAD so readers that take bmiColors[0] of a 24-bit header stay inside.
         size_t infoSize = sizeof(BITMAPINFOHEADER) + sizeof(RGBQUAD) * (colours ? colours : 1);

@@ -1,12 +1,11 @@
-// Format sniffing, header sizes and the PBM reader shared by the Susie plug-ins.
+// Format sniffing and header sizes shared by the Susie plug-ins.
 // Portable and header-only: every byte here comes from an untrusted file.
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <string_view>
-#include <vector>
+#include <initializer_list>
 
-#include "base/Limits.h"
+#include "image/RasterFile.h"  // DibRowBytes, DibFits
 
 namespace spi {
 
@@ -21,16 +20,6 @@ constexpr int kReadError = 6;
 constexpr int kInternalError = 8;
 
 constexpr int kScreenDpi = 96;
-
-inline uint64_t DibStride(int64_t width, int bpp) {
-    return (static_cast<uint64_t>(width) * static_cast<uint64_t>(bpp) + 31) / 32 * 4;
-}
-
-// The one gate for every size read from a file.
-inline bool DibFits(int64_t width, int64_t height, int bpp) {
-    if (width <= 0 || height <= 0 || width > kMaxImageSide || height > kMaxImageSide) return false;
-    return DibStride(width, bpp) * static_cast<uint64_t>(height) <= kMaxPixelBytes;
-}
 
 // Positional reads that return 0 past the end instead of reading it.
 struct Bytes {
@@ -288,69 +277,6 @@ inline bool EmfRecordsSane(Bytes b) {
         pos += size;
     }
     return false;
-}
-
-inline bool IsPbm(Bytes b) {
-    uint32_t c = b.U8(2);
-    return b.Has(0, 3) && b.U8(0) == 'P' && (b.U8(1) == '1' || b.U8(1) == '4') &&
-           (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '#');
-}
-
-// A PBM picture: packed rows, top row first, 1 = ink.
-struct Pbm {
-    int64_t width = 0, height = 0;
-    size_t stride = 0;  // (width + 7) / 8
-    bool whiteFirst = false;  // "# palette white-black" in the header
-    std::vector<uint8_t> rows;
-};
-
-inline int ParsePbm(Bytes b, Pbm& out) {
-    if (!IsPbm(b)) return kUnknownFormat;
-    bool binary = b.U8(1) == '4';
-    size_t pos = 2;
-    auto isSpace = [](uint32_t c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    auto skipSpaceAndComments = [&] {
-        while (pos < b.n) {
-            if (isSpace(b.p[pos])) { ++pos; continue; }
-            if (b.p[pos] != '#') break;
-            size_t start = ++pos;
-            while (pos < b.n && b.p[pos] != '\n' && b.p[pos] != '\r') ++pos;
-            std::string_view text(reinterpret_cast<const char*>(b.p + start), pos - start);
-            while (!text.empty() && isSpace(static_cast<uint8_t>(text.front()))) text.remove_prefix(1);
-            while (!text.empty() && isSpace(static_cast<uint8_t>(text.back()))) text.remove_suffix(1);
-            if (text == "palette white-black") out.whiteFirst = true;
-        }
-    };
-    auto number = [&](int64_t& value) {
-        skipSpaceAndComments();
-        size_t start = pos;
-        value = 0;
-        while (pos < b.n && b.p[pos] >= '0' && b.p[pos] <= '9' && value <= kMaxImageSide)
-            value = value * 10 + (b.p[pos++] - '0');
-        return pos > start;
-    };
-    if (!number(out.width) || !number(out.height)) return kBroken;
-    if (!DibFits(out.width, out.height, 1)) return kNoMemory;
-    out.stride = static_cast<size_t>((out.width + 7) / 8);
-    size_t total = out.stride * static_cast<size_t>(out.height);
-    if (binary) {
-        if (pos >= b.n || !isSpace(b.p[pos])) return kBroken;
-        ++pos;
-        if (b.n - pos < total) return kBroken;
-        out.rows.assign(b.p + pos, b.p + pos + total);
-        return kOk;
-    }
-    out.rows.assign(total, 0);
-    for (int64_t y = 0; y < out.height; ++y) {
-        for (int64_t x = 0; x < out.width; ++x) {
-            skipSpaceAndComments();
-            if (pos >= b.n || (b.p[pos] != '0' && b.p[pos] != '1')) return kBroken;
-            if (b.p[pos++] == '1')
-                out.rows[static_cast<size_t>(y) * out.stride + static_cast<size_t>(x / 8)] |=
-                    static_cast<uint8_t>(0x80 >> (x % 8));
-        }
-    }
-    return kOk;
 }
 
 }  // namespace spi
