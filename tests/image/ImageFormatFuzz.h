@@ -1,5 +1,5 @@
 // One fuzz body shared by the libFuzzer target and the crasher replay test: every header
-// check of the image loaders, then the promises their callers rely on.
+// check of the image loaders and the plug-ins, then the promises their callers rely on.
 #pragma once
 #include <cstdint>
 #include <vector>
@@ -7,6 +7,21 @@
 #include "base/ByteReader.h"
 #include "image/ImageFormat.h"
 #include "image/RasterFile.h"
+#include "image/plugins/SpiFormats.h"
+
+inline void FuzzPluginHeads(const ByteReader& b) {
+    spi::RasterHead head;
+    spi::MetaFrame frame;
+    spi::PngHead(b, head);
+    spi::TiffHead(b, head);
+    spi::TiffLayoutSane(b);
+    spi::PlaceableWmfFrame(b, frame);
+    spi::PlainWmfFrame(b, frame);
+    spi::EmfFrame(b, frame);
+    spi::WmfRecordsSane(b, 0);
+    spi::WmfRecordsSane(b, spi::kPlaceableSize);
+    spi::EmfRecordsSane(b);
+}
 
 // Ok promises that the rows lie after the pixel offset, and that 1-bit rows are never
 // run-length coded (the window flips them in place).
@@ -47,6 +62,7 @@ inline void FuzzRasterReader(const uint8_t* data, size_t size) {
 inline void FuzzImageFormat(const uint8_t* data, size_t size) {
     int w = 0, h = 0;
     CheckPictureFile(data, size, w, h);
+    FuzzPluginHeads(ByteReader(data, size));
     FuzzBmpHeader(data, size);
     FuzzRasterReader(data, size);
 }

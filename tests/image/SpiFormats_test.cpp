@@ -8,10 +8,9 @@
 
 namespace {
 
-using spi::Bytes;
 using Data = std::vector<uint8_t>;
 
-Bytes View(const Data& d) { return Bytes{d.data(), d.size()}; }
+ByteReader View(const Data& d) { return ByteReader(d.data(), d.size()); }
 
 Data FromText(const std::string& s) { return Data(s.begin(), s.end()); }
 
@@ -125,7 +124,7 @@ TEST(SpiFormats, RecognisesEachFormatByItsHead) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        Bytes b = View(row.head);
+        ByteReader b = View(row.head);
         EXPECT_EQ(spi::IsPng(b), row.png);
         EXPECT_EQ(spi::IsTiff(b), row.tiff);
         EXPECT_EQ(spi::IsPlaceableWmf(b), row.placeable);
@@ -222,7 +221,7 @@ TEST(SpiFormats, MetafileFrameInScreenPixels) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         spi::MetaFrame frame;
-        Bytes b = View(row.file);
+        ByteReader b = View(row.file);
         bool ok = spi::IsEmf(b) ? spi::EmfFrame(b, frame)
                   : spi::IsPlaceableWmf(b) ? spi::PlaceableWmfFrame(b, frame)
                                            : spi::PlainWmfFrame(b, frame);
@@ -257,7 +256,7 @@ TEST(SpiFormats, RefusesMetafileRecordsThatIndexPastTheObjectTable) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        Bytes b = View(row.file);
+        ByteReader b = View(row.file);
         EXPECT_EQ(spi::IsEmf(b) ? spi::EmfRecordsSane(b) : spi::WmfRecordsSane(b, 0), row.sane);
     }
 }

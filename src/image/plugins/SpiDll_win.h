@@ -30,7 +30,7 @@ public:
     }
     uint8_t* Data() const { return data_; }
     size_t Size() const { return size_; }
-    Bytes View() const { return Bytes{data_, size_}; }
+    ByteReader View() const { return ByteReader(data_, size_); }
     // The block goes to a stream that frees it.
     HGLOBAL Detach() {
         if (data_) GlobalUnlock(mem_);
@@ -80,19 +80,19 @@ inline int ReadInput(LPCSTR buf, LONG_PTR len, unsigned flag, InputBlock& out) {
 // IsSupported gets either a 2 KB head of the file or, by the old convention, a file handle.
 struct Head {
     uint8_t copy[2048];
-    Bytes bytes{nullptr, 0};
+    ByteReader bytes;
 };
 inline bool ReadHead(DWORD_PTR dw, Head& head) {
     if (dw == 0) return false;
     if ((dw & ~DWORD_PTR{0xFFFF}) != 0) {
-        head.bytes = Bytes{reinterpret_cast<const uint8_t*>(dw), sizeof head.copy};
+        head.bytes = ByteReader(reinterpret_cast<const uint8_t*>(dw), sizeof head.copy);
         return true;
     }
     std::memset(head.copy, 0, sizeof head.copy);
     DWORD got = 0;
     if (!ReadFile(reinterpret_cast<HANDLE>(dw), head.copy, sizeof head.copy, &got, nullptr))
         return false;
-    head.bytes = Bytes{head.copy, got};
+    head.bytes = ByteReader(head.copy, got);
     return true;
 }
 

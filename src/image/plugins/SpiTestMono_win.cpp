@@ -10,7 +10,7 @@ using namespace spi;
 constexpr const char* kInfo[] = {"00IN", "Pixaro test plug-in (PBM as 1-bit)", "*.png", "PBM image"};
 
 int Decode(const InputBlock& in, DibOut& dib) {
-    if (!IsPbmHead(ByteReader(in.Data(), in.Size()))) return kUnknownFormat;
+    if (!IsPbmHead(in.View())) return kUnknownFormat;
     RasterReader pbm;
     switch (pbm.Open(in.Data(), in.Size())) {
     case ImageCheck::Ok: break;
@@ -44,7 +44,7 @@ SPI_EXPORT int __stdcall GetPluginInfo(int infono, LPSTR buf, int buflen) {
 
 SPI_EXPORT int __stdcall IsSupported(LPCSTR filename, DWORD_PTR dw) {
     Head head;
-    return ReadHead(dw, head) && IsPbmHead(ByteReader(head.bytes.p, head.bytes.n)) ? 1 : 0;
+    return ReadHead(dw, head) && IsPbmHead(head.bytes) ? 1 : 0;
 }
 
 SPI_EXPORT int __stdcall GetPicture(LPCSTR buf, LONG_PTR len, unsigned int flag, HANDLE* pHBInfo,
