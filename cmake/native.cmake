@@ -72,3 +72,17 @@ endif()
 
 # The Exif parser against an independent reader, and the check attached to wine.exif.
 include(${CMAKE_SOURCE_DIR}/tests/exif/exif.cmake)
+
+# ---- Fuzzing (label "fuzz"): tools/fuzz.sh builds the libFuzzer targets with clang in
+# build/native/fuzz once, then each target runs 20 seconds over its seed corpus. ----
+file(GLOB_RECURSE PIXARO_FUZZ_TARGETS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*_fuzz.cpp)
+add_test(NAME fuzz.build COMMAND ${CMAKE_SOURCE_DIR}/tools/fuzz.sh --tree ${CMAKE_BINARY_DIR}/fuzz --build-only)
+set_tests_properties(fuzz.build PROPERTIES LABELS fuzz FIXTURES_SETUP fuzz_build SKIP_RETURN_CODE 77 TIMEOUT 1800)
+foreach(src ${PIXARO_FUZZ_TARGETS})
+  get_filename_component(name ${src} NAME_WE)
+  add_test(NAME fuzz.${name}
+           COMMAND ${CMAKE_SOURCE_DIR}/tools/fuzz.sh --tree ${CMAKE_BINARY_DIR}/fuzz --run-only --seconds 20 ${name})
+  set_tests_properties(fuzz.${name} PROPERTIES LABELS fuzz FIXTURES_REQUIRED fuzz_build SKIP_RETURN_CODE 77
+                       TIMEOUT 300)
+endforeach()
+# ---- end of fuzzing ----
