@@ -82,3 +82,17 @@ include(${CMAKE_SOURCE_DIR}/tests/exif/exif.cmake)
 # Folders of src/ include each other one way only.
 add_test(NAME include_graph COMMAND ${CMAKE_SOURCE_DIR}/tools/include-graph.sh)
 set_tests_properties(include_graph PROPERTIES LABELS native)
+
+# ---- Fuzzing (label "fuzz"): tools/fuzz.sh builds the libFuzzer targets with clang in
+# build/native/fuzz once, then each target runs 20 seconds over its seed corpus. ----
+file(GLOB_RECURSE PIXARO_FUZZ_TARGETS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*_fuzz.cpp)
+add_test(NAME fuzz.build COMMAND ${CMAKE_SOURCE_DIR}/tools/fuzz.sh --tree ${CMAKE_BINARY_DIR}/fuzz --build-only)
+set_tests_properties(fuzz.build PROPERTIES LABELS fuzz FIXTURES_SETUP fuzz_build SKIP_RETURN_CODE 77 TIMEOUT 1800)
+foreach(src ${PIXARO_FUZZ_TARGETS})
+  get_filename_component(name ${src} NAME_WE)
+  add_test(NAME fuzz.${name}
+           COMMAND ${CMAKE_SOURCE_DIR}/tools/fuzz.sh --tree ${CMAKE_BINARY_DIR}/fuzz --run-only --seconds 20 ${name})
+  set_tests_properties(fuzz.${name} PROPERTIES LABELS fuzz FIXTURES_REQUIRED fuzz_build SKIP_RETURN_CODE 77
+                       TIMEOUT 300)
+endforeach()
+# ---- end of fuzzing ----

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "base/ByteReader.h"
 #include "base/SjisText.h"
 
 ShellSettings g_Settings;
@@ -22,7 +23,7 @@ void SetNewKeyDefaults(ShellSettings& s, const char* programFolder) {
 bool ReadSettingDword(SettingsKey& key, const char* name, uint32_t& value) {
     RegValue v;
     if (!key.Query(name, v) || v.Type != RegType::Dword || v.Bytes.size() != 4) return false;
-    value = uint32_t(v.Bytes[0]) | uint32_t(v.Bytes[1]) << 8 | uint32_t(v.Bytes[2]) << 16 | uint32_t(v.Bytes[3]) << 24;
+    value = ByteReader(v.Bytes.data(), v.Bytes.size()).U32LE();
     return true;
 }
 

@@ -1,50 +1,17 @@
 // Portable checks and pixel work for the image loaders: which loader an extension
-// takes, header checks before a system loader sees the bytes, and the 1-bit row work.
+// takes, header checks before a system loader sees the bytes (BMP ones in RasterFile.h),
+// and the 1-bit row work.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
+#include "image/RasterFile.h"
+
 enum class LoaderKind { Bitmap, Picture, PluginPng, PluginWmf, PluginGdip, PluginTiff, PluginJww, Graffiti, Unknown };
 
 LoaderKind LoaderForExtension(std::string_view extension);
 bool IsJpegExtension(std::string_view extension);
-
-// The largest picture Pixaro takes: a side of 32767 pixels and 512 MiB of pixels.
-constexpr int kMaxImageSide = 32767;
-constexpr uint64_t kMaxImageBytes = 512ull << 20;
-
-enum class ImageCheck {
-    Ok,
-    Empty,        // no bytes at all
-    NotThisType,  // the bytes are not of the type the extension names
-    Truncated,    // the header promises more bytes than the file holds
-    TooLarge,     // the size is beyond what Pixaro can hold
-    Corrupt,      // fields that cannot describe an image
-};
-
-struct DibShape {
-    int Width = 0;
-    int Height = 0;  // always positive; TopDown tells the row order
-    bool TopDown = false;
-    int BitCount = 0;
-    uint32_t Colors = 0;      // palette entries
-    uint64_t RowBytes = 0;    // 4-byte aligned
-    uint64_t PixelBytes = 0;  // RowBytes * Height
-};
-
-// Row pitch of a DIB; 0 on overflow.
-uint64_t DibRowBytes(int64_t width, int bitCount);
-
-// Checks a BITMAPINFOHEADER (or core header) followed by its palette inside `headerBytes`,
-// and that `bitsBytes` hold all rows. Used for BMP files and for plug-in results.
-ImageCheck CheckDibHeader(const uint8_t* header, size_t headerBytes, uint64_t bitsBytes, DibShape& shape);
-
-// A whole .bmp file: file header, info header, palette, pixel data inside the file.
-ImageCheck CheckBmpFile(const uint8_t* bytes, size_t size, DibShape& shape);
-// The same from the first `headBytes` of a file of `fileSize` bytes (headers and palette
-// must lie in the head), so a large file need not be read to be judged.
-ImageCheck CheckBmpHead(const uint8_t* head, size_t headBytes, uint64_t fileSize, DibShape& shape);
 
 // Files for the picture loader, told by their content (JPEG, GIF or BMP): the size in the
 // header is checked before decoding, so a forged header cannot make it allocate gigabytes.

@@ -39,7 +39,6 @@ QorBmp::~QorBmp() {
 namespace {
 
 constexpr int kLoadFailed = -2;
-constexpr DWORD kMaxFileBytes = 1u << 30;
 
 // Status part 0 gets "<path> が読込めません" with the reason where we know it.
 void ReportUnreadable(const char* path, const char* reason) {

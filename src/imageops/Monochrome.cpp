@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "base/Limits.h"
+
 namespace {
 
 constexpr uint32_t kOutside = 0xFFFFFFFFu;  // what reading outside the picture gives
@@ -30,7 +32,7 @@ bool MakeWhiteMono(int width, int height, BilevelImage& out) {
     if (width <= 0 || height <= 0 || width > 65536 || height > 65536) return false;
     const int rounded = (width + 31) / 32 * 32;
     const uint64_t bytes = uint64_t(rounded / 8) * uint64_t(height);
-    if (bytes > (512ull << 20)) return false;
+    if (bytes > kMaxPixelBytes) return false;
     out.Width = rounded;
     out.Height = height;
     out.Pitch = rounded / 8;

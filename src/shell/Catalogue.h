@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Limits.h"
+
 constexpr int kCatalogueCapacity = 10000;
 constexpr int kNotCatalogued = -1;
 
@@ -35,7 +37,7 @@ bool IsCataloguedExtension(std::string_view extension, int pluginMask);
 // Adds a directory entry when its extension is listed and its full path fits `pathBytes`
 // (names that would not fit are skipped, never cut). Returns false when it was not added.
 bool AddDirectoryEntry(FileCatalogue& cat, std::string_view folderPath, std::string_view name,
-                       uint64_t writeTime, int pluginMask, size_t pathBytes = 260);
+                       uint64_t writeTime, int pluginMask, size_t pathBytes = kPathBytes);
 
 // Marks the entry named `fileName` (compared without case, Shift-JIS aware) as current,
 // or leaves the catalogue "not catalogued".

@@ -12,7 +12,7 @@ enum TraceInputResult {
     kInputOk = 0,
     kInputNotImage = -1,     // neither BMP nor PBM/PGM/PPM
     kInputTruncated = -2,    // the header promises more pixels than the file holds
-    kInputTooLarge = -3,     // 40,000 columns or 20,000 rows or more: past the tracer's limit
+    kInputTooLarge = -3,     // 40,000 columns or 20,000 rows or more, or past kMaxPixelBytes
     kInputCorrupt = -4,      // header fields that cannot describe a picture
     kInputUnsupported = -5,  // a compressed or 16-bit BMP
 };

@@ -2,13 +2,10 @@
 // along four directions, becomes a tiny segment in the store; the compressor fuses them.
 // Portable: the glue hands over the bitmap's bits and pumps messages in the callback.
 #pragma once
+#include "base/Limits.h"  // kTraceColumnLimit, kTraceRowLimit: regions reaching them are refused
 #include "vectorize/Compressor.h"
 #include "vectorize/LineStore.h"
 #include "vectorize/MonoBits.h"
-
-// Regions reaching this column or row are refused: the store's grid ends there.
-constexpr int kTraceColumnLimit = 40000;
-constexpr int kTraceRowLimit = 20000;
 
 enum TraceResult {
     kTraceDone = 0,

@@ -10,12 +10,13 @@
 inline void FuzzTraceInput(const uint8_t* data, size_t size) {
     TraceInput in;
     if (ReadTraceInput(data, size, in) != kInputOk) return;
+    const int width = in.Mono ? in.Bits.Width : in.Colour.Width, height = in.Mono ? in.Bits.Height : in.Colour.Height;
+    if (width > 512 || height > 512) return;
     if (!in.Mono) {
         in.Bits = MonoImage(in.Colour.Width, in.Colour.Height);
         for (int y = 0; y < in.Colour.Height; ++y)
             for (int x = 0; x < in.Colour.Width; ++x) in.Bits.Set(x, y, (in.Colour.At(x, y) & 0xFF) < 128);
     }
-    if (in.Bits.Width > 512 || in.Bits.Height > 512) return;
     static LineStore store(400001);
     store.CreateStore();
     const uint8_t options = data[size - 1];

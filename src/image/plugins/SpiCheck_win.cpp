@@ -46,13 +46,14 @@ struct Dib {
         const BITMAPINFOHEADER& h = info->bmiHeader;
         LONG row = h.biHeight > 0 ? h.biHeight - 1 - y : y;
         const uint8_t* p = bits + static_cast<size_t>(row) * stride;
+        auto rgb = [](unsigned red, unsigned green, unsigned blue) { return red << 16 | green << 8 | blue; };
         if (h.biBitCount == 1) {
             const RGBQUAD& q = info->bmiColors[(p[x / 8] >> (7 - x % 8)) & 1];
-            return q.rgbRed << 16 | q.rgbGreen << 8 | q.rgbBlue;
+            return rgb(q.rgbRed, q.rgbGreen, q.rgbBlue);
         }
-        if (h.biBitCount == 24) return p[x * 3 + 2] << 16 | p[x * 3 + 1] << 8 | p[x * 3];
-        if (h.biBitCount == 32) return p[x * 4 + 2] << 16 | p[x * 4 + 1] << 8 | p[x * 4];
-        return 0;
+        if (h.biBitCount != 24 && h.biBitCount != 32) return 0;
+        const uint8_t* bgr = p + static_cast<size_t>(x) * (h.biBitCount / 8);
+        return rgb(bgr[2], bgr[1], bgr[0]);
     }
 };
 

@@ -10,9 +10,6 @@ typedef int(__stdcall* SpiProgress)(int num, int denom, LONG_PTR data);
 
 namespace spi {
 
-// Leaves room in a 32-bit process for the decoded picture beside the file.
-constexpr uint64_t kMaxInputBytes = uint64_t{512} << 20;
-
 // The whole input in a movable global block, the form a GDI+ stream wants.
 class InputBlock {
 public:
@@ -23,7 +20,7 @@ public:
 
     int Allocate(size_t n) {
         Free();
-        if (n == 0 || n > kMaxInputBytes) return n == 0 ? kUnknownFormat : kNoMemory;
+        if (n == 0 || n > kMaxPluginInputBytes) return n == 0 ? kUnknownFormat : kNoMemory;
         mem_ = GlobalAlloc(GMEM_MOVEABLE, n);
         if (!mem_) return kNoMemory;
         data_ = static_cast<uint8_t*>(GlobalLock(mem_));
@@ -33,7 +30,7 @@ public:
     }
     uint8_t* Data() const { return data_; }
     size_t Size() const { return size_; }
-    Bytes View() const { return Bytes{data_, size_}; }
+    ByteReader View() const { return ByteReader(data_, size_); }
     // The block goes to a stream that frees it.
     HGLOBAL Detach() {
         if (data_) GlobalUnlock(mem_);
@@ -69,7 +66,7 @@ inline int ReadInput(LPCSTR buf, LONG_PTR len, unsigned flag, InputBlock& out) {
     start.QuadPart = len;
     if (rc == kOk && !SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) rc = kReadError;
     uint64_t n = rc == kOk ? static_cast<uint64_t>(size.QuadPart - len) : 0;
-    if (rc == kOk) rc = n > kMaxInputBytes ? kNoMemory : out.Allocate(static_cast<size_t>(n));
+    if (rc == kOk) rc = n > kMaxPluginInputBytes ? kNoMemory : out.Allocate(static_cast<size_t>(n));
     for (uint64_t done = 0; rc == kOk && done < n;) {
         DWORD chunk = static_cast<DWORD>(n - done > (1u << 24) ? (1u << 24) : n - done), got = 0;
         if (!ReadFile(file, out.Data() + done, chunk, &got, nullptr) || got == 0) rc = kReadError;
@@ -83,19 +80,19 @@ inline int ReadInput(LPCSTR buf, LONG_PTR len, unsigned flag, InputBlock& out) {
 // IsSupported gets either a 2 KB head of the file or, by the old convention, a file handle.
 struct Head {
     uint8_t copy[2048];
-    Bytes bytes{nullptr, 0};
+    ByteReader bytes;
 };
 inline bool ReadHead(DWORD_PTR dw, Head& head) {
     if (dw == 0) return false;
     if ((dw & ~DWORD_PTR{0xFFFF}) != 0) {
-        head.bytes = Bytes{reinterpret_cast<const uint8_t*>(dw), sizeof head.copy};
+        head.bytes = ByteReader(reinterpret_cast<const uint8_t*>(dw), sizeof head.copy);
         return true;
     }
     std::memset(head.copy, 0, sizeof head.copy);
     DWORD got = 0;
     if (!ReadFile(reinterpret_cast<HANDLE>(dw), head.copy, sizeof head.copy, &got, nullptr))
         return false;
-    head.bytes = Bytes{head.copy, got};
+    head.bytes = ByteReader(head.copy, got);
     return true;
 }
 
@@ -113,7 +110,7 @@ public:
     // palette: two entries for 1 bpp, ignored for 24 bpp.
     int Allocate(int64_t width, int64_t height, int bpp, const RGBQUAD* palette, double dpi) {
         if (!DibFits(width, height, bpp)) return kNoMemory;
-        stride_ = static_cast<size_t>(DibStride(width, bpp));
+        stride_ = static_cast<size_t>(DibRowBytes(width, bpp));
         size_t colours = bpp == 1 ? 2 : 0;
         // One spare RGBQUAD so readers that take bmiColors[0] of a 24-bit header stay inside.
         size_t infoSize = sizeof(BITMAPINFOHEADER) + sizeof(RGBQUAD) * (colours ? colours : 1);

@@ -1,10 +1,12 @@
-// Format sniffing, header sizes and the PBM reader shared by the Susie plug-ins.
+// Format sniffing and header sizes shared by the Susie plug-ins.
 // Portable and header-only: every byte here comes from an untrusted file.
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <string_view>
-#include <vector>
+#include <cstring>
+
+#include "base/ByteReader.h"
+#include "image/RasterFile.h"  // DibRowBytes, DibFits
 
 namespace spi {
 
@@ -18,135 +20,128 @@ constexpr int kMemoryError = 5;
 constexpr int kReadError = 6;
 constexpr int kInternalError = 8;
 
-constexpr uint64_t kMaxDibBytes = uint64_t{256} << 20;
-constexpr int64_t kMaxSide = 32767;
 constexpr int kScreenDpi = 96;
 
-inline uint64_t DibStride(int64_t width, int bpp) {
-    return (static_cast<uint64_t>(width) * static_cast<uint64_t>(bpp) + 31) / 32 * 4;
-}
-
-// The one gate for every size read from a file.
-inline bool DibFits(int64_t width, int64_t height, int bpp) {
-    if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) return false;
-    return DibStride(width, bpp) * static_cast<uint64_t>(height) <= kMaxDibBytes;
-}
-
-// Positional reads that return 0 past the end instead of reading it.
-struct Bytes {
-    const uint8_t* p;
-    size_t n;
-    bool Has(uint64_t off, uint64_t len) const { return off <= n && len <= n - off; }
-    uint32_t U8(size_t off) const { return Has(off, 1) ? p[off] : 0; }
-    uint32_t U16(size_t off, bool be = false) const {
-        if (!Has(off, 2)) return 0;
-        return be ? (p[off] << 8 | p[off + 1]) : (p[off + 1] << 8 | p[off]);
-    }
-    uint32_t U32(size_t off, bool be = false) const {
-        if (!Has(off, 4)) return 0;
-        uint32_t a = p[off], b = p[off + 1], c = p[off + 2], d = p[off + 3];
-        return be ? (a << 24 | b << 16 | c << 8 | d) : (d << 24 | c << 16 | b << 8 | a);
-    }
-    int32_t S16(size_t off) const { return static_cast<int16_t>(U16(off)); }
-    int32_t S32(size_t off) const { return static_cast<int32_t>(U32(off)); }
-};
-
-inline bool IsPng(Bytes b) {
+inline bool IsPng(ByteReader b) {
     static const uint8_t kSig[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-    if (!b.Has(0, 8)) return false;
-    for (size_t i = 0; i < 8; ++i)
-        if (b.p[i] != kSig[i]) return false;
-    return true;
+    const uint8_t* head = b.At(0).Bytes(8);
+    return head && std::memcmp(head, kSig, 8) == 0;
 }
 
-inline bool IsTiff(Bytes b) {
-    return b.Has(0, 4) && ((b.U32(0) == 0x002A4949) || (b.U32(0) == 0x2A004D4D));
+inline bool IsTiff(ByteReader b) {
+    ByteReader r = b.At(0);
+    const uint32_t magic = r.U32LE();
+    return r.Ok() && (magic == 0x002A4949 || magic == 0x2A004D4D);
 }
 
 constexpr uint32_t kPlaceableKey = 0x9AC6CDD7;
 constexpr size_t kPlaceableSize = 22;
 
-inline bool IsPlaceableWmf(Bytes b) { return b.Has(0, 4) && b.U32(0) == kPlaceableKey; }
-
-inline bool IsPlainWmfAt(Bytes b, size_t off) {
-    uint32_t type = b.U16(off), headerWords = b.U16(off + 2), version = b.U16(off + 4);
-    return b.Has(off, 18) && (type == 1 || type == 2) && headerWords == 9 &&
-           (version == 0x0100 || version == 0x0300);
+inline bool IsPlaceableWmf(ByteReader b) {
+    ByteReader r = b.At(0);
+    return r.U32LE() == kPlaceableKey && r.Ok();
 }
-inline bool IsPlainWmf(Bytes b) { return IsPlainWmfAt(b, 0); }
 
-inline bool IsEmf(Bytes b) { return b.Has(0, 44) && b.U32(0) == 1 && b.U32(40) == 0x464D4520; }
+inline bool IsPlainWmfAt(ByteReader b, size_t off) {
+    ByteReader r = b.At(off);
+    const uint32_t type = r.U16LE(), headerWords = r.U16LE(), version = r.U16LE();
+    r.Skip(12);  // the rest of the 18-byte header
+    return r.Ok() && (type == 1 || type == 2) && headerWords == 9 && (version == 0x0100 || version == 0x0300);
+}
+inline bool IsPlainWmf(ByteReader b) { return IsPlainWmfAt(b, 0); }
+
+inline bool IsEmf(ByteReader b) {
+    ByteReader r = b.At(0);
+    const uint32_t type = r.U32LE();
+    r.Skip(36);
+    const uint32_t signature = r.U32LE();
+    return r.Ok() && type == 1 && signature == 0x464D4520;
+}
 
 struct RasterHead {
     int64_t width = 0, height = 0;
     bool bilevel = false;  // decodes to one bit per pixel
 };
 
-inline bool PngHead(Bytes b, RasterHead& out) {
-    if (!IsPng(b) || b.U32(8, true) != 13 || b.U32(12, true) != 0x49484452 || !b.Has(16, 13))
-        return false;
-    out.width = b.U32(16, true);
-    out.height = b.U32(20, true);
-    uint32_t depth = b.U8(24), colour = b.U8(25);
+inline bool PngHead(ByteReader b, RasterHead& out) {
+    ByteReader r = b.At(8);
+    const uint32_t length = r.U32BE(), type = r.U32BE(), width = r.U32BE(), height = r.U32BE();
+    const uint8_t depth = r.U8(), colour = r.U8();
+    r.Skip(3);  // the rest of IHDR
+    if (!IsPng(b) || !r.Ok() || length != 13 || type != 0x49484452) return false;
+    out.width = width;
+    out.height = height;
     out.bilevel = depth == 1 && (colour == 0 || colour == 3);
     return true;
 }
 
-// Size of the first image of a TIFF file; later pages are not shown.
-inline bool TiffHead(Bytes b, RasterHead& out) {
+// The first IFD of a TIFF file: its byte order and a reader over its entries, or false
+// when the count runs past the end.
+inline bool FirstIfd(ByteReader b, bool& bigEndian, uint32_t& count, ByteReader& entries) {
     if (!IsTiff(b)) return false;
-    bool be = b.U8(0) == 'M';
-    size_t ifd = b.U32(4, be);
-    uint32_t count = b.U16(ifd, be);
-    if (!b.Has(ifd, 2) || count > (b.n - ifd - 2) / 12) return false;
+    ByteReader r = b.At(0);
+    bigEndian = r.U8() == 'M';
+    r.Skip(3);
+    entries = b.At(r.U32(bigEndian));
+    count = entries.U16(bigEndian);
+    return entries.Ok() && count <= entries.Remaining() / 12;
+}
+
+// Size of the first image of a TIFF file; later pages are not shown.
+inline bool TiffHead(ByteReader b, RasterHead& out) {
+    bool be;
+    uint32_t count;
+    ByteReader e;
+    if (!FirstIfd(b, be, count, e)) return false;
     uint32_t bits = 1, samples = 1;
     for (uint32_t i = 0; i < count; ++i) {
-        size_t e = ifd + 2 + size_t{i} * 12;
-        uint32_t tag = b.U16(e, be), type = b.U16(e + 2, be);
-        uint32_t value = type == 3 ? b.U16(e + 8, be) : b.U32(e + 8, be);
+        const uint32_t tag = e.U16(be), type = e.U16(be), values = e.U32(be);
+        ByteReader field = e;
+        const uint32_t value = type == 3 ? field.U16(be) : field.U32(be);
+        e.Skip(4);
         if (tag == 256) out.width = value;
         else if (tag == 257) out.height = value;
-        else if (tag == 258 && b.U32(e + 4, be) == 1) bits = value;
+        else if (tag == 258 && values == 1) bits = value;
         else if (tag == 277) samples = value;
     }
     out.bilevel = bits == 1 && samples == 1;
-    return out.width > 0 && out.height > 0;
+    return e.Ok() && out.width > 0 && out.height > 0;
 }
 
 // Every out-of-line value and every strip of the first IFD must lie inside the file:
 // a decoder that trusts a lying count reads far past the buffer.
-inline bool TiffLayoutSane(Bytes b) {
-    if (!IsTiff(b)) return false;
-    bool be = b.U8(0) == 'M';
-    size_t ifd = b.U32(4, be);
-    if (!b.Has(ifd, 2)) return false;
-    uint32_t count = b.U16(ifd, be);
-    if (count > (b.n - ifd - 2) / 12) return false;
-    size_t offsetsEntry = 0, sizesEntry = 0;
+inline bool TiffLayoutSane(ByteReader b) {
+    bool be;
+    uint32_t count;
+    ByteReader e;
+    if (!FirstIfd(b, be, count, e)) return false;
+    struct Array {
+        uint32_t type = 0, values = 0;
+        ByteReader at;
+    } offsets, sizes;
+    bool haveOffsets = false, haveSizes = false;
     for (uint32_t i = 0; i < count; ++i) {
-        size_t e = ifd + 2 + size_t{i} * 12;
-        uint32_t tag = b.U16(e, be), type = b.U16(e + 2, be);
-        uint64_t values = b.U32(e + 4, be);
+        const uint32_t tag = e.U16(be), type = e.U16(be), values = e.U32(be);
+        ByteReader inLine = e;
+        const uint32_t offset = e.U32(be);
         static const uint8_t kTypeSize[] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8, 4};
-        uint64_t unit = type < sizeof kTypeSize ? kTypeSize[type] : 0;
-        if (unit * values > 4 && !b.Has(b.U32(e + 8, be), unit * values)) return false;
-        if (tag == 273 || tag == 324) offsetsEntry = e;
-        if (tag == 279 || tag == 325) sizesEntry = e;
+        const uint64_t unit = type < sizeof kTypeSize ? kTypeSize[type] : 0;
+        const bool outOfLine = unit * values > 4;
+        if (outOfLine && !b.Fits(offset, values, unit)) return false;
+        const Array array{type, values, outOfLine ? b.At(offset) : inLine};
+        if (tag == 273 || tag == 324) offsets = array, haveOffsets = true;
+        if (tag == 279 || tag == 325) sizes = array, haveSizes = true;
     }
-    if (!offsetsEntry || !sizesEntry) return true;  // the decoder refuses it without reading strips
-    // SHORT or LONG only, so the loop below is bounded by the checked array sizes.
-    for (size_t entry : {offsetsEntry, sizesEntry})
-        if (b.U16(entry + 2, be) != 3 && b.U16(entry + 2, be) != 4) return false;
-    uint32_t strips = b.U32(offsetsEntry + 4, be);
-    if (strips == 0 || strips != b.U32(sizesEntry + 4, be)) return false;
-    auto value = [&](size_t entry, uint32_t index) -> uint64_t {
-        uint32_t type = b.U16(entry + 2, be);
-        size_t unit = type == 3 ? 2 : 4;
-        size_t at = strips * unit <= 4 ? entry + 8 : b.U32(entry + 8, be);
-        return type == 3 ? b.U16(at + index * unit, be) : b.U32(at + index * unit, be);
-    };
-    for (uint32_t s = 0; s < strips; ++s)
-        if (!b.Has(value(offsetsEntry, s), value(sizesEntry, s))) return false;
+    if (!e.Ok()) return false;
+    if (!haveOffsets || !haveSizes) return true;  // the decoder refuses it without reading strips
+    // SHORT or LONG only, so the loop below reads inside the arrays checked above.
+    if ((offsets.type != 3 && offsets.type != 4) || (sizes.type != 3 && sizes.type != 4)) return false;
+    if (offsets.values == 0 || offsets.values != sizes.values) return false;
+    for (uint32_t s = 0; s < offsets.values; ++s) {
+        const uint32_t offset = offsets.type == 3 ? offsets.at.U16(be) : offsets.at.U32(be);
+        const uint32_t size = sizes.type == 3 ? sizes.at.U16(be) : sizes.at.U32(be);
+        if (!offsets.at.Ok() || !sizes.at.Ok() || !b.Fits(offset, size)) return false;
+    }
     return true;
 }
 
@@ -162,32 +157,39 @@ inline int64_t UnitsToPixels(int64_t units, int64_t perInch) {
     return (units * kScreenDpi + perInch / 2) / perInch;
 }
 
-inline bool PlaceableWmfFrame(Bytes b, MetaFrame& out) {
-    if (!IsPlaceableWmf(b) || !b.Has(0, kPlaceableSize)) return false;
-    out.left = b.S16(6);
-    out.top = b.S16(8);
-    out.right = b.S16(10);
-    out.bottom = b.S16(12);
-    out.unitsPerInch = static_cast<int32_t>(b.U16(14));
-    if (out.unitsPerInch == 0) return false;
+inline bool PlaceableWmfFrame(ByteReader b, MetaFrame& out) {
+    ByteReader r = b.At(6);
+    const int16_t left = int16_t(r.U16LE()), top = int16_t(r.U16LE());
+    const int16_t right = int16_t(r.U16LE()), bottom = int16_t(r.U16LE());
+    const uint16_t inch = r.U16LE();
+    r.Skip(kPlaceableSize - 16);
+    if (!IsPlaceableWmf(b) || !r.Ok() || inch == 0) return false;
+    out.left = left;
+    out.top = top;
+    out.right = right;
+    out.bottom = bottom;
+    out.unitsPerInch = inch;
     out.width = UnitsToPixels(int64_t{out.right} - out.left, out.unitsPerInch);
     out.height = UnitsToPixels(int64_t{out.bottom} - out.top, out.unitsPerInch);
     return true;
 }
 
 // A plain WMF carries no size: take its window origin and extent, else a default page.
-inline bool PlainWmfFrame(Bytes b, MetaFrame& out) {
+inline bool PlainWmfFrame(ByteReader b, MetaFrame& out) {
     constexpr int64_t kLongestSide = 2048;
     if (!IsPlainWmf(b)) return false;
     int32_t orgX = 0, orgY = 0, extX = 0, extY = 0;
-    size_t pos = size_t{b.U16(2)} * 2;
-    for (int guard = 0; guard < 100000 && b.Has(pos, 6); ++guard) {
-        uint64_t words = b.U32(pos);
-        uint32_t function = b.U16(pos + 4);
-        if (function == 0 || words < 3 || words > (b.n - pos) / 2) break;
-        if (function == 0x020B && words >= 5) { orgY = b.S16(pos + 6); orgX = b.S16(pos + 8); }
-        if (function == 0x020C && words >= 5) { extY = b.S16(pos + 6); extX = b.S16(pos + 8); }
-        pos += static_cast<size_t>(words) * 2;
+    uint64_t pos = uint64_t{b.At(2).U16LE()} * 2;
+    for (int guard = 0; guard < 100000; ++guard) {
+        ByteReader record = b.At(pos);
+        const uint32_t words = record.U32LE(), function = record.U16LE();
+        if (!record.Ok() || function == 0 || words < 3 || !b.Fits(pos, words, 2)) break;
+        if ((function == 0x020B || function == 0x020C) && words >= 5) {
+            const int16_t y = int16_t(record.U16LE()), x = int16_t(record.U16LE());
+            if (function == 0x020B) orgY = y, orgX = x;
+            else extY = y, extX = x;
+        }
+        pos += uint64_t{words} * 2;
     }
     if (extX == 0 || extY == 0) { orgX = orgY = 0; extX = 640; extY = 480; }
     out.left = orgX;
@@ -210,38 +212,48 @@ inline bool PlainWmfFrame(Bytes b, MetaFrame& out) {
 }
 
 // rclFrame is in 0.01 mm; rclBounds (device pixels, inclusive) only when the frame is empty.
-inline bool EmfFrame(Bytes b, MetaFrame& out) {
+inline bool EmfFrame(ByteReader b, MetaFrame& out) {
     if (!IsEmf(b)) return false;
-    out.left = b.S32(24);
-    out.top = b.S32(28);
-    out.right = b.S32(32);
-    out.bottom = b.S32(36);
+    ByteReader r = b.At(8);
+    int32_t bounds[4], frame[4];
+    for (int32_t& v : bounds) v = int32_t(r.U32LE());
+    for (int32_t& v : frame) v = int32_t(r.U32LE());
+    out.left = frame[0];
+    out.top = frame[1];
+    out.right = frame[2];
+    out.bottom = frame[3];
     out.unitsPerInch = 2540;
     out.width = UnitsToPixels(int64_t{out.right} - out.left, 2540);
     out.height = UnitsToPixels(int64_t{out.bottom} - out.top, 2540);
     if (out.width <= 0 || out.height <= 0) {
-        out.width = int64_t{b.S32(16)} - b.S32(8) + 1;
-        out.height = int64_t{b.S32(20)} - b.S32(12) + 1;
+        out.width = int64_t{bounds[2]} - bounds[0] + 1;
+        out.height = int64_t{bounds[3]} - bounds[1] + 1;
     }
-    return true;
+    return r.Ok();
 }
 
 // Some GDI playback indexes its object table without a range check, so a bad index in a
 // file can crash the viewer: walk the records first and refuse such files.
-inline bool WmfRecordsSane(Bytes b, size_t start) {
+inline bool WmfRecordsSane(ByteReader b, size_t start) {
     if (!IsPlainWmfAt(b, start)) return false;
-    uint64_t declaredWords = b.U32(start + 6);
-    uint32_t objects = b.U16(start + 10);
-    if (declaredWords > (b.n - start) / 2) return false;
-    size_t end = start + static_cast<size_t>(declaredWords) * 2;
-    size_t pos = start + size_t{b.U16(start + 2)} * 2;
-    for (uint32_t guard = 0; guard < 4000000 && pos + 6 <= end; ++guard) {
-        uint64_t words = b.U32(pos);
-        uint32_t function = b.U16(pos + 4);
-        if (words < 3 || words > (end - pos) / 2) return false;
+    ByteReader header = b.At(start);
+    header.Skip(2);
+    const uint32_t headerWords = header.U16LE();
+    header.Skip(2);
+    const uint32_t declaredWords = header.U32LE(), objects = header.U16LE();
+    if (!b.Fits(start, declaredWords, 2)) return false;
+    const ByteReader file = b.Sub(start, uint64_t{declaredWords} * 2);
+    uint64_t pos = uint64_t{headerWords} * 2;
+    for (uint32_t guard = 0; guard < 4000000 && file.Fits(pos, 6); ++guard) {
+        ByteReader head = file.At(pos);
+        const uint32_t words = head.U32LE(), function = head.U16LE();
+        if (words < 3 || !file.Fits(pos, words, 2)) return false;
         if (function == 0) return true;
+        const ByteReader record = file.Sub(pos, uint64_t{words} * 2);
         auto objectParam = [&](uint64_t param) {
-            return words > 3 + param && b.U16(pos + 6 + static_cast<size_t>(param) * 2) < objects;
+            ByteReader p = record.At(6 + param * 2);
+            const uint32_t index = p.U16LE();
+            return p.Ok() && index < objects;
         };
         switch (function) {
         case 0x012A: case 0x012B: case 0x012C: case 0x012D: case 0x01F0: case 0x0234:
@@ -251,19 +263,26 @@ inline bool WmfRecordsSane(Bytes b, size_t start) {
             if (!objectParam(0) || !objectParam(1)) return false;
             break;
         }
-        pos += static_cast<size_t>(words) * 2;
+        pos += uint64_t{words} * 2;
     }
     return false;
 }
 
-inline bool EmfRecordsSane(Bytes b) {
+inline bool EmfRecordsSane(ByteReader b) {
     if (!IsEmf(b)) return false;
-    uint32_t headerSize = b.U32(4), total = b.U32(48), handles = b.U16(56);
-    if (headerSize < 88 || headerSize % 4 || total > b.n || headerSize > total) return false;
-    size_t pos = headerSize;
-    for (uint32_t guard = 0; guard < 4000000 && pos + 8 <= total; ++guard) {
-        uint32_t type = b.U32(pos), size = b.U32(pos + 4);
-        if (size < 8 || size % 4 || size > total - pos) return false;
+    ByteReader header = b.At(4);
+    const uint32_t headerSize = header.U32LE();
+    header.Seek(48);
+    const uint32_t total = header.U32LE();
+    header.Seek(56);
+    const uint32_t handles = header.U16LE();
+    if (!header.Ok() || headerSize < 88 || headerSize % 4 || total > b.Size() || headerSize > total) return false;
+    const ByteReader file = b.Sub(0, total);
+    uint64_t pos = headerSize;
+    for (uint32_t guard = 0; guard < 4000000 && file.Fits(pos, 8); ++guard) {
+        ByteReader head = file.At(pos);
+        const uint32_t type = head.U32LE(), size = head.U32LE();
+        if (size < 8 || size % 4 || !file.Fits(pos, size)) return false;
         if (type == 14) return true;  // EOF
         size_t at = 0;
         bool stockAllowed = false;
@@ -280,77 +299,15 @@ inline bool EmfRecordsSane(Bytes b) {
             break;
         }
         if (at) {
-            if (size < at + 4) return false;
-            uint32_t index = b.U32(pos + at);
+            ByteReader param = file.Sub(pos, size).At(at);
+            const uint32_t index = param.U32LE();
+            if (!param.Ok()) return false;
             bool stock = stockAllowed && (index & 0x80000000u) && (index & 0x7FFFFFFFu) <= 19;
             if (!stock && index >= handles) return false;
         }
         pos += size;
     }
     return false;
-}
-
-inline bool IsPbm(Bytes b) {
-    uint32_t c = b.U8(2);
-    return b.Has(0, 3) && b.U8(0) == 'P' && (b.U8(1) == '1' || b.U8(1) == '4') &&
-           (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '#');
-}
-
-// A PBM picture: packed rows, top row first, 1 = ink.
-struct Pbm {
-    int64_t width = 0, height = 0;
-    size_t stride = 0;  // (width + 7) / 8
-    bool whiteFirst = false;  // "# palette white-black" in the header
-    std::vector<uint8_t> rows;
-};
-
-inline int ParsePbm(Bytes b, Pbm& out) {
-    if (!IsPbm(b)) return kUnknownFormat;
-    bool binary = b.U8(1) == '4';
-    size_t pos = 2;
-    auto isSpace = [](uint32_t c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    auto skipSpaceAndComments = [&] {
-        while (pos < b.n) {
-            if (isSpace(b.p[pos])) { ++pos; continue; }
-            if (b.p[pos] != '#') break;
-            size_t start = ++pos;
-            while (pos < b.n && b.p[pos] != '\n' && b.p[pos] != '\r') ++pos;
-            std::string_view text(reinterpret_cast<const char*>(b.p + start), pos - start);
-            while (!text.empty() && isSpace(static_cast<uint8_t>(text.front()))) text.remove_prefix(1);
-            while (!text.empty() && isSpace(static_cast<uint8_t>(text.back()))) text.remove_suffix(1);
-            if (text == "palette white-black") out.whiteFirst = true;
-        }
-    };
-    auto number = [&](int64_t& value) {
-        skipSpaceAndComments();
-        size_t start = pos;
-        value = 0;
-        while (pos < b.n && b.p[pos] >= '0' && b.p[pos] <= '9' && value <= kMaxSide)
-            value = value * 10 + (b.p[pos++] - '0');
-        return pos > start;
-    };
-    if (!number(out.width) || !number(out.height)) return kBroken;
-    if (!DibFits(out.width, out.height, 1)) return kNoMemory;
-    out.stride = static_cast<size_t>((out.width + 7) / 8);
-    size_t total = out.stride * static_cast<size_t>(out.height);
-    if (binary) {
-        if (pos >= b.n || !isSpace(b.p[pos])) return kBroken;
-        ++pos;
-        if (b.n - pos < total) return kBroken;
-        out.rows.assign(b.p + pos, b.p + pos + total);
-        return kOk;
-    }
-    out.rows.assign(total, 0);
-    for (int64_t y = 0; y < out.height; ++y) {
-        for (int64_t x = 0; x < out.width; ++x) {
-            skipSpaceAndComments();
-            if (pos >= b.n || (b.p[pos] != '0' && b.p[pos] != '1')) return kBroken;
-            if (b.p[pos++] == '1')
-                out.rows[static_cast<size_t>(y) * out.stride + static_cast<size_t>(x / 8)] |=
-                    static_cast<uint8_t>(0x80 >> (x % 8));
-        }
-    }
-    return kOk;
 }
 
 }  // namespace spi

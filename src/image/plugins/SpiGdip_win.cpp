@@ -28,7 +28,7 @@ constexpr const char* kInfo[][4] = {
     {"00IN", "Pixaro GDI+ plug-in", "*.emf", "Enhanced metafile"},
 };
 
-bool Accepts(Bytes b) {
+bool Accepts(ByteReader b) {
     switch (kKind) {
     case Kind::Png: return IsPng(b);
     case Kind::Tiff: return IsTiff(b);
@@ -194,11 +194,10 @@ int DecodeRaster(InputBlock& in, DibOut& dib, SpiProgress progress, LONG_PTR lDa
 }
 
 int LoadMetafile(InputBlock& in, const MetaFrame& frame, StreamPtr& stream, ImagePtr& out) {
-    Bytes b = in.View();
     GpMetafile* metafile = nullptr;
-    if (kKind == Kind::Wmf && !IsPlaceableWmf(b)) {
+    if (kKind == Kind::Wmf && !IsPlaceableWmf(in.View())) {
         // No placeable header to read a size from: give GDI+ the frame worked out here.
-        HMETAFILE handle = SetMetaFileBitsEx(static_cast<UINT>(b.n), b.p);
+        HMETAFILE handle = SetMetaFileBitsEx(static_cast<UINT>(in.Size()), in.Data());
         if (!handle) return kBroken;
         WmfPlaceableFileHeader header{};
         header.Key = kPlaceableKey;
@@ -222,7 +221,7 @@ int LoadMetafile(InputBlock& in, const MetaFrame& frame, StreamPtr& stream, Imag
 }
 
 int DecodeMetafile(InputBlock& in, DibOut& dib, SpiProgress progress, LONG_PTR lData) {
-    Bytes b = in.View();
+    ByteReader b = in.View();
     MetaFrame frame;
     bool known = kKind == Kind::Emf  ? EmfFrame(b, frame)
                  : IsPlaceableWmf(b) ? PlaceableWmfFrame(b, frame)

@@ -10,23 +10,28 @@ using namespace spi;
 constexpr const char* kInfo[] = {"00IN", "Pixaro test plug-in (PBM as 1-bit)", "*.png", "PBM image"};
 
 int Decode(const InputBlock& in, DibOut& dib) {
-    Pbm pbm;
-    int rc = ParsePbm(in.View(), pbm);
-    if (rc != kOk) return rc;
+    if (!IsPbmHead(in.View())) return kUnknownFormat;
+    RasterReader pbm;
+    switch (pbm.Open(in.Data(), in.Size())) {
+    case ImageCheck::Ok: break;
+    case ImageCheck::TooLarge: return kNoMemory;
+    default: return kBroken;
+    }
+    // PBM lists white first; without the comment the DIB lists black first, as most plug-ins do.
+    const bool whiteFirst = pbm.WhiteBlackComment();
     const RGBQUAD black{0, 0, 0, 0}, white{255, 255, 255, 0};
-    const RGBQUAD blackFirst[2] = {black, white}, whiteFirst[2] = {white, black};
-    if ((rc = dib.Allocate(pbm.width, pbm.height, 1, pbm.whiteFirst ? whiteFirst : blackFirst, 0)) != kOk)
-        return rc;
-    // Ink is 1 in PBM; with black first it must become index 0.
-    uint8_t flip = pbm.whiteFirst ? 0x00 : 0xFF;
-    uint8_t paper = pbm.whiteFirst ? 0x00 : 0xFF;
-    uint8_t tailMask = static_cast<uint8_t>(0xFF >> (pbm.width % 8 ? pbm.width % 8 : 8));
-    for (int64_t y = 0; y < pbm.height; ++y) {
-        const uint8_t* src = pbm.rows.data() + static_cast<size_t>(y) * pbm.stride;
+    const RGBQUAD blackFirst[2] = {black, white}, whiteBlack[2] = {white, black};
+    int rc = dib.Allocate(pbm.Width(), pbm.Height(), 1, whiteFirst ? whiteBlack : blackFirst, 0);
+    if (rc != kOk) return rc;
+    const uint8_t flip = whiteFirst ? 0x00 : 0xFF, paper = flip;
+    const size_t used = (static_cast<size_t>(pbm.Width()) + 7) / 8;
+    const uint8_t tailMask = static_cast<uint8_t>(0xFF >> (pbm.Width() % 8 ? pbm.Width() % 8 : 8));
+    for (int y = 0; y < pbm.Height(); ++y) {
         uint8_t* out = dib.Row(y);
-        for (size_t i = 0; i < pbm.stride; ++i) out[i] = src[i] ^ flip;
-        out[pbm.stride - 1] = static_cast<uint8_t>((out[pbm.stride - 1] & ~tailMask) | (paper & tailMask));
-        std::memset(out + pbm.stride, paper, dib.Stride() - pbm.stride);
+        if (pbm.ReadMonoRow(out) != ImageCheck::Ok) return kBroken;
+        for (size_t i = 0; i < used; ++i) out[i] ^= flip;
+        out[used - 1] = static_cast<uint8_t>((out[used - 1] & ~tailMask) | (paper & tailMask));
+        std::memset(out + used, paper, dib.Stride() - used);
     }
     return kOk;
 }
@@ -39,7 +44,7 @@ SPI_EXPORT int __stdcall GetPluginInfo(int infono, LPSTR buf, int buflen) {
 
 SPI_EXPORT int __stdcall IsSupported(LPCSTR filename, DWORD_PTR dw) {
     Head head;
-    return ReadHead(dw, head) && IsPbm(head.bytes) ? 1 : 0;
+    return ReadHead(dw, head) && IsPbmHead(head.bytes) ? 1 : 0;
 }
 
 SPI_EXPORT int __stdcall GetPicture(LPCSTR buf, LONG_PTR len, unsigned int flag, HANDLE* pHBInfo,

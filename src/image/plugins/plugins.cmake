@@ -2,7 +2,8 @@
 set(PIXARO_SPI_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 function(pixaro_spi target output_dir output_name source)
-  add_library(${target} MODULE ${PIXARO_SPI_DIR}/${source})
+  add_library(${target} MODULE ${PIXARO_SPI_DIR}/${source} ${ARGN})
+  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/src)
   target_compile_options(${target} PRIVATE ${PIXARO_WIN_FLAGS})
   # --kill-at: hosts look the entry points up by their plain names.
   target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--kill-at)
@@ -20,7 +21,8 @@ foreach(entry ifpng:1 iftiff6:2 ifwmf:3 ifgdip:4)
   target_compile_definitions(${name} PRIVATE SPI_KIND=${kind})
 endforeach()
 
-pixaro_spi(spi_testmono ${CMAKE_BINARY_DIR}/testplugins ifpng SpiTestMono_win.cpp)
+pixaro_spi(spi_testmono ${CMAKE_BINARY_DIR}/testplugins ifpng SpiTestMono_win.cpp
+           ${CMAKE_SOURCE_DIR}/src/image/RasterFile.cpp)
 
 add_executable(spicheck ${PIXARO_SPI_DIR}/SpiCheck_win.cpp)
 target_compile_options(spicheck PRIVATE ${PIXARO_WIN_FLAGS})
