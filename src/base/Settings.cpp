@@ -42,7 +42,10 @@ void ReadString(SettingsKey& key, const char* name, char* out, size_t size) {
     out[length] = 0;
 }
 
-void KeyValueName(char* out, int slot, bool app) { std::snprintf(out, 16, app ? "Key%02d_APP" : "Key%02d", slot); }
+// Slots are 0..11, so "Key11_APP" is the longest name.
+void KeyValueName(char* out, int slot, bool app) {
+    std::snprintf(out, 16, app ? "Key%02d_APP" : "Key%02d", unsigned(slot) % 100u);
+}
 
 struct WindowValue {
     const char* name;
