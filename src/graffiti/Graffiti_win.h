@@ -16,6 +16,7 @@ enum GraffitiEdit : int {
     kEditDelete = 0x1600,
     kEditToolMask = 0xFF00,
     kEditStepMask = 0x00FF,
+    kEditPressed = 0x0001,  // the current step's button is down
     kEditFineRotate = 0x10000,
 };
 // Kept by the main window between mouse messages.

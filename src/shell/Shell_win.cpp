@@ -131,9 +131,9 @@ void OnKeyDown(HWND wnd, int vk) {
 void OnMouse(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     bool clearStep = false;
     const int taken = ViewMouse(wnd, msg, lp, wp, clearStep);
-    if (clearStep) g_GraffitiEditState &= ~1;
+    if (clearStep) g_GraffitiEditState &= ~kEditPressed;
     if (taken != 0)
-        g_GraffitiEditState &= ~1;
+        g_GraffitiEditState &= ~kEditPressed;
     else
         g_GraffitiEditState = GraffitiMouse(wnd, msg, g_GraffitiEditState, lp, wp);
 }
