@@ -75,7 +75,8 @@ void EmptyView() {
     OnChange(Change::Picture);
 }
 
-// Loads the entry at the current index, dropping entries that fail until one loads.
+// Loads the entry at the current index, dropping entries that fail until one loads. Every
+// load, failed or not, tells the window through OnChange.
 void LoadCurrentEntry(HWND wnd, int keep) {
     while (g_Catalogue.Valid(g_Catalogue.CurrentIndex)) {
         char path[kPathBytes];
@@ -85,8 +86,6 @@ void LoadCurrentEntry(HWND wnd, int keep) {
         RemovePosition(g_Catalogue, g_Catalogue.CurrentIndex);
         if (g_Catalogue.Count() == 0) EmptyView();
     }
-    ApplyCommandStates(wnd);
-    UpdateTitle(wnd);
 }
 
 void SelectEntryAsked(HWND wnd, int position, int keep) {
