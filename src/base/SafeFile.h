@@ -1,0 +1,59 @@
+// The one way Pixaro writes a user's file: the bytes go to a new file in the same folder,
+// which replaces the target only when every byte reached the disk. A failure at any step
+// leaves the old file as it was and removes the temporary one.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+enum class SaveResult {
+    Saved = 0,
+    NoName,       // empty path, or no room for the temporary name
+    CannotCreate, // folder missing, not writable, or no temporary name free
+    WriteFailed,  // disk full or an I/O error while writing or flushing
+    CannotReplace // the target is read-only or held open by another program
+};
+
+class SafeFile {
+public:
+    // Creates the temporary file beside `path` (ANSI, NUL-terminated); check Result().
+    explicit SafeFile(const char* path);
+    // Not committed: the temporary file is removed and the target left untouched.
+    ~SafeFile();
+    SafeFile(const SafeFile&) = delete;
+    SafeFile& operator=(const SafeFile&) = delete;
+
+    // Buffered; after the first failure every later call does nothing and returns false.
+    bool Write(const void* data, size_t size);
+    bool Ok() const { return result_ == SaveResult::Saved; }
+    SaveResult Result() const { return result_; }
+    uint64_t BytesWritten() const { return written_; }
+
+    // Flushes, closes and puts the file in place of the target.
+    SaveResult Commit();
+
+private:
+    bool Flush();
+    bool PlatformCreate();
+    bool PlatformWrite(const void* data, size_t size);
+    bool PlatformClose(bool keep);
+    bool PlatformReplace();
+    void PlatformRemoveTemp();
+
+    static constexpr size_t kBufferBytes = 1 << 16;
+    char target_[264] = {};
+    char temp_[264] = {};
+    intptr_t handle_ = -1;
+    bool open_ = false;
+    bool committed_ = false;
+    SaveResult result_ = SaveResult::Saved;
+    uint64_t written_ = 0;
+    size_t used_ = 0;
+    unsigned char buffer_[kBufferBytes];
+};
+
+// Builds the temporary name in the folder of `path` ("~px" + the attempt number + ".tmp"),
+// taking care that a trail byte 0x5C is no separator. False when it does not fit `size`.
+bool TempNameBeside(const char* path, unsigned attempt, char* out, size_t size);
+
+// A short Japanese sentence for the user, with the file name, for a failed save.
+const char* SaveResultText(SaveResult r);
