@@ -64,7 +64,8 @@ endif()
 if(PIXARO_WIN32_DIR)
   set(E2E_WORK ${CMAKE_BINARY_DIR}/e2e)
   add_test(NAME wine.samples
-           COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/make_samples.sh $<TARGET_FILE:samplegen> ${E2E_WORK}/samples)
+           COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/make_samples.sh $<TARGET_FILE:samplegen> ${E2E_WORK}/samples
+                   $<TARGET_FILE:pixaro-trace>)
   set_tests_properties(wine.samples PROPERTIES LABELS wine FIXTURES_SETUP e2e_samples)
   file(GLOB PIXARO_E2E_CASES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/cases/*.pxt)
   foreach(case ${PIXARO_E2E_CASES})

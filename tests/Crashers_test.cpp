@@ -9,6 +9,7 @@
 
 #include "exif/ExifFuzz.h"
 #include "image/ImageFormatFuzz.h"
+#include "jww/JwwReaderFuzz.h"
 #include "vectorize/TraceInputFuzz.h"
 
 TEST(Crashers, ReplayQuietly) {
@@ -17,7 +18,7 @@ TEST(Crashers, ReplayQuietly) {
         void (*fuzz)(const uint8_t*, size_t);
     };
     const Row rows[] = {{"tests/image/crashers", FuzzImageFormat}, {"tests/exif/crashers", FuzzExifParser},
-                        {"tests/vectorize/crashers", FuzzTraceInput}};
+                        {"tests/vectorize/crashers", FuzzTraceInput}, {"tests/jww/crashers", FuzzJwwReader}};
     for (const Row& r : rows) {
         const std::filesystem::path dir = std::filesystem::path(PIXARO_SOURCE_DIR) / r.folder;
         ASSERT_TRUE(std::filesystem::is_directory(dir)) << dir;

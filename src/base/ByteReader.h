@@ -6,6 +6,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 class ByteReader {
 public:
@@ -62,6 +63,13 @@ public:
     uint16_t U16LE() { return U16(false); }
     uint32_t U32BE() { return U32(true); }
     uint32_t U32LE() { return U32(false); }
+    // IEEE 754 double, little-endian.
+    double F64LE() {
+        const uint64_t bits = U32LE() | uint64_t(U32LE()) << 32;
+        double v;
+        std::memcpy(&v, &bits, 8);
+        return v;
+    }
 
     // n bytes in place, or nullptr (and failed) when they are not all there.
     const uint8_t* Bytes(uint64_t n) {

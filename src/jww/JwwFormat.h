@@ -76,6 +76,7 @@ public:
     JwBlockWriter(uint8_t* data, size_t capacity) : data_(data), capacity_(capacity) {}
 
     bool Ok() const { return !failed_; }
+    void Fail() { failed_ = true; }
     size_t Size() const { return pos_; }
     uint32_t ObjectCount() const { return objects_; }
     uint32_t IndexCounter() const { return counter_; }
@@ -87,11 +88,13 @@ public:
     bool U32(uint32_t v);
     bool F64(double v);
 
-    // The class tag for the next record of class c, and the counter step it takes.
-    bool Tag(JwClass c);
-    void CountRecord() { ++objects_, ++counter_; }
+    // Checks that the tag and `body` bytes fit, so a record that does not leaves no half of
+    // itself behind, then writes the class tag and counts the record.
+    bool BeginRecord(JwClass c, size_t body);
 
 private:
+    size_t TagBytes(JwClass c) const;
+
     uint8_t* data_;
     size_t capacity_;
     size_t pos_ = 0;

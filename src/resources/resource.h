@@ -111,6 +111,7 @@
 #define IDC_VEC_PROGRESS_ROW    721
 #define IDC_VEC_CONVERT         730
 #define IDC_VEC_FILENAME        731
+#define IDC_VEC_BROWSE          732
 #define IDC_VEC_TOTAL           733
 #define IDC_VEC_STATUS          734
 #define IDC_VEC_CLEAR_TOTAL     735

@@ -9,13 +9,14 @@
 #include <string>
 
 #include "base/Host_win.h"
+#include "base/Limits.h"
 #include "image/Image_win.h"
 #include "imageops/Monochrome.h"
-#include "jww/JwwOutput_win.h"
 #include "resources/resource.h"
 #include "vectorize/ConversionSettings.h"
 #include "vectorize/LineStore_win.h"
 #include "vectorize/Tracer.h"
+#include "vectorize/VectorOutput_win.h"
 #include "view/View_win.h"
 
 namespace {
@@ -45,18 +46,32 @@ void ResetBars(HWND dlg) {
 struct Controls {
     int level = kDefaultLevel;
     bool outline = false;
-    char fileName[300] = {};
+    char fileName[kPathBytes] = {};
 };
 
-Controls ReadControls(HWND dlg) {
-    Controls c;
+// Shows what is wrong with a control's text and puts the caret there.
+bool Refuse(HWND dlg, int id, const char* message) {
+    MessageBoxA(dlg, message, "Error", MB_OK | MB_ICONEXCLAMATION);
+    HWND control = GetDlgItem(dlg, id);
+    SetFocus(control);
+    SendMessageA(control, EM_SETSEL, 0, -1);
+    return false;
+}
+
+// The settings as the controls hold them; false (after saying why) when one is unusable,
+// and then nothing may be traced or written with them.
+bool ReadControls(HWND dlg, Controls& c) {
     char text[64];
     GetDlgItemTextA(dlg, IDC_VEC_DPI, text, sizeof text);
-    g_Conversion.Dpi = ParseDpiText(text);
+    if (const char* why = CheckDpiText(text, g_Conversion.Dpi)) return Refuse(dlg, IDC_VEC_DPI, why);
     GetDlgItemTextA(dlg, IDC_VEC_SCALE, text, sizeof text);
-    g_Conversion.Scale = ParseScaleText(text);
-    GetDlgItemTextA(dlg, IDC_VEC_FILENAME, c.fileName, sizeof c.fileName);
-    snprintf(g_Settings.OFN, sizeof g_Settings.OFN, "%s", c.fileName);
+    if (const char* why = CheckScaleText(text, g_Conversion.Scale)) return Refuse(dlg, IDC_VEC_SCALE, why);
+    // Read into more room than a path takes, so a longer name is refused instead of cut.
+    char name[kPathBytes + 64];
+    GetDlgItemTextA(dlg, IDC_VEC_FILENAME, name, sizeof name);
+    if (const char* why = CheckOutputName(name)) return Refuse(dlg, IDC_VEC_FILENAME, why);
+    snprintf(c.fileName, sizeof c.fileName, "%s", name);
+    snprintf(g_Settings.OFN, sizeof g_Settings.OFN, "%s", name);
     for (int i = 0; i < 6; ++i)
         if (IsDlgButtonChecked(dlg, kLevelButtons[i]) == BST_CHECKED) {
             c.level = i + 1;
@@ -66,7 +81,23 @@ Controls ReadControls(HWND dlg) {
                          IsDlgButtonChecked(dlg, IDC_VEC_OUTLINE) == BST_CHECKED);
     c.level = code % 10;
     c.outline = code / 10 != 0;
-    return c;
+    return true;
+}
+
+// "参照...": the output file chosen in the save dialog.
+void BrowseOutputName(HWND dlg) {
+    char name[kPathBytes] = {};
+    GetDlgItemTextA(dlg, IDC_VEC_FILENAME, name, sizeof name);
+    OPENFILENAMEA ofn = {};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = dlg;
+    ofn.lpstrFilter = "座標ファイル (*.txt)\0*.txt\0すべてのファイル (*.*)\0*.*\0";
+    ofn.lpstrFile = name;
+    ofn.nMaxFile = sizeof name;
+    ofn.lpstrTitle = "出力座標ファイル名";
+    ofn.lpstrDefExt = "txt";
+    ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    if (GetSaveFileNameA(&ofn)) SetDlgItemTextA(dlg, IDC_VEC_FILENAME, name);
 }
 
 // The part of the image the view shows; the whole image when it is shown fitted.
@@ -143,13 +174,14 @@ void FinishOutput(HWND dlg, const Controls& c, const SYSTEMTIME& start) {
 }
 
 void Convert(HWND dlg) {
+    Controls c;
+    if (!ReadControls(dlg, c)) return;
     g_Busy = true;
     g_CancelRequested = false;
     for (int id : {IDC_VEC_CLEAR, IDC_VEC_RECOMPRESS, IDC_VEC_CLEAR_TOTAL}) EnableWindow(GetDlgItem(dlg, id), FALSE);
     SetDlgItemTextA(dlg, IDC_VEC_CONVERT, "中止");
     SYSTEMTIME start;
     GetLocalTime(&start);
-    Controls c = ReadControls(dlg);
     std::vector<uint8_t> storage;
     MonoBits bits;
     int rc;
@@ -189,9 +221,10 @@ void Convert(HWND dlg) {
 
 void Recompress(HWND dlg) {
     if (p_ta.LineCount() == 0) return;
+    Controls c;
+    if (!ReadControls(dlg, c)) return;
     SYSTEMTIME start;
     GetLocalTime(&start);
-    Controls c = ReadControls(dlg);
     CompressionParams params;
     if (RecompressionParams(c.level, params)) {
         g_Busy = true;
@@ -242,6 +275,7 @@ INT_PTR CALLBACK ConversionProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
         ShowLines(dlg);
         SetDlgItemInt(dlg, IDC_VEC_DPI, UINT(g_Conversion.Dpi), FALSE);
         SetDlgItemInt(dlg, IDC_VEC_SCALE, UINT(g_Conversion.Scale), FALSE);
+        SendDlgItemMessageA(dlg, IDC_VEC_FILENAME, EM_LIMITTEXT, kPathBytes - 1, 0);
         SetDlgItemTextA(dlg, IDC_VEC_FILENAME, g_Settings.OFN);
         CheckRadioButton(dlg, IDC_VEC_SOLID, IDC_VEC_OUTLINE, IDC_VEC_SOLID);
         CheckRadioButton(dlg, IDC_VEC_LEVEL1, IDC_VEC_LEVEL6, IDC_VEC_LEVEL3);
@@ -272,6 +306,7 @@ INT_PTR CALLBACK ConversionProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
             }
             return TRUE;
         case IDC_VEC_COLOUR: ChooseLineColour(dlg); return TRUE;
+        case IDC_VEC_BROWSE: BrowseOutputName(dlg); return TRUE;
         case IDC_VEC_CLEAR_TOTAL:
             g_Conversion.TotalLines = 0;
             ShowTotal(dlg);

@@ -2,6 +2,7 @@
 // converted lines, and how the dialog's texts are read.
 #pragma once
 #include <cstdint>
+#include <string_view>
 
 #include "base/Settings.h"
 
@@ -18,9 +19,13 @@ constexpr int32_t kDefaultScale = 100, kMinScale = 1, kMaxScale = 10000;
 void LoadConversionSettings(SettingsRegistry& registry, ConversionSettings& s);
 void SaveConversionSettings(SettingsRegistry& registry, const ConversionSettings& s);
 
-// "%d" of a control's text with the fallback for anything out of range or unreadable.
-int32_t ParseDpiText(const char* text);
-int32_t ParseScaleText(const char* text);
+// The dialog's texts, checked before anything is traced or written: nullptr when usable
+// (and the value set), otherwise the message for the user. Registry values are not checked
+// here; out of range they quietly become the defaults.
+const char* CheckDpiText(const char* text, int32_t& dpi);
+const char* CheckScaleText(const char* text, int32_t& scale);
+// A name that fits a path; an empty one means the clipboard.
+const char* CheckOutputName(std::string_view name);
 
 // Level 1..6, plus 10 for "輪郭線" when "ベタ" is not checked.
 int LevelCode(int level, bool solidChecked, bool outlineChecked);

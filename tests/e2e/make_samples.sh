@@ -1,21 +1,31 @@
 #!/usr/bin/env bash
-# make_samples.sh SAMPLEGEN OUTDIR: the sample pictures for the end-to-end cases.
+# make_samples.sh SAMPLEGEN OUTDIR [PIXARO_TRACE]: the sample pictures for the end-to-end
+# cases, and with PIXARO_TRACE what the conversion dialog must write for mono_b0.bmp.
 # samplegen writes what ImageMagick cannot (1-bit BMPs, PBMs, metafiles, lying headers);
 # ImageMagick converts its photo and drawings to JPEG, GIF, PNG and TIFF.
 # Quick when OUTDIR/.done is newer than both SAMPLEGEN and this script.
 set -euo pipefail
 
-if [ $# -ne 2 ]; then
-  echo "usage: $0 SAMPLEGEN OUTDIR" >&2
+if [ $# -lt 2 ] || [ $# -gt 3 ]; then
+  echo "usage: $0 SAMPLEGEN OUTDIR [PIXARO_TRACE]" >&2
   exit 2
 fi
 samplegen=$1
 out=$2
+trace=${3:-}
 # /usr/local/bin/convert may be a stand-in; only the real one writes pictures.
 convert=/usr/bin/convert
 "$(dirname "$0")/make_exif_samples.sh" "$out"
 
+# The dialog's output at 300 dpi, 1/50, level 3, solid: as a file and as the clipboard block.
+jww_expected() {
+  [ -n "$trace" ] || return 0
+  "$trace" "$out/mono_b0.bmp" --format jww --dpi 300 --scale 50 -o "$out/mono_b0.jww.txt" 2>/dev/null
+  "$trace" "$out/mono_b0.bmp" --format jww-clip --dpi 300 --scale 50 -o "$out/mono_b0.jwwclip" 2>/dev/null
+}
+
 if [ -f "$out/.done" ] && [ "$out/.done" -nt "$samplegen" ] && [ "$out/.done" -nt "$0" ]; then
+  jww_expected
   exit 0
 fi
 
@@ -51,5 +61,6 @@ cut_file photo.tif trunc.tif 30
 
 cp red.jpg UPPER.JPG
 cp red.jpg "space name.jpg"
+jww_expected
 
 touch .done

@@ -56,17 +56,24 @@ TEST(ConversionSettings, DefaultsRangesAndRoundTrip) {
 }
 
 TEST(ConversionSettings, ControlTextsAndLevelCode) {
+    // Anything but a whole number in range is refused, never replaced by another size.
     struct Row {
         const char* text;
-        int32_t dpi, scale;
+        int32_t dpi, scale;  // 0: refused
     };
-    const Row rows[] = {{"400", 400, 400}, {"50", 200, 50},     {"0", 200, 100},        {"", 200, 100},
-                        {"abc", 200, 100}, {" 300x", 300, 300}, {"99999999999", 200, 100}, {"-5", 200, 100}};
+    const Row rows[] = {{"400", 400, 400}, {" 2000 ", 2000, 2000}, {"50", 0, 50},  {"0", 0, 0},
+                        {"", 0, 0},        {"abc", 0, 0},          {" 300x", 0, 0}, {"99999999999", 0, 0},
+                        {"-5", 0, 0},      {"1e3", 0, 0},          {"10001", 0, 0}, {"100", 100, 100}};
     for (const Row& r : rows) {
         SCOPED_TRACE(r.text);
-        EXPECT_EQ(ParseDpiText(r.text), r.dpi);
-        EXPECT_EQ(ParseScaleText(r.text), r.scale);
+        int32_t dpi = -1, scale = -1;
+        EXPECT_EQ(CheckDpiText(r.text, dpi) == nullptr, r.dpi != 0);
+        EXPECT_EQ(CheckScaleText(r.text, scale) == nullptr, r.scale != 0);
+        EXPECT_EQ(dpi, r.dpi ? r.dpi : -1) << "a refused text leaves the value alone";
+        EXPECT_EQ(scale, r.scale ? r.scale : -1);
     }
+    EXPECT_EQ(CheckOutputName(std::string(259, 'a')), nullptr);
+    EXPECT_NE(CheckOutputName(std::string(260, 'a')), nullptr);
     EXPECT_EQ(LevelCode(3, true, false), 3);
     EXPECT_EQ(LevelCode(3, false, true), 13);
     EXPECT_EQ(LevelCode(6, true, true), 6) << "outline counts only when solid is not checked";

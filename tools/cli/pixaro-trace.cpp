@@ -1,17 +1,23 @@
 // pixaro-trace: traces a 1-bit drawing into straight segments with Pixaro's tracer and
-// compressor and prints them as "x1 y1 x2 y2" lines in 1-based pixel coordinates.
+// compressor and prints them as "x1 y1 x2 y2" lines in 1-based pixel coordinates, or in
+// JWW's coordinate text or "Jw_win" block exactly as the conversion dialog writes them; and
+// checks such files with the reader the tests use.
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <string>
 #include <new>
 #include <vector>
 
 #include "base/Cp932.h"
+#include "base/SafeFile.h"
 #include "imageops/Monochrome.h"
+#include "vectorize/ConversionSettings.h"
+#include "vectorize/VectorOutput.h"
 #include "vectorize/Tracer.h"
 #include "vectorize/TraceInput.h"
 
@@ -19,15 +25,24 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: pixaro-trace [--mode solid|outline] [--level 1..6] [--region X,Y,W,H]\n"
-    "                    [--threshold N] INPUT [-o OUTPUT]\n"
+    "                    [--threshold N] [--format pixels|jww|jww-clip] [--dpi N] [--scale N]\n"
+    "                    INPUT [-o OUTPUT]\n"
+    "       pixaro-trace --check FILE\n"
     "  INPUT      1-bit BMP or PBM (P1/P4); with --threshold also grey or colour BMP, PGM, PPM\n"
     "  --mode     solid traces every ink pixel, outline only the edges of filled areas (solid)\n"
     "  --level    precision, 1 coarse .. 5 fine, 6 no compression (3)\n"
     "  --region   0-based pixel rectangle to trace; W or H 0 = the whole image\n"
     "  --threshold N  the monochrome conversion for grey and colour pictures: a pixel with\n"
     "             any channel below N (1..255) is ink; 255 makes every non-white pixel ink\n"
-    "  -o OUTPUT  write the segments there instead of to standard output\n"
-    "Prints one segment per line as \"x1 y1 x2 y2\"; the count and the time go to standard error.\n";
+    "  --format   pixels: \"x1 y1 x2 y2\" a line (default); jww: the coordinate text file in\n"
+    "             millimetres; jww-clip: the \"Jw_win\" clipboard block, zero tail included\n"
+    "  --dpi N    scan resolution for the jww forms, 100..2000 (200)\n"
+    "  --scale N  drawing scale 1/N for the jww forms, 1..10000 (100)\n"
+    "  -o OUTPUT  write there (through a temporary file, replaced when complete) instead of\n"
+    "             to standard output\n"
+    "  --check FILE  read a coordinate text or \"Jw_win\" block and print its counts and\n"
+    "             extent; exit status 2 when it is malformed\n"
+    "The count and the time go to standard error.\n";
 
 enum Exit { kExitOk = 0, kExitUsage = 1, kExitInput = 2, kExitTrace = 3, kExitOutput = 4 };
 
@@ -86,9 +101,12 @@ bool ReadFile(const char* path, std::vector<uint8_t>& bytes) {
     return ok;
 }
 
-bool WriteSegments(const LineStore& store, FILE* out) {
+enum class Format { Pixels, Jww, JwwClip };
+
+// "x1 y1 x2 y2" per line, through put.
+bool WriteSegments(const LineStore& store, const std::function<bool(const char*, size_t)>& put) {
     std::string text;
-    text.reserve(1 << 20);
+    text.reserve(1 << 16);
     char number[16];
     for (int32_t i = 1; i < store.EndpointCount(); i += 2) {
         const int32_t v[4] = {store.EndpointX(i), store.EndpointY(i), store.EndpointX(i + 1), store.EndpointY(i + 1)};
@@ -97,12 +115,50 @@ bool WriteSegments(const LineStore& store, FILE* out) {
             text.append(number, end);
             text += k < 3 ? ' ' : '\n';
         }
-        if (text.size() > (1 << 20) - 64) {
-            if (std::fwrite(text.data(), 1, text.size(), out) != text.size()) return false;
+        if (text.size() > (1 << 16) - 64) {
+            if (!put(text.data(), text.size())) return false;
             text.clear();
         }
     }
-    return std::fwrite(text.data(), 1, text.size(), out) == text.size() && std::fflush(out) == 0;
+    return text.empty() || put(text.data(), text.size());
+}
+
+bool WriteOutput(const LineStore& store, Format format, int dpi, int scale,
+                 const std::function<bool(const char*, size_t)>& put) {
+    if (format == Format::Pixels) return WriteSegments(store, put);
+    if (format == Format::Jww) return WriteVectorText(store, dpi, scale, put);
+    std::vector<uint8_t> block(size_t(VectorBlockBytes(store)));
+    if (BuildVectorBlock(store, dpi, scale, block.data(), block.size()) == 0) return false;
+    return put(reinterpret_cast<const char*>(block.data()), block.size());
+}
+
+std::string Extent(const JwContent& c) {
+    if (c.MinX > c.MaxX) return "empty";
+    char text[160];
+    std::snprintf(text, sizeof text, "x %.6f .. %.6f, y %.6f .. %.6f", c.MinX, c.MaxX, c.MinY, c.MaxY);
+    return text;
+}
+
+// Tries the text form first: a block never ends its first line in CR LF with a command.
+int Check(const char* path) {
+    std::vector<uint8_t> bytes;
+    if (!ReadFile(path, bytes)) return Fail(kExitInput, std::string("cannot read ") + path + ": " + std::strerror(errno));
+    JwContent text, block;
+    const std::string textError = ReadJwCoordinateText(bytes.data(), bytes.size(), text);
+    if (textError.empty()) {
+        std::printf("%s: coordinate text, %zu lines, %zu points, %zu ellipses, %zu texts; %s\n", path, text.Lines.size(),
+                    text.Points.size(), text.Ellipses.size(), text.Texts.size(), Extent(text).c_str());
+        return kExitOk;
+    }
+    const std::string blockError = ReadJwBlock(bytes.data(), bytes.size(), block);
+    if (blockError.empty()) {
+        std::printf("%s: Jw_win block, %u objects (%zu lines, %zu ellipses, %zu texts), scale 1/%g, reference %g,%g, "
+                    "%zu of %zu bytes used; %s\n",
+                    path, block.Count, block.Lines.size(), block.Ellipses.size(), block.Texts.size(), block.Scale,
+                    block.RefX, block.RefY, block.BlockBytesUsed, bytes.size(), Extent(block).c_str());
+        return kExitOk;
+    }
+    return Fail(kExitInput, std::string(path) + ": neither form: as text, " + textError + "; as a block, " + blockError);
 }
 
 int Run(int argc, char** argv) {
@@ -111,6 +167,8 @@ int Run(int argc, char** argv) {
     ImageRegion region;
     const char* input = nullptr;
     const char* output = nullptr;
+    Format format = Format::Pixels;
+    int dpi = kDefaultDpi, scale = kDefaultScale;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -127,9 +185,21 @@ int Run(int argc, char** argv) {
             if (!ParseInt(argv[++i], 1, 255, threshold)) return Fail(kExitUsage, "--threshold takes 1 to 255");
         } else if (a == "--region" && hasValue) {
             if (!ParseRegion(argv[++i], region)) return Fail(kExitUsage, "--region takes X,Y,W,H (four numbers, none negative)");
+        } else if (a == "--format" && hasValue) {
+            const std::string f = argv[++i];
+            if (f != "pixels" && f != "jww" && f != "jww-clip")
+                return Fail(kExitUsage, "--format takes pixels, jww or jww-clip, not '" + f + "'");
+            format = f == "jww" ? Format::Jww : f == "jww-clip" ? Format::JwwClip : Format::Pixels;
+        } else if (a == "--dpi" && hasValue) {
+            if (!ParseInt(argv[++i], kMinDpi, kMaxDpi, dpi)) return Fail(kExitUsage, "--dpi takes 100 to 2000");
+        } else if (a == "--scale" && hasValue) {
+            if (!ParseInt(argv[++i], kMinScale, kMaxScale, scale)) return Fail(kExitUsage, "--scale takes 1 to 10000");
+        } else if (a == "--check" && hasValue) {
+            return Check(argv[++i]);
         } else if (a == "-o" && hasValue) {
             output = argv[++i];
-        } else if (a == "--mode" || a == "--level" || a == "--threshold" || a == "--region" || a == "-o") {
+        } else if (a == "--mode" || a == "--level" || a == "--threshold" || a == "--region" || a == "-o" ||
+                   a == "--format" || a == "--dpi" || a == "--scale" || a == "--check") {
             return Fail(kExitUsage, "missing value for " + a);
         } else if (a.size() > 1 && a[0] == '-') {
             return Fail(kExitUsage, "unknown option " + a + "\n" + kUsage);
@@ -173,11 +243,18 @@ int Run(int argc, char** argv) {
     else if (rc == kTraceNoMemory) return Fail(kExitTrace, "not enough memory to trace this picture");
     else if (rc != kTraceDone) return Fail(kExitTrace, "tracing failed (" + std::to_string(rc) + ")");
 
-    FILE* out = output ? std::fopen(output, "wb") : stdout;
-    if (!out) return Fail(kExitOutput, std::string("cannot create ") + output + ": " + std::strerror(errno));
-    const bool written = WriteSegments(p_ta, out);
-    if (output && std::fclose(out) != 0) return Fail(kExitOutput, std::string("cannot write ") + output);
-    if (!written) return Fail(kExitOutput, std::string("cannot write ") + (output ? output : "standard output"));
+    if (output) {
+        SafeFile file(output);
+        const bool written =
+            file.Ok() && WriteOutput(p_ta, format, dpi, scale, [&file](const char* p, size_t n) { return file.Write(p, n); });
+        if (!written && file.Ok()) return Fail(kExitOutput, "not enough memory for the output");
+        const SaveResult result = written ? file.Commit() : file.Result();
+        if (result != SaveResult::Saved)
+            return Fail(kExitOutput, std::string("cannot write ") + output + ": " + Cp932ToUtf8(SaveResultText(result)));
+    } else if (!WriteOutput(p_ta, format, dpi, scale, [](const char* p, size_t n) { return std::fwrite(p, 1, n, stdout) == n; }) ||
+               std::fflush(stdout) != 0) {
+        return Fail(kExitOutput, "cannot write standard output");
+    }
     const double end = NowSeconds();
     char thresholdText[48] = "";
     if (!picture.Mono) std::snprintf(thresholdText, sizeof thresholdText, "threshold %.3f s, ", thresholdSeconds);

@@ -1,0 +1,45 @@
+#include "jww/JwwClipboard_win.h"
+
+#include <cstddef>
+
+namespace {
+
+void ShowError(HWND owner, const char* text) { MessageBoxA(owner, text, "Error!", MB_OK | MB_ICONEXCLAMATION); }
+
+// Another program may hold the clipboard for a moment (a clipboard viewer reading our last
+// block); a short wait saves the user a failed export.
+bool OpenClipboardPatiently(HWND window) {
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (OpenClipboard(window)) return true;
+        Sleep(25);
+    }
+    return false;
+}
+
+}  // namespace
+
+UINT JwClipboardFormat() { return RegisterClipboardFormatA("Jw_win"); }
+
+HGLOBAL AllocJwBlock(HWND owner, uint64_t bytes) {
+    HGLOBAL block = bytes <= uint64_t(SIZE_MAX) ? GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, SIZE_T(bytes)) : nullptr;
+    if (!block) ShowError(owner, "メモリー確保失敗");
+    return block;
+}
+
+int PutJwClipboard(HWND window, HGLOBAL block) {
+    const UINT format = JwClipboardFormat();
+    if (!format || !OpenClipboardPatiently(window)) {
+        GlobalFree(block);
+        ShowError(window, "クリップボードが開けません");
+        return -1;
+    }
+    EmptyClipboard();
+    const bool set = SetClipboardData(format, block) != nullptr;
+    CloseClipboard();
+    if (!set) {
+        GlobalFree(block);
+        ShowError(window, "クリップボードにデータを置けません");
+        return -1;
+    }
+    return 0;
+}

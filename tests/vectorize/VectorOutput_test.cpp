@@ -1,0 +1,98 @@
+#include "vectorize/VectorOutput.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string TextOf(const LineStore& store, int dpi, int scale) {
+    std::string out;
+    EXPECT_TRUE(WriteVectorText(store, dpi, scale, [&](const char* p, size_t n) { return out.append(p, n), true; }));
+    return out;
+}
+
+std::vector<uint8_t> BlockOf(const LineStore& store, int dpi, int scale) {
+    std::vector<uint8_t> block(VectorBlockBytes(store));
+    EXPECT_NE(BuildVectorBlock(store, dpi, scale, block.data(), block.size()), 0u);
+    return block;
+}
+
+}  // namespace
+
+// The two forms of a small store, byte for byte where a slip would move the drawing.
+TEST(VectorOutput, SmallStoreInBothForms) {
+    LineStore store(64);
+    ASSERT_EQ(store.CreateStore(), 0);
+    store.AddSegment(1, 1, 3, 4);
+    store.AddSegment(10, 10, 20, 10);
+    EXPECT_EQ(TextOf(store, 200, 100),
+              "12.700000 -12.700000 38.100000 -50.800000\r\n"
+              "127.000000 -127.000000 254.000000 -127.000000\r\n");
+    EXPECT_EQ(TextOf(store, 100, 1),
+              "0.254000 -0.254000 0.762000 -1.016000\r\n2.540000 -2.540000 5.080000 -2.540000\r\n")
+        << "a row of 10 at 100 DPI and 1/1 is -2.54 mm";
+    EXPECT_EQ(TextOf(store, 2000, 10000).substr(0, 22), "127.000000 -127.000000");
+
+    const std::vector<uint8_t> block = BlockOf(store, 200, 100);
+    EXPECT_EQ(block.size(), 4u * 49 + 200);
+    EXPECT_EQ(block[144], 2);  // the line count
+    EXPECT_EQ(block[145], 0);
+    const uint8_t firstTag[] = {0xFF, 0xFF, 0xBC, 0x02, 0x08, 0x00, 'C', 'D', 'a', 't', 'a', 'S', 'e', 'n'};
+    EXPECT_TRUE(std::equal(std::begin(firstTag), std::end(firstTag), block.begin() + 146));
+    EXPECT_EQ(block[146 + 14 + 4], 1) << "pen style 1";
+    EXPECT_EQ(block[146 + 14 + 5], 1) << "pen colour 1";
+    EXPECT_EQ(block[146 + 14 + 13], 0x00);
+    EXPECT_EQ(block[146 + 14 + 14], 0x02);
+    EXPECT_EQ(block[146 + 61], 0x01);
+    EXPECT_EQ(block[146 + 62], 0x80);
+    const size_t used = 146 + 61 + 49;
+    EXPECT_TRUE(std::all_of(block.begin() + used, block.end(), [](uint8_t b) { return b == 0; })) << "zero tail";
+    JwContent c;
+    ASSERT_EQ(ReadJwBlock(block.data(), block.size(), c), "");
+    EXPECT_EQ(c.Scale, 100);
+    EXPECT_EQ(c.Lines[1].X2, 254.0 * 0.01 * 10) << "×0.01 for the block, ×10 in the record";
+    EXPECT_NEAR(c.Lines[0].Y2, -5.08, 1e-12);
+
+    uint8_t tooSmall[200];
+    EXPECT_EQ(BuildVectorBlock(store, 200, 100, tooSmall, sizeof tooSmall), 0u);
+}
+
+// Random stores at several resolutions and scales come back through our reader as the
+// transform gives them: exactly from the block, to the sixth decimal from the text.
+TEST(VectorOutput, RandomStoresRoundTrip) {
+    std::mt19937 rng(11);
+    const int settings[][2] = {{100, 1}, {200, 100}, {400, 50}, {600, 10000}, {2000, 1}, {1200, 3}};
+    for (const auto& s : settings) {
+        LineStore store(20001);
+        ASSERT_EQ(store.CreateStore(), 0);
+        // Few rows keep the store's grid small; the far corner is there once.
+        std::uniform_int_distribution<int> x(1, 40000), y(1, 640);
+        const int lines = 2 + int(rng() % 10000);
+        ASSERT_EQ(store.AddSegment(1, 1, 40000, 20000), 1);
+        for (int i = 1; i < lines; ++i) ASSERT_EQ(store.AddSegment(x(rng), y(rng), x(rng), y(rng)), 1);
+        SCOPED_TRACE(std::to_string(s[0]) + " dpi 1/" + std::to_string(s[1]));
+
+        const std::string text = TextOf(store, s[0], s[1]);
+        JwContent t;
+        ASSERT_EQ(ReadJwCoordinateText(reinterpret_cast<const uint8_t*>(text.data()), text.size(), t), "");
+        ASSERT_EQ(t.Lines.size(), size_t(lines));
+        const std::vector<uint8_t> block = BlockOf(store, s[0], s[1]);
+        JwContent b;
+        ASSERT_EQ(ReadJwBlock(block.data(), block.size(), b), "");
+        ASSERT_EQ(b.Count, uint32_t(lines));
+        const JwwPaperTransform file = TextFileTransform(s[0], s[1]), clip = ClipboardTransform(s[0], s[1]);
+        for (int i = 0; i < lines; ++i) {
+            const int32_t k = 2 * i + 1;
+            const double x1 = store.EndpointX(k), y1 = store.EndpointY(k), y2 = store.EndpointY(k + 1);
+            ASSERT_NEAR(t.Lines[i].X1, x1 * 25.4 * s[1] / s[0], 5e-7);
+            ASSERT_NEAR(t.Lines[i].Y2, -y2 * 25.4 * s[1] / s[0], 5e-7);
+            ASSERT_EQ(b.Lines[i].X1, clip.X(x1) * 10);
+            ASSERT_EQ(b.Lines[i].Y1, clip.Y(y1) * 10);
+            ASSERT_NEAR(b.Lines[i].Y1 * 10, file.Y(y1), 1e-6);
+        }
+    }
+}
