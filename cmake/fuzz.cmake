@@ -1,8 +1,9 @@
 # libFuzzer build (clang with ASan and UBSan), configured by tools/fuzz.sh in a tree of its
-# own: the portable library and one executable per tests/**/*_fuzz.cpp. No Win32 sources.
+# own: the portable library with its POSIX glue, and one executable per tests/**/*_fuzz.cpp.
+# No Win32 sources.
 set(PIXARO_FUZZ_FLAGS -g -fno-omit-frame-pointer -fsanitize=address,undefined -fno-sanitize-recover=all)
 
-add_library(pixaro_core_fuzz STATIC ${PIXARO_PORTABLE_SOURCES})
+add_library(pixaro_core_fuzz STATIC ${PIXARO_PORTABLE_SOURCES} ${PIXARO_POSIX_SOURCES})
 target_include_directories(pixaro_core_fuzz PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_compile_options(pixaro_core_fuzz PRIVATE ${PIXARO_FUZZ_FLAGS} -fsanitize=fuzzer-no-link)
 

@@ -13,11 +13,11 @@ endif()
 set(PIXARO_NATIVE_FLAGS -Wall -Wextra -Wno-unused-parameter)
 set(PIXARO_SAN_FLAGS -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
 
-add_library(pixaro_core STATIC ${PIXARO_PORTABLE_SOURCES})
+add_library(pixaro_core STATIC ${PIXARO_PORTABLE_SOURCES} ${PIXARO_POSIX_SOURCES})
 target_include_directories(pixaro_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_compile_options(pixaro_core PRIVATE ${PIXARO_NATIVE_FLAGS})
 
-add_library(pixaro_core_san STATIC ${PIXARO_PORTABLE_SOURCES})
+add_library(pixaro_core_san STATIC ${PIXARO_PORTABLE_SOURCES} ${PIXARO_POSIX_SOURCES})
 target_include_directories(pixaro_core_san PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_compile_options(pixaro_core_san PRIVATE ${PIXARO_NATIVE_FLAGS} ${PIXARO_SAN_FLAGS} -O1)
 target_link_options(pixaro_core_san PUBLIC ${PIXARO_SAN_FLAGS})

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 enum class SaveResult {
     Saved = 0,
@@ -32,8 +33,13 @@ public:
     SaveResult Commit();
 
 private:
+    // Taken lets the constructor try the next name; Failed ends the search at once, so a
+    // missing network folder costs one wait, not a hundred.
+    enum class Created { Yes, Taken, Failed };
+
     bool Flush();
-    bool PlatformCreate();
+    void Discard();
+    Created PlatformCreate();
     bool PlatformWrite(const void* data, size_t size);
     bool PlatformClose(bool keep);
     bool PlatformReplace();
@@ -48,7 +54,7 @@ private:
     SaveResult result_ = SaveResult::Saved;
     uint64_t written_ = 0;
     size_t used_ = 0;
-    unsigned char buffer_[kBufferBytes];
+    std::unique_ptr<unsigned char[]> buffer_;
 };
 
 // Builds the temporary name in the folder of `path` ("~px" + the attempt number + ".tmp"),

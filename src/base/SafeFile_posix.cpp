@@ -1,0 +1,39 @@
+#include "base/SafeFile.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+SafeFile::Created SafeFile::PlatformCreate() {
+    int fd = open(temp_, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return errno == EEXIST ? Created::Taken : Created::Failed;
+    handle_ = fd;
+    return Created::Yes;
+}
+
+bool SafeFile::PlatformWrite(const void* data, size_t size) {
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        ssize_t n = write(static_cast<int>(handle_), p, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        p += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool SafeFile::PlatformClose(bool keep) {
+    int fd = static_cast<int>(handle_);
+    handle_ = -1;
+    bool ok = !keep || fsync(fd) == 0;
+    // Never retried: after EINTR the descriptor may already belong to someone else.
+    if (close(fd) != 0) ok = false;
+    return ok;
+}
+
+bool SafeFile::PlatformReplace() { return std::rename(temp_, target_) == 0; }
+
+void SafeFile::PlatformRemoveTemp() { unlink(temp_); }

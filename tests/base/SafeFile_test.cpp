@@ -1,0 +1,147 @@
+#include "base/SafeFile.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class SafeFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "pixaro-safefile-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string Path(const char* name) const { return (dir_ / name).string(); }
+
+    static void Put(const std::string& path, const std::string& bytes) {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+    static std::string Get(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    std::set<std::string> Names() const {
+        std::set<std::string> names;
+        for (const auto& e : fs::directory_iterator(dir_)) names.insert(e.path().filename().string());
+        return names;
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(SafeFileTest, ReplacesALongerFileExactlyAndLeavesNoTemp) {
+    const std::string target = Path("out.bin");
+    Put(target, std::string(300000, 'x'));
+
+    // A small write, one past the buffer, then many small ones across buffer boundaries.
+    std::string want = "head";
+    for (int i = 0; i < 70000; ++i) want += char('A' + i % 26);
+    for (int i = 0; i < 3000; ++i) want += "<" + std::to_string(i) + ":0123456789abcdefghijklmnopqrstu>";
+    ASSERT_LT(want.size(), 300000u);
+
+    SafeFile f(target.c_str());
+    ASSERT_EQ(f.Result(), SaveResult::Saved);
+    ASSERT_TRUE(f.Write(want.data(), 4));
+    ASSERT_TRUE(f.Write(want.data() + 4, 70000));
+    for (size_t at = 70004; at < want.size();) {
+        size_t n = want.find('>', at) + 1 - at;
+        ASSERT_TRUE(f.Write(want.data() + at, n));
+        at += n;
+    }
+    ASSERT_TRUE(f.Write(nullptr, 0));
+    EXPECT_EQ(f.BytesWritten(), want.size());
+    EXPECT_EQ(Get(target), std::string(300000, 'x')) << "the target changes only at Commit";
+
+    EXPECT_EQ(f.Commit(), SaveResult::Saved);
+    EXPECT_EQ(Get(target), want);
+    EXPECT_EQ(Names(), std::set<std::string>{"out.bin"});
+    EXPECT_FALSE(f.Write("z", 1)) << "nothing after Commit";
+    EXPECT_EQ(Get(target), want);
+}
+
+TEST_F(SafeFileTest, UncommittedLeavesOldFileAndStaleTempAlone) {
+    const std::string target = Path("keep.txt");
+    const std::string old = std::string("old\0content\r\n", 13) + std::string(100000, 'o');
+    Put(target, old);
+    Put(Path("~px0.tmp"), "stale");
+    {
+        SafeFile f(target.c_str());
+        ASSERT_TRUE(f.Ok());
+        EXPECT_EQ(Names(), (std::set<std::string>{"keep.txt", "~px0.tmp", "~px1.tmp"}))
+            << "a name already taken is skipped, never reused";
+        std::string big(200000, 'n');
+        EXPECT_TRUE(f.Write(big.data(), big.size()));
+    }
+    EXPECT_EQ(Get(target), old);
+    EXPECT_EQ(Get(Path("~px0.tmp")), "stale");
+    EXPECT_EQ(Names(), (std::set<std::string>{"keep.txt", "~px0.tmp"}));
+}
+
+TEST_F(SafeFileTest, FailuresLeaveTheFolderAsItWas) {
+    {
+        SafeFile f(Path("missing/a.txt").c_str());
+        EXPECT_EQ(f.Result(), SaveResult::CannotCreate);
+        EXPECT_FALSE(f.Write("a", 1));
+        EXPECT_EQ(f.Commit(), SaveResult::CannotCreate);
+    }
+    EXPECT_EQ(SafeFile("").Result(), SaveResult::NoName);
+    EXPECT_EQ(SafeFile(Path(std::string(300, 'n').c_str()).c_str()).Result(), SaveResult::NoName);
+
+    // rename() replaces even a read-only file here; a folder in the way cannot be replaced.
+    const std::string target = Path("busy");
+    fs::create_directory(target);
+    Put(target + "/inside.txt", "inside");
+    {
+        SafeFile f(target.c_str());
+        ASSERT_TRUE(f.Ok());
+        EXPECT_TRUE(f.Write("new", 3));
+        EXPECT_EQ(f.Commit(), SaveResult::CannotReplace);
+        EXPECT_EQ(f.Result(), SaveResult::CannotReplace);
+        EXPECT_FALSE(f.Write("more", 4)) << "a failure sticks";
+    }
+    EXPECT_EQ(Get(target + "/inside.txt"), "inside");
+    EXPECT_EQ(Names(), std::set<std::string>{"busy"});
+    for (SaveResult r : {SaveResult::NoName, SaveResult::CannotCreate, SaveResult::WriteFailed,
+                         SaveResult::CannotReplace})
+        EXPECT_NE(std::string(SaveResultText(r)), SaveResultText(SaveResult::Saved));
+}
+
+TEST(SafeFileName, TempBesideTargetOnCharacterBoundaries) {
+    // "表" is 0x95 0x5C: its trail byte is no separator.
+    const std::string hyo = "\x95\x5C";
+    struct Row {
+        const char* name;
+        std::string path;
+        unsigned attempt;
+        std::string want;
+    };
+    const Row rows[] = {
+        {"folder ends in 0x5C trail", "a\\" + hyo + "\\b.txt", 0, "a\\" + hyo + "\\~px0.tmp"},
+        {"name ends in 0x5C trail", "C:\\d\\" + hyo, 7, "C:\\d\\~px7.tmp"},
+        {"only a name with 0x5C trail", hyo + ".txt", 42, "~px42.tmp"},
+        {"slash", "x/y/z.png", 99, "x/y/~px99.tmp"},
+        {"drive without folder", "D:z.png", 1, "D:~px1.tmp"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        char out[64];
+        ASSERT_TRUE(TempNameBeside(r.path.c_str(), r.attempt, out, sizeof out));
+        EXPECT_EQ(std::string(out), r.want);
+        ASSERT_TRUE(TempNameBeside(r.path.c_str(), r.attempt, out, r.want.size() + 1)) << "exact fit";
+        EXPECT_FALSE(TempNameBeside(r.path.c_str(), r.attempt, out, r.want.size())) << "one byte short";
+        EXPECT_EQ(out[0], 0) << "a refused name leaves an empty string";
+    }
+}
+
+} // namespace
