@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Side by side on this machine: pixaro-trace against potrace -b dxf on the same PBM (whole
-# process, best of 3), and Pixaro's monochrome conversion against ImageMagick's -threshold on
+# process, best of 3; pixaro both as pixel segments and as the JWW coordinate file), and Pixaro's monochrome conversion against ImageMagick's -threshold on
 # one 50-megapixel PGM. Prints the times and the ratios.
 #   tools/trace-compare.sh [BUILD_DIR]     (default build/native; pixaro-trace must be built there)
 set -euo pipefail
@@ -29,18 +29,23 @@ best_of_3() {
 }
 
 echo "machine: $(lscpu | sed -n 's/^Model name: *//p' | head -1), $(nproc) cores, load $(cut -d' ' -f1 /proc/loadavg)"
-printf '\n%-8s %-13s %9s %14s %9s %12s\n' sheet pixels pixaro-s "potrace-dxf-s" ratio pixaro-lines
+printf '\n%-8s %-13s %9s %9s %14s %9s %9s %12s %10s\n' sheet pixels pixaro-s jww-s "potrace-dxf-s" ratio jww-ratio \
+  pixaro-lines jww-MB
 for sheet in a4 a3 a1; do
   pbm="$work/mixed-$sheet.pbm"
   [ -f "$pbm" ] || "$work/make-drawing" pbm mixed "$sheet" 7 "$pbm"
   size=$(sed -n 2p "$pbm" | tr ' ' x)
   ours=$(best_of_3 "$trace" "$pbm" -o "$work/mixed-$sheet.txt")
+  jww=$(best_of_3 "$trace" "$pbm" --format jww --dpi 400 -o "$work/mixed-$sheet.jww.txt")
   theirs=$(best_of_3 potrace -b dxf "$pbm" -o "$work/mixed-$sheet.dxf")
   lines=$(wc -l < "$work/mixed-$sheet.txt")
   ratio=$(awk -v a="$theirs" -v b="$ours" 'BEGIN { printf "%.2f", a / b }')
-  printf '%-8s %-13s %9s %14s %8sx %12s\n' "$sheet" "$size" "$ours" "$theirs" "$ratio" "$lines"
+  jwwratio=$(awk -v a="$theirs" -v b="$jww" 'BEGIN { printf "%.2f", a / b }')
+  mb=$(awk -v s="$(stat -c %s "$work/mixed-$sheet.jww.txt")" 'BEGIN { printf "%.1f", s / 1048576 }')
+  printf '%-8s %-13s %9s %9s %14s %8sx %8sx %12s %10s\n' "$sheet" "$size" "$ours" "$jww" "$theirs" "$ratio" "$jwwratio" \
+    "$lines" "$mb"
 done
-echo "(ratio: potrace time over pixaro-trace time; level 3, solid)"
+echo "(ratios: potrace time over pixaro-trace time; level 3, solid; jww: --format jww --dpi 400 -o FILE)"
 
 pgm="$work/scan-50mp.pgm"
 [ -f "$pgm" ] || "$work/make-drawing" pgm 8660 5774 7 "$pgm"

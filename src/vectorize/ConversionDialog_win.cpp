@@ -5,6 +5,8 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -196,7 +198,8 @@ void Convert(HWND dlg) {
     }
     SetText(dlg, IDC_VEC_TOTAL, "変換終了");
     if (rc == kTraceDone) {
-        g_Conversion.TotalLines += p_ta.LineCount();
+        // A long-used total stops at the top instead of turning negative.
+        g_Conversion.TotalLines = int32_t(std::min<int64_t>(int64_t(g_Conversion.TotalLines) + p_ta.LineCount(), INT32_MAX));
         ShowTotal(dlg);
         FinishOutput(dlg, c, start);
         EnableWindow(GetDlgItem(dlg, IDC_VEC_CLEAR), TRUE);

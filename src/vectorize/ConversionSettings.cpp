@@ -39,6 +39,7 @@ void LoadConversionSettings(SettingsRegistry& registry, ConversionSettings& s) {
     }
     s.Dpi = InRange(s.Dpi, kMinDpi, kMaxDpi, kDefaultDpi);
     s.Scale = InRange(s.Scale, kMinScale, kMaxScale, kDefaultScale);
+    if (s.TotalLines < 0) s.TotalLines = 0;
 }
 
 void SaveConversionSettings(SettingsRegistry& registry, const ConversionSettings& s) {

@@ -50,9 +50,11 @@ TEST(ConversionSettings, DefaultsRangesAndRoundTrip) {
     EXPECT_EQ(again.TotalLines, 123456789);
     reg.values["RV_DPI"] = 50;
     reg.values["RV_SCALE"] = 0;
+    reg.values["TL"] = 0xFFFFFFFF;
     LoadConversionSettings(reg, again);
     EXPECT_EQ(again.Dpi, 200);
     EXPECT_EQ(again.Scale, 100);
+    EXPECT_EQ(again.TotalLines, 0);
 }
 
 TEST(ConversionSettings, ControlTextsAndLevelCode) {
