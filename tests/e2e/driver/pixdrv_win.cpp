@@ -236,7 +236,9 @@ LRESULT SendBounded(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
 // ---------------------------------------------------------------------------------------------
 // Calls inside the program. Menus are process-local objects under Wine, and an HGLOBAL for
 // WM_DROPFILES must belong to the receiver, so a few system calls have to run over there: a new
-// thread in the program runs a five-instruction stub that calls one stdcall function.
+// thread in the program runs a tiny stub that calls one function. The driver is built for the
+// program's architecture (i386 for pixaro.exe; x64 only for the stand-in on machines that cannot
+// run 32-bit code), so addresses and handles are UINT_PTR on both sides.
 
 void* RemoteScratch() {
     if (!g.remote)
@@ -247,16 +249,18 @@ void* RemoteScratch() {
 }
 
 constexpr DWORD kRemoteData = 4096;  // offset of the data area in the scratch block
+constexpr DWORD kResultOffset = 768; // an x64 call leaves its full result here
 
 struct Asm {
     std::vector<unsigned char> code;
     void Bytes(std::initializer_list<unsigned char> b) { code.insert(code.end(), b); }
     void Imm(DWORD v) { for (int i = 0; i < 4; i++) code.push_back((v >> (8 * i)) & 0xFF); }
+    void Imm64(UINT64 v) { for (int i = 0; i < 8; i++) code.push_back((v >> (8 * i)) & 0xFF); }
 };
 
 // System DLLs are shared images, so a function sits at the same offset from its module's base
 // in both processes even if the bases differ.
-DWORD RemoteAddress(const char* dll, const char* fn) {
+UINT_PTR RemoteAddress(const char* dll, const char* fn) {
     FARPROC local = GetProcAddress(GetModuleHandleA(dll), fn);
     HMODULE owner = nullptr;
     if (!local || !GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
@@ -272,19 +276,33 @@ DWORD RemoteAddress(const char* dll, const char* fn) {
         char other[MAX_PATH] = "";
         GetModuleBaseNameA(g.pi.hProcess, mods[i], other, MAX_PATH);
         if (lstrcmpiA(name, other) == 0)
-            return DWORD(reinterpret_cast<UINT_PTR>(mods[i])) +
-                   DWORD(reinterpret_cast<UINT_PTR>(local) - reinterpret_cast<UINT_PTR>(owner));
+            return reinterpret_cast<UINT_PTR>(mods[i]) +
+                   (reinterpret_cast<UINT_PTR>(local) - reinterpret_cast<UINT_PTR>(owner));
     }
     Fail(Format("%s is not loaded in the program", name));
 }
 
-DWORD RemoteCall(const char* dll, const char* fn, std::initializer_list<DWORD> args) {
+UINT_PTR RemoteCall(const char* dll, const char* fn, std::initializer_list<UINT_PTR> args) {
     Asm a;
-    for (auto it = std::rbegin(args); it != std::rend(args); ++it) { a.Bytes({0x68}); a.Imm(*it); }  // push arg
-    a.Bytes({0xB8}); a.Imm(RemoteAddress(dll, fn));   // mov eax, fn
+    void* mem = RemoteScratch();
+#ifdef _WIN64
+    // The thread's own frame gives the alignment; 40 bytes keep it and hold the home area.
+    static const unsigned char kArgReg[4][2] = {{0x48, 0xB9}, {0x48, 0xBA}, {0x49, 0xB8}, {0x49, 0xB9}};
+    if (args.size() > 4) Fail("more than four arguments for a call in the program");
+    a.Bytes({0x48, 0x83, 0xEC, 0x28});                // sub rsp, 40
+    int i = 0;
+    for (UINT_PTR v : args) { a.Bytes({kArgReg[i][0], kArgReg[i][1]}); a.Imm64(v); i++; }  // mov rcx/rdx/r8/r9, arg
+    a.Bytes({0x48, 0xB8}); a.Imm64(RemoteAddress(dll, fn));  // mov rax, fn
+    a.Bytes({0xFF, 0xD0});                            // call rax
+    a.Bytes({0x48, 0xB9}); a.Imm64(reinterpret_cast<UINT_PTR>(mem) + kResultOffset);  // mov rcx, slot
+    a.Bytes({0x48, 0x89, 0x01});                      // mov [rcx], rax: the exit code keeps 32 bits only
+    a.Bytes({0x48, 0x83, 0xC4, 0x28, 0xC3});          // add rsp, 40; ret
+#else
+    for (auto it = std::rbegin(args); it != std::rend(args); ++it) { a.Bytes({0x68}); a.Imm(DWORD(*it)); }  // push arg
+    a.Bytes({0xB8}); a.Imm(DWORD(RemoteAddress(dll, fn)));  // mov eax, fn
     a.Bytes({0xFF, 0xD0});                            // call eax
     a.Bytes({0xC2, 0x04, 0x00});                      // ret 4 (the thread's own parameter)
-    void* mem = RemoteScratch();
+#endif
     if (!WriteProcessMemory(g.pi.hProcess, mem, a.code.data(), a.code.size(), nullptr))
         Fail("WriteProcessMemory failed");
     FlushInstructionCache(g.pi.hProcess, mem, a.code.size());
@@ -292,14 +310,19 @@ DWORD RemoteCall(const char* dll, const char* fn, std::initializer_list<DWORD> a
                                        reinterpret_cast<LPTHREAD_START_ROUTINE>(mem), nullptr, 0, nullptr);
     if (!thread) Fail(Format("CreateRemoteThread failed (error %lu)", GetLastError()));
     DWORD wait = WaitForSingleObject(thread, g.timeoutMs);
-    DWORD result = 0;
-    GetExitCodeThread(thread, &result);
+    DWORD code = 0;
+    GetExitCodeThread(thread, &code);
     CloseHandle(thread);
     if (wait != WAIT_OBJECT_0) Fail(Format("%s in the program did not return", fn));
+    UINT_PTR result = code;
+#ifdef _WIN64
+    if (!ReadProcessMemory(g.pi.hProcess, static_cast<char*>(mem) + kResultOffset, &result, sizeof result, nullptr))
+        Fail("ReadProcessMemory failed");
+#endif
     return result;
 }
 
-DWORD Handle(const void* h) { return DWORD(reinterpret_cast<UINT_PTR>(h)); }
+UINT_PTR Handle(const void* h) { return reinterpret_cast<UINT_PTR>(h); }
 
 // Settling: the program has handled everything posted so far and has nothing left to paint.
 // WaitForInputIdle cannot tell (Wine never resets the idle event after start-up), so a marker
@@ -309,33 +332,54 @@ DWORD Handle(const void* h) { return DWORD(reinterpret_cast<UINT_PTR>(h)); }
 // procedure (the second stub) bumps the counter, the program has settled.
 constexpr DWORD kStubOffset = 256, kCounterOffset = 512, kMarkerTimer = 0x7D31;
 
-DWORD SettleStubs() {
-    DWORD base = Handle(RemoteScratch());
-    DWORD stub1 = base + kStubOffset, counter = base + kCounterOffset;
+UINT_PTR SettleStubs() {
+    UINT_PTR base = Handle(RemoteScratch());
+    UINT_PTR stub1 = base + kStubOffset, counter = base + kCounterOffset;
     if (g.stubsWritten) return stub1;
     Asm a;
+#ifdef _WIN64
+    // stub1(hwnd, msg, id, time): SetTimer(hwnd, kMarkerTimer, 0, stub2); return 0
+    a.Bytes({0x48, 0x83, 0xEC, 0x28});            // sub rsp, 40
+    a.Bytes({0xBA}); a.Imm(kMarkerTimer);         // mov edx, id (rcx is hwnd already)
+    a.Bytes({0x45, 0x31, 0xC0});                  // xor r8d, r8d
+    a.Bytes({0x49, 0xB9}); a.Imm64(0);            // mov r9, stub2 (patched below)
+    size_t stub2Slot = a.code.size() - 8;
+    a.Bytes({0x48, 0xB8}); a.Imm64(RemoteAddress("user32.dll", "SetTimer"));
+    a.Bytes({0xFF, 0xD0, 0x48, 0x83, 0xC4, 0x28, 0x31, 0xC0, 0xC3});  // call rax; add rsp, 40; xor eax, eax; ret
+    UINT_PTR stub2 = stub1 + a.code.size();
+    for (int i = 0; i < 8; i++) a.code[stub2Slot + i] = (UINT64(stub2) >> (8 * i)) & 0xFF;
+    // stub2(hwnd, msg, id, time): KillTimer(hwnd, id); ++counter; return 0
+    a.Bytes({0x48, 0x83, 0xEC, 0x28});            // sub rsp, 40
+    a.Bytes({0x4C, 0x89, 0xC2});                  // mov rdx, r8: id
+    a.Bytes({0x48, 0xB8}); a.Imm64(RemoteAddress("user32.dll", "KillTimer"));
+    a.Bytes({0xFF, 0xD0});                        // call rax
+    a.Bytes({0x48, 0xB8}); a.Imm64(counter);      // mov rax, counter
+    a.Bytes({0xFF, 0x00});                        // inc dword [rax]
+    a.Bytes({0x48, 0x83, 0xC4, 0x28, 0x31, 0xC0, 0xC3});  // add rsp, 40; xor eax, eax; ret
+#else
     // stub1(hwnd, msg, id, time): SetTimer(hwnd, kMarkerTimer, 0, stub2); return 0
     a.Bytes({0x68}); a.Imm(0);                    // push stub2 (patched below)
     size_t stub2Slot = a.code.size() - 4;
     a.Bytes({0x6A, 0x00});                        // push 0
     a.Bytes({0x68}); a.Imm(kMarkerTimer);         // push id
     a.Bytes({0xFF, 0x74, 0x24, 0x10});            // push [esp+16]: hwnd
-    a.Bytes({0xB8}); a.Imm(RemoteAddress("user32.dll", "SetTimer"));
+    a.Bytes({0xB8}); a.Imm(DWORD(RemoteAddress("user32.dll", "SetTimer")));
     a.Bytes({0xFF, 0xD0, 0x31, 0xC0, 0xC2, 0x10, 0x00});  // call eax; xor eax,eax; ret 16
-    DWORD stub2 = stub1 + DWORD(a.code.size());
+    UINT_PTR stub2 = stub1 + a.code.size();
     for (int i = 0; i < 4; i++) a.code[stub2Slot + i] = (stub2 >> (8 * i)) & 0xFF;
     // stub2(hwnd, msg, id, time): KillTimer(hwnd, id); ++counter; return 0
     a.Bytes({0xFF, 0x74, 0x24, 0x0C});            // push [esp+12]: id
     a.Bytes({0xFF, 0x74, 0x24, 0x08});            // push [esp+8]: hwnd
-    a.Bytes({0xB8}); a.Imm(RemoteAddress("user32.dll", "KillTimer"));
+    a.Bytes({0xB8}); a.Imm(DWORD(RemoteAddress("user32.dll", "KillTimer")));
     a.Bytes({0xFF, 0xD0});                        // call eax
-    a.Bytes({0xFF, 0x05}); a.Imm(counter);        // inc dword [counter]
+    a.Bytes({0xFF, 0x05}); a.Imm(DWORD(counter)); // inc dword [counter]
     a.Bytes({0x31, 0xC0, 0xC2, 0x10, 0x00});      // xor eax,eax; ret 16
+#endif
     DWORD zero = 0;
-    if (!WriteProcessMemory(g.pi.hProcess, reinterpret_cast<void*>(UINT_PTR(stub1)), a.code.data(), a.code.size(), nullptr) ||
-        !WriteProcessMemory(g.pi.hProcess, reinterpret_cast<void*>(UINT_PTR(counter)), &zero, 4, nullptr))
+    if (!WriteProcessMemory(g.pi.hProcess, reinterpret_cast<void*>(stub1), a.code.data(), a.code.size(), nullptr) ||
+        !WriteProcessMemory(g.pi.hProcess, reinterpret_cast<void*>(counter), &zero, 4, nullptr))
         Fail("cannot write the settle stubs");
-    FlushInstructionCache(g.pi.hProcess, reinterpret_cast<void*>(UINT_PTR(stub1)), a.code.size());
+    FlushInstructionCache(g.pi.hProcess, reinterpret_cast<void*>(stub1), a.code.size());
     g.stubsWritten = true;
     return stub1;
 }
@@ -349,7 +393,8 @@ DWORD SettleCounter() {
 void Settle() {
     if (!g.started || !Running()) return;
     try {
-        DWORD stub = SettleStubs(), before = SettleCounter();
+        UINT_PTR stub = SettleStubs();
+        DWORD before = SettleCounter();
         if (!PostMessageA(MainWindow(), WM_TIMER, kMarkerTimer, LPARAM(stub))) Fail("PostMessage failed");
         if (!Poll([&] { return !Running() || SettleCounter() != before; }, 2))
             Fail(Format("the program is still busy after %lu ms", g.timeoutMs));
@@ -756,9 +801,9 @@ void VerbDrop(const Args& a) {
     df.fWide = TRUE;
     std::string block(reinterpret_cast<const char*>(&df), sizeof df);
     block.append(reinterpret_cast<const char*>(names.data()), names.size() * sizeof(wchar_t));
-    DWORD h = RemoteCall("kernel32.dll", "GlobalAlloc", {GMEM_MOVEABLE | GMEM_ZEROINIT, DWORD(block.size())});
+    UINT_PTR h = RemoteCall("kernel32.dll", "GlobalAlloc", {GMEM_MOVEABLE | GMEM_ZEROINIT, block.size()});
     if (!h) Fail("GlobalAlloc in the program failed");
-    DWORD p = RemoteCall("kernel32.dll", "GlobalLock", {h});
+    UINT_PTR p = RemoteCall("kernel32.dll", "GlobalLock", {h});
     if (!p || !WriteProcessMemory(g.pi.hProcess, reinterpret_cast<void*>(UINT_PTR(p)), block.data(), block.size(), nullptr))
         Fail("cannot fill the drop block");
     RemoteCall("kernel32.dll", "GlobalUnlock", {h});
@@ -855,8 +900,8 @@ std::vector<std::pair<HMENU, int>> MenuPath(HMENU bar, UINT id) {
         int n = int(RemoteCall("user32.dll", "GetMenuItemCount", {Handle(menu)}));
         HMENU next = nullptr;
         for (int i = 0; i < n && !next; i++) {
-            HMENU sub = reinterpret_cast<HMENU>(UINT_PTR(RemoteCall("user32.dll", "GetSubMenu", {Handle(menu), DWORD(i)})));
-            if (sub && RemoteCall("user32.dll", "GetMenuState", {Handle(sub), id, MF_BYCOMMAND}) != DWORD(-1)) {
+            HMENU sub = reinterpret_cast<HMENU>(UINT_PTR(RemoteCall("user32.dll", "GetSubMenu", {Handle(menu), UINT_PTR(i)})));
+            if (sub && DWORD(RemoteCall("user32.dll", "GetMenuState", {Handle(sub), id, MF_BYCOMMAND})) != DWORD(-1)) {
                 path.push_back({sub, i});
                 next = sub;
             }
@@ -875,14 +920,14 @@ void VerbMenu(const Args& a) {
         Fail("state " + want + " (enabled disabled checked unchecked)");
     HWND main = MainWindow();
     Settle();
-    DWORD bar = RemoteCall("user32.dll", "GetMenu", {Handle(main)});
+    UINT_PTR bar = RemoteCall("user32.dll", "GetMenu", {Handle(main)});
     if (!bar) Fail("the window has no menu");
     auto path = MenuPath(reinterpret_cast<HMENU>(UINT_PTR(bar)), id);
     DWORD state = 0;
     bool ok = Poll([&] {
         for (auto [sub, index] : path)
             SendBounded(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(sub), MAKELPARAM(index, FALSE));
-        state = RemoteCall("user32.dll", "GetMenuState", {bar, id, MF_BYCOMMAND});
+        state = DWORD(RemoteCall("user32.dll", "GetMenuState", {bar, id, MF_BYCOMMAND}));
         if (state == DWORD(-1)) Fail("no such menu item");
         bool disabled = state & (MF_GRAYED | MF_DISABLED), checked = state & MF_CHECKED;
         return want == "enabled" ? !disabled : want == "disabled" ? disabled : want == "checked" ? checked : !checked;
