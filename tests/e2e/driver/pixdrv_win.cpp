@@ -408,6 +408,52 @@ void Settle() {
 // ---------------------------------------------------------------------------------------------
 // Screen.
 
+// Files the driver writes or compares. Reads share everything, so a check never stands in the
+// way of the program replacing the file.
+bool WriteAll(const std::string& path, const std::string& data) {
+    HANDLE f = CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    bool ok = f != INVALID_HANDLE_VALUE && WriteFile(f, data.data(), DWORD(data.size()), &written, nullptr) &&
+              written == data.size();
+    DWORD error = GetLastError();
+    if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
+    SetLastError(error);
+    return ok;
+}
+
+bool ReadAll(const std::string& path, std::string& data) {
+    data.clear();
+    HANDLE f = CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    char buf[65536];
+    DWORD got = 0;
+    bool ok;
+    while ((ok = ReadFile(f, buf, sizeof buf, &got, nullptr)) && got) data.append(buf, got);
+    CloseHandle(f);
+    return ok;
+}
+
+// A 24-bit bottom-up .bmp file of w x h pixels whose rows are padded to four bytes.
+std::string BmpFile(LONG w, LONG h, const void* bits) {
+    BITMAPINFOHEADER bi{};
+    bi.biSize = sizeof bi;
+    bi.biWidth = w;
+    bi.biHeight = h;
+    bi.biPlanes = 1;
+    bi.biBitCount = 24;
+    bi.biCompression = BI_RGB;
+    bi.biSizeImage = ((DWORD(w) * 3 + 3) & ~3u) * DWORD(h);
+    BITMAPFILEHEADER fh{};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof bi;
+    fh.bfSize = fh.bfOffBits + bi.biSizeImage;
+    std::string file(reinterpret_cast<const char*>(&fh), sizeof fh);
+    file.append(reinterpret_cast<const char*>(&bi), sizeof bi);
+    file.append(static_cast<const char*>(bits), bi.biSizeImage);
+    return file;
+}
+
 COLORREF ScreenPixel(POINT pt) {
     HDC dc = GetDC(nullptr);
     COLORREF c = GetPixel(dc, pt.x, pt.y);
@@ -431,26 +477,12 @@ void SaveScreen(const std::string& path) {
     HGDIOBJ old = SelectObject(mem, bmp);
     BitBlt(mem, 0, 0, w, h, screen, 0, 0, SRCCOPY);
     GdiFlush();
-    DWORD stride = (DWORD(w) * 3 + 3) & ~3u, size = stride * DWORD(h);
-    BITMAPFILEHEADER fh{};
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
-    fh.bfSize = fh.bfOffBits + size;
-    bi.bmiHeader.biSizeImage = size;
-    HANDLE f = CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    bool ok = f != INVALID_HANDLE_VALUE;
-    DWORD written;
-    if (ok) {
-        ok = WriteFile(f, &fh, sizeof fh, &written, nullptr) &&
-             WriteFile(f, &bi.bmiHeader, sizeof bi.bmiHeader, &written, nullptr) &&
-             WriteFile(f, bits, size, &written, nullptr);
-        CloseHandle(f);
-    }
+    std::string file = BmpFile(w, h, bits);
     SelectObject(mem, old);
     DeleteObject(bmp);
     DeleteDC(mem);
     ReleaseDC(nullptr, screen);
-    if (!ok) Fail("cannot write " + path);
+    if (!WriteAll(path, file)) Fail("cannot write " + path);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1073,6 +1105,156 @@ void VerbSetTime(const Args& a) {
     if (!ok) Fail(Format("error %lu", GetLastError()));
 }
 
+// file-text PATH TEXT: an old file for a later save to keep or replace.
+void VerbFileText(const Args& a) {
+    Expect(a[0] + " written");
+    if (!WriteAll(a[0], Sjis(a[1]))) Fail(Format("error %lu", GetLastError()));
+}
+
+std::string DescribeFile(const std::string& path, bool read, const std::string& data) {
+    if (!read) return path + (Exists(path) ? " cannot be read" : " is missing");
+    // Quote hides \r: the size tells CRLF from LF.
+    return Quote(data.substr(0, 200)) + (data.size() > 200 ? "..." : "") + Format(" (%lu bytes)", (unsigned long)data.size());
+}
+
+void VerbFileHas(const Args& a) {
+    std::string want = Sjis(a[1]), seen;
+    Expect(a[0] + " holding " + Quote(want));
+    Settle();
+    bool read = false;
+    if (!Poll([&] { read = ReadAll(a[0], seen); return read && seen == want; })) Fail(DescribeFile(a[0], read, seen));
+}
+
+void VerbFileSame(const Args& a) {
+    Expect(a[0] + " and " + a[1] + " with the same bytes");
+    Settle();
+    std::string x, y;
+    bool readX = false, readY = false;
+    if (Poll([&] { readX = ReadAll(a[0], x); readY = ReadAll(a[1], y); return readX && readY && x == y; })) return;
+    if (!readX) Fail(DescribeFile(a[0], false, x));
+    if (!readY) Fail(DescribeFile(a[1], false, y));
+    size_t at = std::mismatch(x.begin(), x.begin() + std::min(x.size(), y.size()), y.begin()).first - x.begin();
+    Fail(Format("%lu and %lu bytes, first difference at offset %lu", (unsigned long)x.size(), (unsigned long)y.size(),
+                (unsigned long)at));
+}
+
+void VerbAttrib(const Args& a) {
+    Expect(a[0] + " made " + a[1]);
+    DWORD attr = a[1] == "readonly" ? FILE_ATTRIBUTE_READONLY : a[1] == "normal" ? FILE_ATTRIBUTE_NORMAL : 0;
+    if (!attr) Fail("attribute " + a[1] + " (readonly normal)");
+    if (!SetFileAttributesW(WidePath(a[0]).c_str(), attr)) Fail(Format("error %lu", GetLastError()));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Clipboard. It is shared with the program, so the driver opens it only once the format is
+// announced, and only for as long as a copy takes: the program's own OpenClipboard must not fail.
+
+constexpr struct { const char* name; UINT id; } kClipFormats[] = {
+    {"CF_TEXT", CF_TEXT}, {"CF_BITMAP", CF_BITMAP}, {"CF_METAFILEPICT", CF_METAFILEPICT}, {"CF_SYLK", CF_SYLK},
+    {"CF_DIF", CF_DIF}, {"CF_TIFF", CF_TIFF}, {"CF_OEMTEXT", CF_OEMTEXT}, {"CF_DIB", CF_DIB},
+    {"CF_PALETTE", CF_PALETTE}, {"CF_RIFF", CF_RIFF}, {"CF_WAVE", CF_WAVE}, {"CF_UNICODETEXT", CF_UNICODETEXT},
+    {"CF_ENHMETAFILE", CF_ENHMETAFILE}, {"CF_HDROP", CF_HDROP}, {"CF_LOCALE", CF_LOCALE}, {"CF_DIBV5", CF_DIBV5},
+};
+
+UINT ClipFormat(const std::string& name) {
+    for (const auto& f : kClipFormats)
+        if (name == f.name) return f.id;
+    if (name.rfind("CF_", 0) == 0) Fail("no clipboard format " + name);
+    UINT id = RegisterClipboardFormatA(Sjis(name).c_str());
+    if (!id) Fail(Format("RegisterClipboardFormat failed (error %lu)", GetLastError()));
+    return id;
+}
+
+std::string ClipFormatName(UINT id) {
+    for (const auto& f : kClipFormats)
+        if (id == f.id) return f.name;
+    char name[256] = "";
+    if (GetClipboardFormatNameA(id, name, sizeof name)) return Utf8(name);
+    return Format("%u", id);
+}
+
+// Formats as any reader sees them, synthesized ones included; needs no open clipboard.
+std::string ClipContents() {
+    UINT formats[64], n = 0;
+    if (!GetUpdatedClipboardFormats(formats, 64, &n)) return Format("the formats cannot be listed (error %lu)", GetLastError());
+    std::string list;
+    for (UINT i = 0; i < n; i++) list += (i ? ", " : "") + ClipFormatName(formats[i]);
+    return n ? "the clipboard holds " + list : "the clipboard is empty";
+}
+
+struct OpenedClipboard {
+    bool open = OpenClipboard(nullptr) != FALSE;
+    ~OpenedClipboard() { if (open) CloseClipboard(); }
+};
+
+// The bytes a test compares: an HGLOBAL's whole block, an enhanced metafile's records, or a
+// bitmap as a 24-bit .bmp file. False when the handle does not give them.
+bool ClipBytes(UINT format, HANDLE h, std::string& out) {
+    if (format == CF_ENHMETAFILE) {
+        UINT n = GetEnhMetaFileBits(static_cast<HENHMETAFILE>(h), 0, nullptr);
+        out.assign(n, '\0');
+        return n && GetEnhMetaFileBits(static_cast<HENHMETAFILE>(h), n, reinterpret_cast<BYTE*>(out.data())) == n;
+    }
+    if (format == CF_BITMAP) {
+        BITMAP bm{};
+        if (!GetObjectA(h, sizeof bm, &bm) || bm.bmWidth <= 0 || bm.bmHeight <= 0) return false;
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+        bi.bmiHeader.biWidth = bm.bmWidth;
+        bi.bmiHeader.biHeight = bm.bmHeight;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 24;
+        bi.bmiHeader.biCompression = BI_RGB;
+        std::string bits(((DWORD(bm.bmWidth) * 3 + 3) & ~3u) * DWORD(bm.bmHeight), '\0');
+        HDC dc = GetDC(nullptr);
+        int rows = GetDIBits(dc, static_cast<HBITMAP>(h), 0, UINT(bm.bmHeight), bits.data(), &bi, DIB_RGB_COLORS);
+        ReleaseDC(nullptr, dc);
+        out = BmpFile(bm.bmWidth, bm.bmHeight, bits.data());
+        return rows == bm.bmHeight;
+    }
+    SIZE_T n = GlobalSize(h);
+    const void* p = GlobalLock(h);
+    if (!p) return false;
+    out.assign(static_cast<const char*>(p), n);
+    GlobalUnlock(h);
+    return true;
+}
+
+// clip-save FORMAT PATH: waits for FORMAT and writes its bytes to PATH.
+void VerbClipSave(const Args& a) {
+    Expect(a[0] + " on the clipboard");
+    UINT format = ClipFormat(a[0]);
+    if (format == CF_METAFILEPICT || format == CF_PALETTE) Fail(a[0] + " holds a handle, not bytes");
+    Settle();
+    std::string data;
+    bool ok = Poll([&] {
+        if (!IsClipboardFormatAvailable(format)) return false;
+        OpenedClipboard clip;
+        if (!clip.open) return false;
+        HANDLE h = GetClipboardData(format);
+        return h && ClipBytes(format, h, data);
+    });
+    if (!ok) Fail(IsClipboardFormatAvailable(format) ? a[0] + " cannot be read" : ClipContents());
+    if (!WriteAll(a[1], data)) Fail(Format("cannot write %s (error %lu)", a[1].c_str(), GetLastError()));
+}
+
+void VerbClipMissing(const Args& a) {
+    Expect(a[0] + " not on the clipboard");
+    UINT format = ClipFormat(a[0]);
+    Settle();
+    if (IsClipboardFormatAvailable(format)) Fail(ClipContents());
+}
+
+void VerbClipClear(const Args&) {
+    Expect("an empty clipboard");
+    Settle();
+    bool ok = Poll([] {
+        OpenedClipboard clip;
+        return clip.open && EmptyClipboard();
+    });
+    if (!ok) Fail(Format("the clipboard stays open (error %lu)", GetLastError()));
+}
+
 HKEY CreateRegKey(const std::string& key) {
     HKEY k = nullptr;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, Sjis(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) !=
@@ -1164,19 +1346,45 @@ void VerbTimeout(const Args& a) {
 }
 
 // Dialogs other than message boxes: `dialog` takes one over, then the dlg-* verbs work on it.
-void VerbDialog(const Args& a) {
-    std::string want = Sjis(a[0]);
-    Expect("dialog " + Quote(want));
+HWND TakeDialog(const std::string& caption) {
+    std::string want = Sjis(caption);
+    HWND dialog = nullptr;
     bool ok = Poll([&] {
         RequireRunning();
         for (HWND b : UnexpectedBoxes()) {
             if (Widen(TextOf(b), 932) != Widen(want, 932)) Fail("unexpected " + DescribeBox(b));
-            g.dialogs.push_back(b);
+            dialog = b;
             return true;
         }
         return false;
     }, 20, true);
     if (!ok) Fail("no dialog");
+    g.dialogs.push_back(dialog);
+    return dialog;
+}
+
+void VerbDialog(const Args& a) {
+    Expect("dialog " + Quote(Sjis(a[0])));
+    TakeDialog(a[0]);
+}
+
+// save-dialog CAPTION PATH: a common save or open dialog, Explorer-style or old, answered with
+// PATH. A box it raises (overwrite?) ends the wait and is left for `box`; the dialog stays
+// taken over until it closes.
+void VerbSaveDialog(const Args& a) {
+    Expect("file dialog " + Quote(Sjis(a[0])));
+    HWND dialog = TakeDialog(a[0]);
+    HWND name = GetDlgItem(dialog, 1148);   // cmb13
+    if (!name) name = GetDlgItem(dialog, 1152);  // edt1
+    if (!name) Fail(DescribeBox(dialog) + " has no file name box (cmb13, edt1)");
+    Expect("file dialog " + Quote(Sjis(a[0])) + " answered with " + a[1]);
+    std::wstring path = WidePath(a[1]);
+    DWORD_PTR r;
+    if (!SendMessageTimeoutW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), SMTO_NORMAL, g.timeoutMs, &r))
+        Fail("no answer to WM_SETTEXT");
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    if (!Poll([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog) || !UnexpectedBoxes().empty(); }, 20, true))
+        Fail(DescribeBox(dialog) + " stays open");
 }
 
 // command-dialog ID CAPTION: the command, then its dialog taken over; prints how long the
@@ -1265,13 +1473,7 @@ void VerbSaveText(const Args& a) {
     std::string text(2 * size_t(SendBounded(c, WM_GETTEXTLENGTH, 0, 0)) + 2, '\0');
     LRESULT n = SendBounded(c, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
     text.resize(strnlen(text.data(), size_t(std::max<LRESULT>(n, 0))));
-    HANDLE f = CreateFileW(WidePath(a[2]).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    bool ok = f != INVALID_HANDLE_VALUE && WriteFile(f, text.data(), DWORD(text.size()), &written, nullptr) &&
-              written == text.size();
-    DWORD error = GetLastError();
-    if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
-    if (!ok) Fail(Format("cannot write %s (error %lu)", a[2].c_str(), error));
+    if (!WriteAll(a[2], text)) Fail(Format("cannot write %s (error %lu)", a[2].c_str(), GetLastError()));
 }
 
 void VerbDlgCheck(const Args& a) {
@@ -1341,6 +1543,14 @@ constexpr Verb kVerbs[] = {
     {"command-dialog", 2, 2, VerbCommandDialog, nullptr},
     {"copy-many", 4, 4, VerbCopyMany, nullptr},
     {"set-time", 2, 2, VerbSetTime, nullptr},
+    {"file-text", 2, 2, VerbFileText, nullptr},
+    {"file-has", 2, 2, VerbFileHas, nullptr},
+    {"file-same", 2, 2, VerbFileSame, nullptr},
+    {"attrib", 2, 2, VerbAttrib, nullptr},
+    {"clip-clear", 0, 0, VerbClipClear, nullptr},
+    {"clip-save", 2, 2, VerbClipSave, nullptr},
+    {"clip-missing", 1, 1, VerbClipMissing, nullptr},
+    {"save-dialog", 2, 2, VerbSaveDialog, nullptr},
     {"echo", 0, -1, nullptr, VerbEcho},
     {"sleep", 1, 1, VerbSleep, nullptr},
     {"timeout", 1, 1, VerbTimeout, nullptr},
