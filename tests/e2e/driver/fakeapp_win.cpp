@@ -2,9 +2,11 @@
 // every verb of pixdrv can be proved without the real program (see selftest.sh).
 #include <windows.h>
 #include <commctrl.h>
+#include <commdlg.h>
 #include <shellapi.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "resources/resource.h"
@@ -102,6 +104,100 @@ void SaveSettings() {
     RegCloseKey(key);
 }
 
+HGLOBAL GlobalCopy(const void* data, size_t size) {
+    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, size);
+    if (h) {
+        memcpy(GlobalLock(h), data, size);
+        GlobalUnlock(h);
+    }
+    return h;
+}
+
+// For clip-save: a registered block with a NUL inside and an odd size (also written to
+// jw_win.bin for file-same), text with its NUL, a bitmap of known pixels and a metafile.
+void CopyToClipboard(HWND wnd) {
+    unsigned char block[147];
+    for (size_t i = 0; i < sizeof block; ++i) block[i] = (unsigned char)(i * 37 + 11);
+    HANDLE f = CreateFileA("jw_win.bin", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written;
+    if (f != INVALID_HANDLE_VALUE) {
+        WriteFile(f, block, sizeof block, &written, nullptr);
+        CloseHandle(f);
+    }
+    const char text[] = "図形 ﾃｷｽﾄ\r\n";
+    // Bottom-up 24-bit rows, blue-green-red: 3 x 2 pixels padded to 12 bytes a row.
+    const unsigned char pixels[24] = {0x00, 0x00, 0xFF, 0x00, 0xFF, 0x00, 0xFF, 0x00, 0x00, 0, 0, 0,
+                                      0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x56, 0x34, 0x12, 0, 0, 0};
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof bi.bmiHeader, 3, 2, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    HDC screen = GetDC(nullptr);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, 3, 2);
+    SetDIBits(screen, bmp, 0, 2, pixels, &bi, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    HDC emf = CreateEnhMetaFileA(nullptr, nullptr, nullptr, "fakeapp\0clip\0");
+    Rectangle(emf, 10, 10, 90, 60);
+    HENHMETAFILE meta = CloseEnhMetaFile(emf);
+    if (!OpenClipboard(wnd)) return;
+    EmptyClipboard();
+    SetClipboardData(RegisterClipboardFormatA("Jw_win"), GlobalCopy(block, sizeof block));
+    SetClipboardData(CF_TEXT, GlobalCopy(text, sizeof text));
+    SetClipboardData(CF_BITMAP, bmp);
+    SetClipboardData(CF_ENHMETAFILE, meta);
+    CloseClipboard();
+}
+
+// For save-dialog and attrib: the name chosen goes to the status bar and the file gets a known
+// text, unless it is read-only (checked here: under Wine root may write it, and MoveFileEx
+// replaces it).
+void SaveAs(HWND wnd) {
+    char path[MAX_PATH] = "";
+    OPENFILENAMEA ofn = {};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = wnd;
+    ofn.lpstrFilter = "テキスト\0*.txt\0";
+    ofn.lpstrFile = path;
+    ofn.nMaxFile = sizeof path;
+    ofn.lpstrTitle = "出力先";
+    ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;  // IDM_SAVE writes to the current folder
+    ofn.lpstrDefExt = "txt";
+    if (!GetSaveFileNameA(&ofn)) {
+        SetStatus(1, "キャンセル");
+        return;
+    }
+    const char text[] = "新しい内容";
+    DWORD attr = GetFileAttributesA(path);
+    bool ok = attr == INVALID_FILE_ATTRIBUTES || !(attr & FILE_ATTRIBUTE_READONLY);
+    HANDLE f = ok ? CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr) : INVALID_HANDLE_VALUE;
+    DWORD written = 0;
+    ok = f != INVALID_HANDLE_VALUE && WriteFile(f, text, DWORD(strlen(text)), &written, nullptr);
+    if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
+    char line[MAX_PATH + 32];
+    snprintf(line, sizeof line, "%s%s", ok ? "" : "書けません ", path);
+    SetStatus(1, line);
+}
+
+UINT_PTR CALLBACK OldStyleHook(HWND, UINT, WPARAM, LPARAM) { return 0; }
+
+// A hook without OFN_EXPLORER gets the old dialog, whose name box is edt1, not cmb13.
+void OpenOldStyle(HWND wnd) {
+    char path[MAX_PATH] = "", line[MAX_PATH + 16];
+    OPENFILENAMEA ofn = {};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = wnd;
+    ofn.lpstrFilter = "テキスト\0*.txt\0";
+    ofn.lpstrFile = path;
+    ofn.nMaxFile = sizeof path;
+    ofn.lpstrTitle = "古い形式";
+    ofn.Flags = OFN_FILEMUSTEXIST | OFN_ENABLEHOOK;
+    ofn.lpfnHook = OldStyleHook;
+    // An open dialog moves the current folder, OFN_NOCHANGEDIR or not.
+    char folder[MAX_PATH] = "";
+    GetCurrentDirectoryA(MAX_PATH, folder);
+    snprintf(line, sizeof line, "開く %s", GetOpenFileNameA(&ofn) ? path : "-");
+    SetCurrentDirectoryA(folder);
+    SetStatus(1, line);
+}
+
 void OnCommand(HWND wnd, int id) {
     switch (id) {
     case IDM_NEXT: g_index = (g_index + 1) % 3; ShowState(); break;
@@ -127,6 +223,9 @@ void OnCommand(HWND wnd, int id) {
         DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_DISPLAY_SETTINGS), wnd, SettingsProc, 0);
         break;
     case IDM_EMF_COPY: PostQuitMessage(3); break;                       // a bad exit code
+    case IDM_GRAFFITI_OUT: CopyToClipboard(wnd); break;
+    case IDM_IMAGEPATH_OUT: SaveAs(wnd); break;
+    case IDM_OPEN: OpenOldStyle(wnd); break;
     case IDM_BATCH: Sleep(60000); break;                                // a hung program
     case IDM_EXIT: DestroyWindow(wnd); break;
     }

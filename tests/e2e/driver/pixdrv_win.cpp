@@ -236,7 +236,9 @@ LRESULT SendBounded(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
 // ---------------------------------------------------------------------------------------------
 // Calls inside the program. Menus are process-local objects under Wine, and an HGLOBAL for
 // WM_DROPFILES must belong to the receiver, so a few system calls have to run over there: a new
-// thread in the program runs a five-instruction stub that calls one stdcall function.
+// thread in the program runs a tiny stub that calls one function. The driver is built for the
+// program's architecture (i386 for pixaro.exe; x64 only for the stand-in on machines that cannot
+// run 32-bit code), so addresses and handles are UINT_PTR on both sides.
 
 void* RemoteScratch() {
     if (!g.remote)
@@ -247,16 +249,18 @@ void* RemoteScratch() {
 }
 
 constexpr DWORD kRemoteData = 4096;  // offset of the data area in the scratch block
+constexpr DWORD kResultOffset = 768; // an x64 call leaves its full result here
 
 struct Asm {
     std::vector<unsigned char> code;
     void Bytes(std::initializer_list<unsigned char> b) { code.insert(code.end(), b); }
     void Imm(DWORD v) { for (int i = 0; i < 4; i++) code.push_back((v >> (8 * i)) & 0xFF); }
+    void Imm64(UINT64 v) { for (int i = 0; i < 8; i++) code.push_back((v >> (8 * i)) & 0xFF); }
 };
 
 // System DLLs are shared images, so a function sits at the same offset from its module's base
 // in both processes even if the bases differ.
-DWORD RemoteAddress(const char* dll, const char* fn) {
+UINT_PTR RemoteAddress(const char* dll, const char* fn) {
     FARPROC local = GetProcAddress(GetModuleHandleA(dll), fn);
     HMODULE owner = nullptr;
     if (!local || !GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
@@ -272,19 +276,33 @@ DWORD RemoteAddress(const char* dll, const char* fn) {
         char other[MAX_PATH] = "";
         GetModuleBaseNameA(g.pi.hProcess, mods[i], other, MAX_PATH);
         if (lstrcmpiA(name, other) == 0)
-            return DWORD(reinterpret_cast<UINT_PTR>(mods[i])) +
-                   DWORD(reinterpret_cast<UINT_PTR>(local) - reinterpret_cast<UINT_PTR>(owner));
+            return reinterpret_cast<UINT_PTR>(mods[i]) +
+                   (reinterpret_cast<UINT_PTR>(local) - reinterpret_cast<UINT_PTR>(owner));
     }
     Fail(Format("%s is not loaded in the program", name));
 }
 
-DWORD RemoteCall(const char* dll, const char* fn, std::initializer_list<DWORD> args) {
+UINT_PTR RemoteCall(const char* dll, const char* fn, std::initializer_list<UINT_PTR> args) {
     Asm a;
-    for (auto it = std::rbegin(args); it != std::rend(args); ++it) { a.Bytes({0x68}); a.Imm(*it); }  // push arg
-    a.Bytes({0xB8}); a.Imm(RemoteAddress(dll, fn));   // mov eax, fn
+    void* mem = RemoteScratch();
+#ifdef _WIN64
+    // The thread's own frame gives the alignment; 40 bytes keep it and hold the home area.
+    static const unsigned char kArgReg[4][2] = {{0x48, 0xB9}, {0x48, 0xBA}, {0x49, 0xB8}, {0x49, 0xB9}};
+    if (args.size() > 4) Fail("more than four arguments for a call in the program");
+    a.Bytes({0x48, 0x83, 0xEC, 0x28});                // sub rsp, 40
+    int i = 0;
+    for (UINT_PTR v : args) { a.Bytes({kArgReg[i][0], kArgReg[i][1]}); a.Imm64(v); i++; }  // mov rcx/rdx/r8/r9, arg
+    a.Bytes({0x48, 0xB8}); a.Imm64(RemoteAddress(dll, fn));  // mov rax, fn
+    a.Bytes({0xFF, 0xD0});                            // call rax
+    a.Bytes({0x48, 0xB9}); a.Imm64(reinterpret_cast<UINT_PTR>(mem) + kResultOffset);  // mov rcx, slot
+    a.Bytes({0x48, 0x89, 0x01});                      // mov [rcx], rax: the exit code keeps 32 bits only
+    a.Bytes({0x48, 0x83, 0xC4, 0x28, 0xC3});          // add rsp, 40; ret
+#else
+    for (auto it = std::rbegin(args); it != std::rend(args); ++it) { a.Bytes({0x68}); a.Imm(DWORD(*it)); }  // push arg
+    a.Bytes({0xB8}); a.Imm(DWORD(RemoteAddress(dll, fn)));  // mov eax, fn
     a.Bytes({0xFF, 0xD0});                            // call eax
     a.Bytes({0xC2, 0x04, 0x00});                      // ret 4 (the thread's own parameter)
-    void* mem = RemoteScratch();
+#endif
     if (!WriteProcessMemory(g.pi.hProcess, mem, a.code.data(), a.code.size(), nullptr))
         Fail("WriteProcessMemory failed");
     FlushInstructionCache(g.pi.hProcess, mem, a.code.size());
@@ -292,14 +310,19 @@ DWORD RemoteCall(const char* dll, const char* fn, std::initializer_list<DWORD> a
                                        reinterpret_cast<LPTHREAD_START_ROUTINE>(mem), nullptr, 0, nullptr);
     if (!thread) Fail(Format("CreateRemoteThread failed (error %lu)", GetLastError()));
     DWORD wait = WaitForSingleObject(thread, g.timeoutMs);
-    DWORD result = 0;
-    GetExitCodeThread(thread, &result);
+    DWORD code = 0;
+    GetExitCodeThread(thread, &code);
     CloseHandle(thread);
     if (wait != WAIT_OBJECT_0) Fail(Format("%s in the program did not return", fn));
+    UINT_PTR result = code;
+#ifdef _WIN64
+    if (!ReadProcessMemory(g.pi.hProcess, static_cast<char*>(mem) + kResultOffset, &result, sizeof result, nullptr))
+        Fail("ReadProcessMemory failed");
+#endif
     return result;
 }
 
-DWORD Handle(const void* h) { return DWORD(reinterpret_cast<UINT_PTR>(h)); }
+UINT_PTR Handle(const void* h) { return reinterpret_cast<UINT_PTR>(h); }
 
 // Settling: the program has handled everything posted so far and has nothing left to paint.
 // WaitForInputIdle cannot tell (Wine never resets the idle event after start-up), so a marker
@@ -309,33 +332,54 @@ DWORD Handle(const void* h) { return DWORD(reinterpret_cast<UINT_PTR>(h)); }
 // procedure (the second stub) bumps the counter, the program has settled.
 constexpr DWORD kStubOffset = 256, kCounterOffset = 512, kMarkerTimer = 0x7D31;
 
-DWORD SettleStubs() {
-    DWORD base = Handle(RemoteScratch());
-    DWORD stub1 = base + kStubOffset, counter = base + kCounterOffset;
+UINT_PTR SettleStubs() {
+    UINT_PTR base = Handle(RemoteScratch());
+    UINT_PTR stub1 = base + kStubOffset, counter = base + kCounterOffset;
     if (g.stubsWritten) return stub1;
     Asm a;
+#ifdef _WIN64
+    // stub1(hwnd, msg, id, time): SetTimer(hwnd, kMarkerTimer, 0, stub2); return 0
+    a.Bytes({0x48, 0x83, 0xEC, 0x28});            // sub rsp, 40
+    a.Bytes({0xBA}); a.Imm(kMarkerTimer);         // mov edx, id (rcx is hwnd already)
+    a.Bytes({0x45, 0x31, 0xC0});                  // xor r8d, r8d
+    a.Bytes({0x49, 0xB9}); a.Imm64(0);            // mov r9, stub2 (patched below)
+    size_t stub2Slot = a.code.size() - 8;
+    a.Bytes({0x48, 0xB8}); a.Imm64(RemoteAddress("user32.dll", "SetTimer"));
+    a.Bytes({0xFF, 0xD0, 0x48, 0x83, 0xC4, 0x28, 0x31, 0xC0, 0xC3});  // call rax; add rsp, 40; xor eax, eax; ret
+    UINT_PTR stub2 = stub1 + a.code.size();
+    for (int i = 0; i < 8; i++) a.code[stub2Slot + i] = (UINT64(stub2) >> (8 * i)) & 0xFF;
+    // stub2(hwnd, msg, id, time): KillTimer(hwnd, id); ++counter; return 0
+    a.Bytes({0x48, 0x83, 0xEC, 0x28});            // sub rsp, 40
+    a.Bytes({0x4C, 0x89, 0xC2});                  // mov rdx, r8: id
+    a.Bytes({0x48, 0xB8}); a.Imm64(RemoteAddress("user32.dll", "KillTimer"));
+    a.Bytes({0xFF, 0xD0});                        // call rax
+    a.Bytes({0x48, 0xB8}); a.Imm64(counter);      // mov rax, counter
+    a.Bytes({0xFF, 0x00});                        // inc dword [rax]
+    a.Bytes({0x48, 0x83, 0xC4, 0x28, 0x31, 0xC0, 0xC3});  // add rsp, 40; xor eax, eax; ret
+#else
     // stub1(hwnd, msg, id, time): SetTimer(hwnd, kMarkerTimer, 0, stub2); return 0
     a.Bytes({0x68}); a.Imm(0);                    // push stub2 (patched below)
     size_t stub2Slot = a.code.size() - 4;
     a.Bytes({0x6A, 0x00});                        // push 0
     a.Bytes({0x68}); a.Imm(kMarkerTimer);         // push id
     a.Bytes({0xFF, 0x74, 0x24, 0x10});            // push [esp+16]: hwnd
-    a.Bytes({0xB8}); a.Imm(RemoteAddress("user32.dll", "SetTimer"));
+    a.Bytes({0xB8}); a.Imm(DWORD(RemoteAddress("user32.dll", "SetTimer")));
     a.Bytes({0xFF, 0xD0, 0x31, 0xC0, 0xC2, 0x10, 0x00});  // call eax; xor eax,eax; ret 16
-    DWORD stub2 = stub1 + DWORD(a.code.size());
+    UINT_PTR stub2 = stub1 + a.code.size();
     for (int i = 0; i < 4; i++) a.code[stub2Slot + i] = (stub2 >> (8 * i)) & 0xFF;
     // stub2(hwnd, msg, id, time): KillTimer(hwnd, id); ++counter; return 0
     a.Bytes({0xFF, 0x74, 0x24, 0x0C});            // push [esp+12]: id
     a.Bytes({0xFF, 0x74, 0x24, 0x08});            // push [esp+8]: hwnd
-    a.Bytes({0xB8}); a.Imm(RemoteAddress("user32.dll", "KillTimer"));
+    a.Bytes({0xB8}); a.Imm(DWORD(RemoteAddress("user32.dll", "KillTimer")));
     a.Bytes({0xFF, 0xD0});                        // call eax
-    a.Bytes({0xFF, 0x05}); a.Imm(counter);        // inc dword [counter]
+    a.Bytes({0xFF, 0x05}); a.Imm(DWORD(counter)); // inc dword [counter]
     a.Bytes({0x31, 0xC0, 0xC2, 0x10, 0x00});      // xor eax,eax; ret 16
+#endif
     DWORD zero = 0;
-    if (!WriteProcessMemory(g.pi.hProcess, reinterpret_cast<void*>(UINT_PTR(stub1)), a.code.data(), a.code.size(), nullptr) ||
-        !WriteProcessMemory(g.pi.hProcess, reinterpret_cast<void*>(UINT_PTR(counter)), &zero, 4, nullptr))
+    if (!WriteProcessMemory(g.pi.hProcess, reinterpret_cast<void*>(stub1), a.code.data(), a.code.size(), nullptr) ||
+        !WriteProcessMemory(g.pi.hProcess, reinterpret_cast<void*>(counter), &zero, 4, nullptr))
         Fail("cannot write the settle stubs");
-    FlushInstructionCache(g.pi.hProcess, reinterpret_cast<void*>(UINT_PTR(stub1)), a.code.size());
+    FlushInstructionCache(g.pi.hProcess, reinterpret_cast<void*>(stub1), a.code.size());
     g.stubsWritten = true;
     return stub1;
 }
@@ -349,7 +393,8 @@ DWORD SettleCounter() {
 void Settle() {
     if (!g.started || !Running()) return;
     try {
-        DWORD stub = SettleStubs(), before = SettleCounter();
+        UINT_PTR stub = SettleStubs();
+        DWORD before = SettleCounter();
         if (!PostMessageA(MainWindow(), WM_TIMER, kMarkerTimer, LPARAM(stub))) Fail("PostMessage failed");
         if (!Poll([&] { return !Running() || SettleCounter() != before; }, 2))
             Fail(Format("the program is still busy after %lu ms", g.timeoutMs));
@@ -362,6 +407,52 @@ void Settle() {
 
 // ---------------------------------------------------------------------------------------------
 // Screen.
+
+// Files the driver writes or compares. Reads share everything, so a check never stands in the
+// way of the program replacing the file.
+bool WriteAll(const std::string& path, const std::string& data) {
+    HANDLE f = CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    bool ok = f != INVALID_HANDLE_VALUE && WriteFile(f, data.data(), DWORD(data.size()), &written, nullptr) &&
+              written == data.size();
+    DWORD error = GetLastError();
+    if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
+    SetLastError(error);
+    return ok;
+}
+
+bool ReadAll(const std::string& path, std::string& data) {
+    data.clear();
+    HANDLE f = CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    char buf[65536];
+    DWORD got = 0;
+    bool ok;
+    while ((ok = ReadFile(f, buf, sizeof buf, &got, nullptr)) && got) data.append(buf, got);
+    CloseHandle(f);
+    return ok;
+}
+
+// A 24-bit bottom-up .bmp file of w x h pixels whose rows are padded to four bytes.
+std::string BmpFile(LONG w, LONG h, const void* bits) {
+    BITMAPINFOHEADER bi{};
+    bi.biSize = sizeof bi;
+    bi.biWidth = w;
+    bi.biHeight = h;
+    bi.biPlanes = 1;
+    bi.biBitCount = 24;
+    bi.biCompression = BI_RGB;
+    bi.biSizeImage = ((DWORD(w) * 3 + 3) & ~3u) * DWORD(h);
+    BITMAPFILEHEADER fh{};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof bi;
+    fh.bfSize = fh.bfOffBits + bi.biSizeImage;
+    std::string file(reinterpret_cast<const char*>(&fh), sizeof fh);
+    file.append(reinterpret_cast<const char*>(&bi), sizeof bi);
+    file.append(static_cast<const char*>(bits), bi.biSizeImage);
+    return file;
+}
 
 COLORREF ScreenPixel(POINT pt) {
     HDC dc = GetDC(nullptr);
@@ -386,26 +477,12 @@ void SaveScreen(const std::string& path) {
     HGDIOBJ old = SelectObject(mem, bmp);
     BitBlt(mem, 0, 0, w, h, screen, 0, 0, SRCCOPY);
     GdiFlush();
-    DWORD stride = (DWORD(w) * 3 + 3) & ~3u, size = stride * DWORD(h);
-    BITMAPFILEHEADER fh{};
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
-    fh.bfSize = fh.bfOffBits + size;
-    bi.bmiHeader.biSizeImage = size;
-    HANDLE f = CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    bool ok = f != INVALID_HANDLE_VALUE;
-    DWORD written;
-    if (ok) {
-        ok = WriteFile(f, &fh, sizeof fh, &written, nullptr) &&
-             WriteFile(f, &bi.bmiHeader, sizeof bi.bmiHeader, &written, nullptr) &&
-             WriteFile(f, bits, size, &written, nullptr);
-        CloseHandle(f);
-    }
+    std::string file = BmpFile(w, h, bits);
     SelectObject(mem, old);
     DeleteObject(bmp);
     DeleteDC(mem);
     ReleaseDC(nullptr, screen);
-    if (!ok) Fail("cannot write " + path);
+    if (!WriteAll(path, file)) Fail("cannot write " + path);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -756,9 +833,9 @@ void VerbDrop(const Args& a) {
     df.fWide = TRUE;
     std::string block(reinterpret_cast<const char*>(&df), sizeof df);
     block.append(reinterpret_cast<const char*>(names.data()), names.size() * sizeof(wchar_t));
-    DWORD h = RemoteCall("kernel32.dll", "GlobalAlloc", {GMEM_MOVEABLE | GMEM_ZEROINIT, DWORD(block.size())});
+    UINT_PTR h = RemoteCall("kernel32.dll", "GlobalAlloc", {GMEM_MOVEABLE | GMEM_ZEROINIT, block.size()});
     if (!h) Fail("GlobalAlloc in the program failed");
-    DWORD p = RemoteCall("kernel32.dll", "GlobalLock", {h});
+    UINT_PTR p = RemoteCall("kernel32.dll", "GlobalLock", {h});
     if (!p || !WriteProcessMemory(g.pi.hProcess, reinterpret_cast<void*>(UINT_PTR(p)), block.data(), block.size(), nullptr))
         Fail("cannot fill the drop block");
     RemoteCall("kernel32.dll", "GlobalUnlock", {h});
@@ -855,8 +932,8 @@ std::vector<std::pair<HMENU, int>> MenuPath(HMENU bar, UINT id) {
         int n = int(RemoteCall("user32.dll", "GetMenuItemCount", {Handle(menu)}));
         HMENU next = nullptr;
         for (int i = 0; i < n && !next; i++) {
-            HMENU sub = reinterpret_cast<HMENU>(UINT_PTR(RemoteCall("user32.dll", "GetSubMenu", {Handle(menu), DWORD(i)})));
-            if (sub && RemoteCall("user32.dll", "GetMenuState", {Handle(sub), id, MF_BYCOMMAND}) != DWORD(-1)) {
+            HMENU sub = reinterpret_cast<HMENU>(UINT_PTR(RemoteCall("user32.dll", "GetSubMenu", {Handle(menu), UINT_PTR(i)})));
+            if (sub && DWORD(RemoteCall("user32.dll", "GetMenuState", {Handle(sub), id, MF_BYCOMMAND})) != DWORD(-1)) {
                 path.push_back({sub, i});
                 next = sub;
             }
@@ -875,14 +952,14 @@ void VerbMenu(const Args& a) {
         Fail("state " + want + " (enabled disabled checked unchecked)");
     HWND main = MainWindow();
     Settle();
-    DWORD bar = RemoteCall("user32.dll", "GetMenu", {Handle(main)});
+    UINT_PTR bar = RemoteCall("user32.dll", "GetMenu", {Handle(main)});
     if (!bar) Fail("the window has no menu");
     auto path = MenuPath(reinterpret_cast<HMENU>(UINT_PTR(bar)), id);
     DWORD state = 0;
     bool ok = Poll([&] {
         for (auto [sub, index] : path)
             SendBounded(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(sub), MAKELPARAM(index, FALSE));
-        state = RemoteCall("user32.dll", "GetMenuState", {bar, id, MF_BYCOMMAND});
+        state = DWORD(RemoteCall("user32.dll", "GetMenuState", {bar, id, MF_BYCOMMAND}));
         if (state == DWORD(-1)) Fail("no such menu item");
         bool disabled = state & (MF_GRAYED | MF_DISABLED), checked = state & MF_CHECKED;
         return want == "enabled" ? !disabled : want == "disabled" ? disabled : want == "checked" ? checked : !checked;
@@ -1028,6 +1105,156 @@ void VerbSetTime(const Args& a) {
     if (!ok) Fail(Format("error %lu", GetLastError()));
 }
 
+// file-text PATH TEXT: an old file for a later save to keep or replace.
+void VerbFileText(const Args& a) {
+    Expect(a[0] + " written");
+    if (!WriteAll(a[0], Sjis(a[1]))) Fail(Format("error %lu", GetLastError()));
+}
+
+std::string DescribeFile(const std::string& path, bool read, const std::string& data) {
+    if (!read) return path + (Exists(path) ? " cannot be read" : " is missing");
+    // Quote hides \r: the size tells CRLF from LF.
+    return Quote(data.substr(0, 200)) + (data.size() > 200 ? "..." : "") + Format(" (%lu bytes)", (unsigned long)data.size());
+}
+
+void VerbFileHas(const Args& a) {
+    std::string want = Sjis(a[1]), seen;
+    Expect(a[0] + " holding " + Quote(want));
+    Settle();
+    bool read = false;
+    if (!Poll([&] { read = ReadAll(a[0], seen); return read && seen == want; })) Fail(DescribeFile(a[0], read, seen));
+}
+
+void VerbFileSame(const Args& a) {
+    Expect(a[0] + " and " + a[1] + " with the same bytes");
+    Settle();
+    std::string x, y;
+    bool readX = false, readY = false;
+    if (Poll([&] { readX = ReadAll(a[0], x); readY = ReadAll(a[1], y); return readX && readY && x == y; })) return;
+    if (!readX) Fail(DescribeFile(a[0], false, x));
+    if (!readY) Fail(DescribeFile(a[1], false, y));
+    size_t at = std::mismatch(x.begin(), x.begin() + std::min(x.size(), y.size()), y.begin()).first - x.begin();
+    Fail(Format("%lu and %lu bytes, first difference at offset %lu", (unsigned long)x.size(), (unsigned long)y.size(),
+                (unsigned long)at));
+}
+
+void VerbAttrib(const Args& a) {
+    Expect(a[0] + " made " + a[1]);
+    DWORD attr = a[1] == "readonly" ? FILE_ATTRIBUTE_READONLY : a[1] == "normal" ? FILE_ATTRIBUTE_NORMAL : 0;
+    if (!attr) Fail("attribute " + a[1] + " (readonly normal)");
+    if (!SetFileAttributesW(WidePath(a[0]).c_str(), attr)) Fail(Format("error %lu", GetLastError()));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Clipboard. It is shared with the program, so the driver opens it only once the format is
+// announced, and only for as long as a copy takes: the program's own OpenClipboard must not fail.
+
+constexpr struct { const char* name; UINT id; } kClipFormats[] = {
+    {"CF_TEXT", CF_TEXT}, {"CF_BITMAP", CF_BITMAP}, {"CF_METAFILEPICT", CF_METAFILEPICT}, {"CF_SYLK", CF_SYLK},
+    {"CF_DIF", CF_DIF}, {"CF_TIFF", CF_TIFF}, {"CF_OEMTEXT", CF_OEMTEXT}, {"CF_DIB", CF_DIB},
+    {"CF_PALETTE", CF_PALETTE}, {"CF_RIFF", CF_RIFF}, {"CF_WAVE", CF_WAVE}, {"CF_UNICODETEXT", CF_UNICODETEXT},
+    {"CF_ENHMETAFILE", CF_ENHMETAFILE}, {"CF_HDROP", CF_HDROP}, {"CF_LOCALE", CF_LOCALE}, {"CF_DIBV5", CF_DIBV5},
+};
+
+UINT ClipFormat(const std::string& name) {
+    for (const auto& f : kClipFormats)
+        if (name == f.name) return f.id;
+    if (name.rfind("CF_", 0) == 0) Fail("no clipboard format " + name);
+    UINT id = RegisterClipboardFormatA(Sjis(name).c_str());
+    if (!id) Fail(Format("RegisterClipboardFormat failed (error %lu)", GetLastError()));
+    return id;
+}
+
+std::string ClipFormatName(UINT id) {
+    for (const auto& f : kClipFormats)
+        if (id == f.id) return f.name;
+    char name[256] = "";
+    if (GetClipboardFormatNameA(id, name, sizeof name)) return Utf8(name);
+    return Format("%u", id);
+}
+
+// Formats as any reader sees them, synthesized ones included; needs no open clipboard.
+std::string ClipContents() {
+    UINT formats[64], n = 0;
+    if (!GetUpdatedClipboardFormats(formats, 64, &n)) return Format("the formats cannot be listed (error %lu)", GetLastError());
+    std::string list;
+    for (UINT i = 0; i < n; i++) list += (i ? ", " : "") + ClipFormatName(formats[i]);
+    return n ? "the clipboard holds " + list : "the clipboard is empty";
+}
+
+struct OpenedClipboard {
+    bool open = OpenClipboard(nullptr) != FALSE;
+    ~OpenedClipboard() { if (open) CloseClipboard(); }
+};
+
+// The bytes a test compares: an HGLOBAL's whole block, an enhanced metafile's records, or a
+// bitmap as a 24-bit .bmp file. False when the handle does not give them.
+bool ClipBytes(UINT format, HANDLE h, std::string& out) {
+    if (format == CF_ENHMETAFILE) {
+        UINT n = GetEnhMetaFileBits(static_cast<HENHMETAFILE>(h), 0, nullptr);
+        out.assign(n, '\0');
+        return n && GetEnhMetaFileBits(static_cast<HENHMETAFILE>(h), n, reinterpret_cast<BYTE*>(out.data())) == n;
+    }
+    if (format == CF_BITMAP) {
+        BITMAP bm{};
+        if (!GetObjectA(h, sizeof bm, &bm) || bm.bmWidth <= 0 || bm.bmHeight <= 0) return false;
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+        bi.bmiHeader.biWidth = bm.bmWidth;
+        bi.bmiHeader.biHeight = bm.bmHeight;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 24;
+        bi.bmiHeader.biCompression = BI_RGB;
+        std::string bits(((DWORD(bm.bmWidth) * 3 + 3) & ~3u) * DWORD(bm.bmHeight), '\0');
+        HDC dc = GetDC(nullptr);
+        int rows = GetDIBits(dc, static_cast<HBITMAP>(h), 0, UINT(bm.bmHeight), bits.data(), &bi, DIB_RGB_COLORS);
+        ReleaseDC(nullptr, dc);
+        out = BmpFile(bm.bmWidth, bm.bmHeight, bits.data());
+        return rows == bm.bmHeight;
+    }
+    SIZE_T n = GlobalSize(h);
+    const void* p = GlobalLock(h);
+    if (!p) return false;
+    out.assign(static_cast<const char*>(p), n);
+    GlobalUnlock(h);
+    return true;
+}
+
+// clip-save FORMAT PATH: waits for FORMAT and writes its bytes to PATH.
+void VerbClipSave(const Args& a) {
+    Expect(a[0] + " on the clipboard");
+    UINT format = ClipFormat(a[0]);
+    if (format == CF_METAFILEPICT || format == CF_PALETTE) Fail(a[0] + " holds a handle, not bytes");
+    Settle();
+    std::string data;
+    bool ok = Poll([&] {
+        if (!IsClipboardFormatAvailable(format)) return false;
+        OpenedClipboard clip;
+        if (!clip.open) return false;
+        HANDLE h = GetClipboardData(format);
+        return h && ClipBytes(format, h, data);
+    });
+    if (!ok) Fail(IsClipboardFormatAvailable(format) ? a[0] + " cannot be read" : ClipContents());
+    if (!WriteAll(a[1], data)) Fail(Format("cannot write %s (error %lu)", a[1].c_str(), GetLastError()));
+}
+
+void VerbClipMissing(const Args& a) {
+    Expect(a[0] + " not on the clipboard");
+    UINT format = ClipFormat(a[0]);
+    Settle();
+    if (IsClipboardFormatAvailable(format)) Fail(ClipContents());
+}
+
+void VerbClipClear(const Args&) {
+    Expect("an empty clipboard");
+    Settle();
+    bool ok = Poll([] {
+        OpenedClipboard clip;
+        return clip.open && EmptyClipboard();
+    });
+    if (!ok) Fail(Format("the clipboard stays open (error %lu)", GetLastError()));
+}
+
 HKEY CreateRegKey(const std::string& key) {
     HKEY k = nullptr;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, Sjis(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) !=
@@ -1119,19 +1346,45 @@ void VerbTimeout(const Args& a) {
 }
 
 // Dialogs other than message boxes: `dialog` takes one over, then the dlg-* verbs work on it.
-void VerbDialog(const Args& a) {
-    std::string want = Sjis(a[0]);
-    Expect("dialog " + Quote(want));
+HWND TakeDialog(const std::string& caption) {
+    std::string want = Sjis(caption);
+    HWND dialog = nullptr;
     bool ok = Poll([&] {
         RequireRunning();
         for (HWND b : UnexpectedBoxes()) {
             if (Widen(TextOf(b), 932) != Widen(want, 932)) Fail("unexpected " + DescribeBox(b));
-            g.dialogs.push_back(b);
+            dialog = b;
             return true;
         }
         return false;
     }, 20, true);
     if (!ok) Fail("no dialog");
+    g.dialogs.push_back(dialog);
+    return dialog;
+}
+
+void VerbDialog(const Args& a) {
+    Expect("dialog " + Quote(Sjis(a[0])));
+    TakeDialog(a[0]);
+}
+
+// save-dialog CAPTION PATH: a common save or open dialog, Explorer-style or old, answered with
+// PATH. A box it raises (overwrite?) ends the wait and is left for `box`; the dialog stays
+// taken over until it closes.
+void VerbSaveDialog(const Args& a) {
+    Expect("file dialog " + Quote(Sjis(a[0])));
+    HWND dialog = TakeDialog(a[0]);
+    HWND name = GetDlgItem(dialog, 1148);   // cmb13
+    if (!name) name = GetDlgItem(dialog, 1152);  // edt1
+    if (!name) Fail(DescribeBox(dialog) + " has no file name box (cmb13, edt1)");
+    Expect("file dialog " + Quote(Sjis(a[0])) + " answered with " + a[1]);
+    std::wstring path = WidePath(a[1]);
+    DWORD_PTR r;
+    if (!SendMessageTimeoutW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), SMTO_NORMAL, g.timeoutMs, &r))
+        Fail("no answer to WM_SETTEXT");
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    if (!Poll([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog) || !UnexpectedBoxes().empty(); }, 20, true))
+        Fail(DescribeBox(dialog) + " stays open");
 }
 
 // command-dialog ID CAPTION: the command, then its dialog taken over; prints how long the
@@ -1220,13 +1473,7 @@ void VerbSaveText(const Args& a) {
     std::string text(2 * size_t(SendBounded(c, WM_GETTEXTLENGTH, 0, 0)) + 2, '\0');
     LRESULT n = SendBounded(c, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
     text.resize(strnlen(text.data(), size_t(std::max<LRESULT>(n, 0))));
-    HANDLE f = CreateFileW(WidePath(a[2]).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    bool ok = f != INVALID_HANDLE_VALUE && WriteFile(f, text.data(), DWORD(text.size()), &written, nullptr) &&
-              written == text.size();
-    DWORD error = GetLastError();
-    if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
-    if (!ok) Fail(Format("cannot write %s (error %lu)", a[2].c_str(), error));
+    if (!WriteAll(a[2], text)) Fail(Format("cannot write %s (error %lu)", a[2].c_str(), GetLastError()));
 }
 
 void VerbDlgCheck(const Args& a) {
@@ -1296,6 +1543,14 @@ constexpr Verb kVerbs[] = {
     {"command-dialog", 2, 2, VerbCommandDialog, nullptr},
     {"copy-many", 4, 4, VerbCopyMany, nullptr},
     {"set-time", 2, 2, VerbSetTime, nullptr},
+    {"file-text", 2, 2, VerbFileText, nullptr},
+    {"file-has", 2, 2, VerbFileHas, nullptr},
+    {"file-same", 2, 2, VerbFileSame, nullptr},
+    {"attrib", 2, 2, VerbAttrib, nullptr},
+    {"clip-clear", 0, 0, VerbClipClear, nullptr},
+    {"clip-save", 2, 2, VerbClipSave, nullptr},
+    {"clip-missing", 1, 1, VerbClipMissing, nullptr},
+    {"save-dialog", 2, 2, VerbSaveDialog, nullptr},
     {"echo", 0, -1, nullptr, VerbEcho},
     {"sleep", 1, 1, VerbSleep, nullptr},
     {"timeout", 1, 1, VerbTimeout, nullptr},

@@ -43,6 +43,31 @@ for f in report.txt first-edit.txt status.txt; do
   fi
 done
 
+# clip-save keeps an HGLOBAL's whole block (the text's NUL too), writes a bitmap as a 24-bit
+# .bmp and a metafile as its records (whose header counts every byte).
+{ printf '図形 ﾃｷｽﾄ\r\n' | iconv -f UTF-8 -t CP932; printf '\0'; } >"$saved/clip-text.bin"
+{
+  printf 'BM\x4e\0\0\0\0\0\0\0\x36\0\0\0'
+  printf '\x28\0\0\0\x03\0\0\0\x02\0\0\0\x01\0\x18\0\0\0\0\0\x18\0\0\0'
+  printf '\0%.0s' {1..16}
+  printf '\0\0\xff\0\xff\0\xff\0\0\0\0\0\xff\xff\xff\0\0\0\x56\x34\x12\0\0\0'
+} >"$saved/clip.bmp"
+for f in clip-text.bin clip.bmp; do
+  if diff=$(cmp "$saved/$f" "$work/cases/selftest/$f" 2>&1); then
+    report "clip-save $f" 0
+  else
+    report "clip-save $f" 1 "$diff"
+  fi
+done
+emf="$work/cases/selftest/clip.emf"
+emf_head=$(od -An -tx1 -N4 "$emf" 2>/dev/null | tr -d ' \n'):$(od -An -tx1 -j40 -N4 "$emf" 2>/dev/null | tr -d ' \n')
+emf_bytes=$(od -An -tu4 -j48 -N4 "$emf" 2>/dev/null | tr -d ' \n')
+if [ "$emf_head" = "01000000:20454d46" ] && [ "$emf_bytes" = "$(stat -c %s "$emf")" ]; then
+  report "clip-save clip.emf" 0
+else
+  report "clip-save clip.emf" 1 "header $emf_head, $emf_bytes bytes in the header"
+fi
+
 for case_file in "$here"/selftest/fail_*.pxt; do
   name=$(basename "$case_file" .pxt)
   want=$(sed -n 's/^# expect: //p' "$case_file")
