@@ -12,8 +12,7 @@ work="$build/trace-compare"
 command -v potrace >/dev/null || { echo "trace-compare: potrace is not installed" >&2; exit 1; }
 [ -x /usr/bin/convert ] || { echo "trace-compare: ImageMagick (/usr/bin/convert) is not installed" >&2; exit 1; }
 mkdir -p "$work"
-g++ -std=c++20 -O2 -Isrc -Itools/quality tools/quality/make-drawing.cpp src/vectorize/TraceInput.cpp \
-    src/vectorize/MonoBits.cpp src/imageops/Monochrome.cpp src/image/ImageFormat.cpp src/base/SjisText.cpp -o "$work/make-drawing"
+g++ -std=c++20 -O2 -Isrc -Itools/quality tools/quality/make-drawing.cpp "$build/libpixaro_core.a" -o "$work/make-drawing"
 
 # Best wall time in seconds of three runs of a command.
 best_of_3() {

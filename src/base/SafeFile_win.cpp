@@ -39,6 +39,10 @@ bool SafeFile::PlatformClose(bool keep) {
 }
 
 bool SafeFile::PlatformReplace() {
+    // Windows refuses to replace a read-only file, Wine does not; the user's protection wins.
+    const DWORD attributes = GetFileAttributesA(target_);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        return false;
     return MoveFileExA(temp_, target_, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 

@@ -255,6 +255,18 @@ void ChooseLineColour(HWND dlg) {
     }
 }
 
+// What the user typed last is kept for next time, as far as it is usable; nothing is said
+// about the rest on the way out.
+void KeepUsableTexts(HWND dlg) {
+    char text[kPathBytes + 64];
+    GetDlgItemTextA(dlg, IDC_VEC_DPI, text, sizeof text);
+    CheckDpiText(text, g_Conversion.Dpi);
+    GetDlgItemTextA(dlg, IDC_VEC_SCALE, text, sizeof text);
+    CheckScaleText(text, g_Conversion.Scale);
+    GetDlgItemTextA(dlg, IDC_VEC_FILENAME, text, sizeof text);
+    if (!CheckOutputName(text)) snprintf(g_Settings.OFN, sizeof g_Settings.OFN, "%s", text);
+}
+
 void CloseDialog(HWND dlg) {
     if (g_Busy) {
         // The conversion ends at the next tile; the dialog goes when it has.
@@ -262,6 +274,7 @@ void CloseDialog(HWND dlg) {
         g_CloseRequested = true;
         return;
     }
+    KeepUsableTexts(dlg);
     SaveConversionSettings(*MakeSettingsRegistry(), g_Conversion);
     DestroyWindow(dlg);
 }
