@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds Pixaro and starts it under Wine on the sample photograph.
+# Builds Pixaro and starts it under Wine on the sample photograph with its graffiti layer.
 # With DISPLAY set it opens on that display and returns when Pixaro is closed; without one
 # it runs on a private Xvfb, saves pixaro-screenshot.png in the current folder, closes
 # Pixaro and exits 0.
@@ -19,7 +19,7 @@ pxw_runs_32bit || { echo "run.sh: this machine cannot run 32-bit programs, so Pi
 
 if [ -n "${DISPLAY:-}" ]; then
   pxw_prefix
-  exec wine "$root/build/win32/pixaro.exe" "Z:${work//\//\\}\\samples\\sample.jpg"
+  exec wine "$root/build/win32/pixaro.exe" "Z:${work//\//\\}\\samples\\annotated.trd"
 fi
 
 pxw_trap

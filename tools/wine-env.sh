@@ -102,16 +102,25 @@ pxw_lock() {
 }
 
 # A crash must end the program quietly instead of leaving winedbg's dialog on the screen.
+# The graffiti layer asks for "ＭＳ ゴシック" (and the conversion texts for "ＭＳ 明朝"); the
+# prefix maps both to the IPA Gothic font that tools/setup.sh installs.
 pxw_prefix() {
-  local stamp="$WINEPREFIX/.pixaro-ready"
-  [ -f "$stamp" ] && return 0
+  local stamp="$WINEPREFIX/.pixaro-ready" fonts="$WINEPREFIX/.pixaro-fonts"
+  [ -f "$stamp" ] && [ -f "$fonts" ] && return 0
   mkdir -p "$(dirname "$WINEPREFIX")"
   (
     flock -w 300 9 || { echo "pxw_prefix: lock on $WINEPREFIX timed out" >&2; exit 1; }
-    [ -f "$stamp" ] && exit 0
-    timeout 180 wineboot -i >/dev/null 2>&1 8>&- || { echo "pxw_prefix: wineboot failed" >&2; exit 1; }
+    [ -f "$stamp" ] && [ -f "$fonts" ] && exit 0
+    [ -f "$stamp" ] || timeout 180 wineboot -i >/dev/null 2>&1 8>&- || { echo "pxw_prefix: wineboot failed" >&2; exit 1; }
     timeout 60 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
       >/dev/null 2>&1 8>&-
+    if [ ! -f "$fonts" ]; then
+      for face in "ＭＳ ゴシック" "ＭＳ 明朝" "MS Gothic"; do
+        timeout 60 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ /d IPAGothic /f \
+          >/dev/null 2>&1 8>&- || { echo "pxw_prefix: font replacement failed" >&2; exit 1; }
+      done
+      touch "$fonts"
+    fi
     timeout 60 wineserver -w
     touch "$stamp"
   ) 9>"$WINEPREFIX.lock"

@@ -33,6 +33,9 @@ void ClearGraffiti();
 // Reads a .trd file into the layer and leaves its background (or a blank canvas) as the
 // current image; 0 on success.
 int ReadGraffitiFile(HWND wnd, const char* path);
+// Writes the layer as a .trd file through a temporary file; a failure is shown and -1
+// returned, and the old file is kept.
+int WriteGraffitiFile(HWND wnd, const char* path);
 void GetGraffitiExtent(int& width, int& height);
 void DrawGraffitiLayer(HDC dc, const ViewMapping& mapping);
 // The editor's answer to a mouse message the view did not take: the new editing state.

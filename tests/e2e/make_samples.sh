@@ -61,6 +61,10 @@ cut_file photo.tif trunc.tif 30
 
 cp red.jpg UPPER.JPG
 cp red.jpg "space name.jpg"
+# A graffiti layer beside its photograph, and the same file alone in another folder.
+cp photo.jpg annotated.jpg
+mkdir -p lone
+cp annotated.trd lone/annotated.trd
 jww_expected
 
 touch .done

@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "graffiti/GraffitiStore.h"
+#include "graffiti/TrdFile.h"
+
 namespace {
 
 std::string g_dir;
@@ -416,6 +419,48 @@ void WriteDamaged() {
 
 }  // namespace
 
+// Graffiti over the 640 x 480 photograph: a thick blue line along row 400, a red ellipse, a
+// framed text of solid squares (so a sampled pixel finds ink), a leader text and an arrow.
+GraffitiStore& Annotation() {
+    static GraffitiStore g;
+    g.Clear();
+    g.AddLine({0x00FF0000, 0x00FFFFFF, 6, 0, 40, 400, 600, 400, 0});
+    g.AddLine({0x000000FF, 0x00FFFFFF, 4, kStartArrow | (9u << 24) | kEndCircle | kLineFill | (3u << 16), 60, 300, 250, 330, 0});
+    g.AddEllipse({0x000000FF, 0x00FFFFFF, 4, kLineShadow, 100, 100, 300, 250, 0x00808080});
+    GraffitiText t{};
+    t.X1 = 380, t.Y1 = 60, t.X2 = 600, t.Y2 = 160, t.LeaderX = 0, t.LeaderY = 0;
+    t.Style = kFrameRect | kTextFill;
+    t.Colour = 0x0000A000, t.Background = 0x00FFFFFF, t.Shadow = 0;
+    SetTextStrings(t, "ＭＳ ゴシック", "■■■■\r\n■■■■");
+    g.PutText(t, -1);
+    t.X1 = 420, t.Y1 = 200, t.X2 = 620, t.Y2 = 240, t.LeaderX = 330, t.LeaderY = 280;
+    t.Style = kFrameLeader;
+    SetTextStrings(t, "ＭＳ ゴシック", "引出線の文字");
+    g.PutText(t, -1);
+    return g;
+}
+
+// Every table full: what a paint and a read must cope with at once.
+GraffitiStore& FullLayer() {
+    static GraffitiStore g;
+    g.Clear();
+    for (int i = 0; g.LineCount() < GraffitiStore::kMaxLines; ++i)
+        g.AddLine({0x00FF0000u + uint32_t(i), 0x00FFFFFF, 1 + i % 5, uint32_t(i % 5) | (i % 7 == 0 ? kEndArrow : 0),
+                   (i * 37) % 640, (i * 53) % 480, (i * 91 + 20) % 640, (i * 29 + 40) % 480, 0});
+    for (int i = 0; g.EllipseCount() < GraffitiStore::kMaxEllipses; ++i)
+        g.AddEllipse({0x0000FF00, 0x00FFFFFF, 2, kLineShadow, (i * 13) % 600, (i * 17) % 440, (i * 13) % 600 + 40, (i * 17) % 440 + 30, 0});
+    for (int i = 0; g.TextCount() < GraffitiStore::kMaxTexts; ++i) {
+        GraffitiText t{};
+        t.X1 = (i * 31) % 560, t.Y1 = (i * 23) % 440, t.X2 = t.X1 + 80, t.Y2 = t.Y1 + 40;
+        t.LeaderX = t.X1 - 20, t.LeaderY = t.Y1 + 30;
+        t.Style = uint32_t(i % 4) | kTextShadow;
+        t.Colour = 0x000000FF, t.Background = 0x00FFFFFF, t.Shadow = 0x00808080;
+        SetTextStrings(t, "ＭＳ ゴシック", "文字\r\ntext");
+        g.PutText(t, -1);
+    }
+    return g;
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: samplegen OUTDIR\n");
@@ -450,5 +495,11 @@ int main(int argc, char** argv) {
     WriteFile("plain.wmf", Wmf(false, 0, 0, 0, 0, 0));
     WriteFile("shapes.emf", Emf(5291, 2645));
     WriteDamaged();
+
+    WriteFile("annotated.trd", EncodeTrd(Annotation(), "annotated.jpg"));
+    WriteFile("full.trd", EncodeTrd(FullLayer(), "photo.jpg"));
+    std::vector<uint8_t> corrupt = EncodeTrd(Annotation(), "annotated.jpg");
+    corrupt[16 + sizeof "annotated.jpg"] = 0xFF;  // the line count's low byte: 255 lines that are not there
+    WriteFile("corrupt.trd", corrupt);
     return 0;
 }
