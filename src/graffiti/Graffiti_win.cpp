@@ -10,6 +10,7 @@
 #include "base/Host_win.h"
 #include "base/SafeFile.h"
 #include "base/SjisText.h"
+#include "graffiti/GraffitiPaint.h"
 #include "graffiti/GraffitiStore.h"
 #include "graffiti/TrdFile.h"
 #include "image/Image_win.h"
@@ -59,7 +60,117 @@ bool BesideFile(const char* path, const std::string& name, char (&out)[kPathByte
     return n > 0 && size_t(n) < sizeof out;
 }
 
+// Plays one object's steps on dc. Each Select* replaces what the previous one of its kind
+// created; everything created is deleted once it is no longer selected.
+void Replay(HDC dc, const PaintSteps& steps) {
+    HGDIOBJ pen = nullptr, brush = nullptr, font = nullptr;  // created by us, or null
+    HGDIOBJ oldPen = nullptr, oldBrush = nullptr, oldFont = nullptr;
+    auto select = [dc](HGDIOBJ made, HGDIOBJ& current, HGDIOBJ& original) {
+        HGDIOBJ previous = SelectObject(dc, made);
+        if (!original) original = previous;
+        if (current) DeleteObject(current);
+        current = made;
+    };
+    auto restore = [dc](HGDIOBJ& current, HGDIOBJ& original) {
+        if (original) SelectObject(dc, original);
+        if (current) DeleteObject(current);
+        current = original = nullptr;
+    };
+    for (const PaintStep& st : steps) {
+        switch (st.Op) {
+        case PaintOp::SetRop2Copy: SetROP2(dc, R2_COPYPEN); break;
+        case PaintOp::SetBkTransparent: SetBkMode(dc, TRANSPARENT); break;
+        case PaintOp::SetBkOpaque: SetBkMode(dc, OPAQUE); break;
+        case PaintOp::SetBkColour: SetBkColor(dc, st.Colour); break;
+        case PaintOp::SetTextColour: SetTextColor(dc, st.Colour); break;
+        case PaintOp::SelectPen: {
+            HPEN p = CreatePen(st.Style, st.Width, st.Colour);
+            if (p) select(p, pen, oldPen);
+            break;
+        }
+        case PaintOp::SelectGeometricPen: {
+            LOGBRUSH lb = {BS_SOLID, st.Colour, 0};
+            HPEN p = ExtCreatePen(PS_GEOMETRIC | DWORD(st.Style), DWORD(st.Width), &lb, 0, nullptr);
+            if (p) select(p, pen, oldPen);
+            break;
+        }
+        case PaintOp::SelectNullBrush: {
+            // A stock object: selected, never deleted.
+            HGDIOBJ previous = SelectObject(dc, GetStockObject(NULL_BRUSH));
+            if (!oldBrush) oldBrush = previous;
+            if (brush) DeleteObject(brush);
+            brush = nullptr;
+            break;
+        }
+        case PaintOp::SelectSolidBrush: {
+            HBRUSH b = CreateSolidBrush(st.Colour);
+            if (b) select(b, brush, oldBrush);
+            break;
+        }
+        case PaintOp::SelectFont: {
+            LOGFONTA lf = {};
+            lf.lfHeight = steps.Font.Height;
+            lf.lfWidth = steps.Font.Width;
+            lf.lfEscapement = steps.Font.Escapement;
+            lf.lfOrientation = steps.Font.Orientation;
+            lf.lfWeight = steps.Font.Weight;
+            lf.lfItalic = steps.Font.Italic;
+            lf.lfUnderline = steps.Font.Underline;
+            lf.lfStrikeOut = steps.Font.StrikeOut;
+            lf.lfCharSet = SHIFTJIS_CHARSET;
+            snprintf(lf.lfFaceName, sizeof lf.lfFaceName, "%s", steps.Font.Face);
+            HFONT f = CreateFontIndirectA(&lf);
+            if (f) select(f, font, oldFont);
+            break;
+        }
+        case PaintOp::MoveTo: MoveToEx(dc, st.X1, st.Y1, nullptr); break;
+        case PaintOp::LineTo: LineTo(dc, st.X1, st.Y1); break;
+        case PaintOp::Ellipse: Ellipse(dc, st.X1, st.Y1, st.X2, st.Y2); break;
+        case PaintOp::Rectangle: Rectangle(dc, st.X1, st.Y1, st.X2, st.Y2); break;
+        case PaintOp::RoundRect: RoundRect(dc, st.X1, st.Y1, st.X2, st.Y2, st.Width, st.Height); break;
+        case PaintOp::DrawText: {
+            RECT r = {st.X1, st.Y1, st.X2, st.Y2};
+            if (steps.Text) DrawTextA(dc, steps.Text, steps.TextLength, &r, DT_WORDBREAK);
+            break;
+        }
+        case PaintOp::RestoreObjects:
+            restore(pen, oldPen);
+            restore(brush, oldBrush);
+            restore(font, oldFont);
+            break;
+        }
+    }
+    restore(pen, oldPen);
+    restore(brush, oldBrush);
+    restore(font, oldFont);
+}
+
 }  // namespace
+
+void DrawGraffitiLine(HDC dc, const ViewMapping& mapping, int i) {
+    PaintSteps steps;
+    LineSteps(g_Graffiti.Line(i), mapping, steps);
+    Replay(dc, steps);
+}
+
+void DrawGraffitiEllipse(HDC dc, const ViewMapping& mapping, int i) {
+    PaintSteps steps;
+    EllipseSteps(g_Graffiti.Ellipse(i), mapping, steps);
+    Replay(dc, steps);
+}
+
+void DrawGraffitiText(HDC dc, const ViewMapping& mapping, int i) {
+    PaintSteps steps;
+    TextSteps(g_Graffiti.Text(i), mapping, steps);
+    Replay(dc, steps);
+}
+
+// Lines, then ellipses, then texts, so texts are always on top.
+void DrawGraffitiLayer(HDC dc, const ViewMapping& mapping) {
+    for (int i = 0; i < g_Graffiti.LineCount(); ++i) DrawGraffitiLine(dc, mapping, i);
+    for (int i = 0; i < g_Graffiti.EllipseCount(); ++i) DrawGraffitiEllipse(dc, mapping, i);
+    for (int i = 0; i < g_Graffiti.TextCount(); ++i) DrawGraffitiText(dc, mapping, i);
+}
 
 bool GraffitiHasObjects() { return g_Graffiti.TotalCount() > 0; }
 bool GraffitiChanged() { return g_Changed; }

@@ -38,5 +38,9 @@ int ReadGraffitiFile(HWND wnd, const char* path);
 int WriteGraffitiFile(HWND wnd, const char* path);
 void GetGraffitiExtent(int& width, int& height);
 void DrawGraffitiLayer(HDC dc, const ViewMapping& mapping);
+// One object, straight onto dc after it was made or changed, without repainting the rest.
+void DrawGraffitiLine(HDC dc, const ViewMapping& mapping, int index);
+void DrawGraffitiEllipse(HDC dc, const ViewMapping& mapping, int index);
+void DrawGraffitiText(HDC dc, const ViewMapping& mapping, int index);
 // The editor's answer to a mouse message the view did not take: the new editing state.
 int GraffitiMouse(HWND wnd, UINT msg, int state, LPARAM lp, WPARAM wp);
