@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "exif/ExifFuzz.h"
+#include "graffiti/TrdFileFuzz.h"
 #include "image/ImageFormatFuzz.h"
 #include "jww/JwwReaderFuzz.h"
 #include "vectorize/TraceInputFuzz.h"
@@ -18,7 +19,8 @@ TEST(Crashers, ReplayQuietly) {
         void (*fuzz)(const uint8_t*, size_t);
     };
     const Row rows[] = {{"tests/image/crashers", FuzzImageFormat}, {"tests/exif/crashers", FuzzExifParser},
-                        {"tests/vectorize/crashers", FuzzTraceInput}, {"tests/jww/crashers", FuzzJwwReader}};
+                        {"tests/vectorize/crashers", FuzzTraceInput}, {"tests/jww/crashers", FuzzJwwReader},
+                        {"tests/graffiti/crashers", FuzzTrdFile}};
     for (const Row& r : rows) {
         const std::filesystem::path dir = std::filesystem::path(PIXARO_SOURCE_DIR) / r.folder;
         ASSERT_TRUE(std::filesystem::is_directory(dir)) << dir;

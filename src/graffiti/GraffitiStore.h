@@ -108,7 +108,8 @@ public:
     int DeleteEllipse(int i);
     int DeleteText(int i);
 
-    // Edits of the editing commands; each widens the extent by the new points.
+    // Edits of the editing commands; each widens the extent by the new points, and a leader
+    // tip on the first corner moves 5 left as in PutText. kGraffitiBadIndex outside 0..count-1.
     int SetLinePoints(int i, int32_t x1, int32_t y1, int32_t x2, int32_t y2);
     int SetEllipsePoints(int i, int32_t x1, int32_t y1, int32_t x2, int32_t y2);
     int SetTextPoints(int i, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t leaderX, int32_t leaderY);
@@ -117,13 +118,15 @@ public:
     int SetTextAttributes(int i, ColorRef colour, ColorRef background, ColorRef shadow, uint32_t style);
 
     // (W, H) of one character cell of text i; -1 when its frame has no width or height.
+    // kGraffitiBadIndex outside 0..count-1.
     int CellSize(int i, int32_t& w, int32_t& h) const;
     // Half-width and flatness (height / width) of ellipse i for the exporters; false (and
     // both 0) for an ellipse of no width, which has no finite flatness.
     bool EllipseMeasures(int i, double& halfWidth, double& flatness) const;
-    // The object's box meets [x, x + w] x [y, y + h], ends included.
+    // The object's box meets [x, x + w] x [y, y + h], ends included; false for a bad index.
     bool MeetsRectangle(GraffitiKind kind, int i, int32_t x, int32_t y, int32_t w, int32_t h) const;
-    // The box to repaint after object i changes, with its margin, in image pixels.
+    // The box to repaint after object i changes, with its margin, in image pixels; an empty
+    // box (Right < Left) for a bad index.
     IntBox RepaintBox(GraffitiKind kind, int i) const;
 
     // The .trd reader's way in: a record as stored, without the editing rules (the reader
@@ -133,6 +136,9 @@ public:
     int RestoreText(const GraffitiText& t);
 
 private:
+    void Widen(int32_t x, int32_t y);
+    void WidenText(const GraffitiText& t);
+
     int lineCount_ = 0;
     GraffitiLine lines_[kMaxLines];
     int ellipseCount_ = 0;
