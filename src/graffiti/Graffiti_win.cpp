@@ -185,19 +185,32 @@ void ClearGraffiti() {
     g_TrdBackground.clear();
 }
 
-int ReadGraffitiFile(HWND wnd, const char* path) {
+namespace {
+
+// The file read and checked whole, or null after saying why.
+std::unique_ptr<TrdContents> DecodeFile(HWND wnd, const char* path) {
     std::vector<uint8_t> bytes;
     if (!ReadWholeFile(path, bytes)) {
         LoadError(wnd, "ファイルが開けません");
-        return -2;
+        return nullptr;
     }
-    // Everything is checked before anything changes: a bad file leaves the current picture
-    // and layer as they were.
     auto contents = std::make_unique<TrdContents>();
     if (bytes.size() > kMaxTrdBytes || DecodeTrd(bytes.data(), bytes.size(), *contents) != 0) {
         LoadError(wnd, "ファイルフォーマットが違います");
-        return -2;
+        return nullptr;
     }
+    return contents;
+}
+
+}  // namespace
+
+bool CheckGraffitiFile(HWND wnd, const char* path) { return DecodeFile(wnd, path) != nullptr; }
+
+int ReadGraffitiFile(HWND wnd, const char* path) {
+    // Everything is checked before anything changes: a bad file leaves the current picture
+    // and layer as they were.
+    std::unique_ptr<TrdContents> contents = DecodeFile(wnd, path);
+    if (!contents) return -2;
     char background[kPathBytes] = {};
     const bool named = !contents->OldFormat && IsUsableBackgroundName(contents->Background) &&
                        BesideFile(path, contents->Background, background);

@@ -33,6 +33,8 @@ void ClearGraffiti();
 // Reads a .trd file into the layer and leaves its background (or a blank canvas) as the
 // current image; 0 on success.
 int ReadGraffitiFile(HWND wnd, const char* path);
+// Reads and checks a .trd file without changing anything; false after the message.
+bool CheckGraffitiFile(HWND wnd, const char* path);
 // Writes the layer as a .trd file through a temporary file; a failure is shown and -1
 // returned, and the old file is kept.
 int WriteGraffitiFile(HWND wnd, const char* path);

@@ -228,8 +228,8 @@ int LoadPath(HWND wnd, const char* path, int keep) {
     PathParts parts;
     if (SplitPath(path, parts) == 0 && LoaderForExtension(parts.Extension) == LoaderKind::Graffiti) {
         if (keep != 0) return -2;
-        snprintf(GraffitiFilePath, sizeof GraffitiFilePath, "%s", path);
         if (ReadGraffitiFile(wnd, path) != 0 || !HasImage()) return -2;
+        snprintf(GraffitiFilePath, sizeof GraffitiFilePath, "%s", path);
         g_Host.WindowFlags |= kWindowGraffitiMode;
         snprintf(CurrentPath, sizeof CurrentPath, "%s", path);
         GraffitiFileShown = -1;
@@ -241,6 +241,11 @@ int LoadPath(HWND wnd, const char* path, int keep) {
 }
 
 int OpenFileAndScan(HWND wnd, const char* path) {
+    // A graffiti file that cannot be read says so before anything is asked or cleared.
+    PathParts parts;
+    if (SplitPath(path, parts) == 0 && LoaderForExtension(parts.Extension) == LoaderKind::Graffiti &&
+        !CheckGraffitiFile(wnd, path))
+        return -2;
     if (!ConfirmDiscard(wnd, DiscardReason::Load)) return -3;
     int rc = LoadPath(wnd, path, 0);
     StartFolderScan(wnd);
