@@ -102,8 +102,8 @@ pxw_lock() {
 }
 
 # A crash must end the program quietly instead of leaving winedbg's dialog on the screen.
-# The graffiti layer asks for "ＭＳ ゴシック" (and the conversion texts for "ＭＳ 明朝"); the
-# prefix maps both to the IPA Gothic font that tools/setup.sh installs.
+# The graffiti layer asks for "ＭＳ ゴシック", menus and dialogs for "MS UI Gothic"; the
+# prefix maps these Japanese faces to the IPA Gothic font that tools/setup.sh installs.
 pxw_prefix() {
   local stamp="$WINEPREFIX/.pixaro-ready" fonts="$WINEPREFIX/.pixaro-fonts"
   [ -f "$stamp" ] && [ -f "$fonts" ] && return 0
@@ -115,7 +115,7 @@ pxw_prefix() {
     timeout 60 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
       >/dev/null 2>&1 8>&-
     if [ ! -f "$fonts" ]; then
-      for face in "ＭＳ ゴシック" "ＭＳ 明朝" "MS Gothic"; do
+      for face in "ＭＳ ゴシック" "ＭＳ 明朝" "MS Gothic" "MS UI Gothic"; do
         timeout 60 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ /d IPAGothic /f \
           >/dev/null 2>&1 8>&- || { echo "pxw_prefix: font replacement failed" >&2; exit 1; }
       done

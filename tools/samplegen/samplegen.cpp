@@ -440,20 +440,23 @@ GraffitiStore& Annotation() {
     return g;
 }
 
-// Every table full: what a paint and a read must cope with at once.
-GraffitiStore& FullLayer() {
+// Every table full: what a paint and a read must cope with at once. Wide: pens of 1..5
+// pixels, arrows and shadows everywhere; otherwise the default width 0 of new objects.
+GraffitiStore& FullLayer(bool wide) {
     static GraffitiStore g;
     g.Clear();
     for (int i = 0; g.LineCount() < GraffitiStore::kMaxLines; ++i)
-        g.AddLine({0x00FF0000u + uint32_t(i), 0x00FFFFFF, 1 + i % 5, uint32_t(i % 5) | (i % 7 == 0 ? kEndArrow : 0),
-                   (i * 37) % 640, (i * 53) % 480, (i * 91 + 20) % 640, (i * 29 + 40) % 480, 0});
+        g.AddLine({0x00FF0000u + uint32_t(i % 8), 0x00FFFFFF, wide ? 1 + i % 5 : 0,
+                   uint32_t(i % 5) | (i % 7 == 0 ? kEndArrow : 0), (i * 37) % 640, (i * 53) % 480, (i * 91 + 20) % 640,
+                   (i * 29 + 40) % 480, 0});
     for (int i = 0; g.EllipseCount() < GraffitiStore::kMaxEllipses; ++i)
-        g.AddEllipse({0x0000FF00, 0x00FFFFFF, 2, kLineShadow, (i * 13) % 600, (i * 17) % 440, (i * 13) % 600 + 40, (i * 17) % 440 + 30, 0});
+        g.AddEllipse({0x0000FF00, 0x00FFFFFF, wide ? 2 : 0, wide ? kLineShadow : 0, (i * 13) % 600, (i * 17) % 440,
+                      (i * 13) % 600 + 40, (i * 17) % 440 + 30, 0});
     for (int i = 0; g.TextCount() < GraffitiStore::kMaxTexts; ++i) {
         GraffitiText t{};
         t.X1 = (i * 31) % 560, t.Y1 = (i * 23) % 440, t.X2 = t.X1 + 80, t.Y2 = t.Y1 + 40;
         t.LeaderX = t.X1 - 20, t.LeaderY = t.Y1 + 30;
-        t.Style = uint32_t(i % 4) | kTextShadow;
+        t.Style = uint32_t(i % 4) | (wide ? kTextShadow : 0);
         t.Colour = 0x000000FF, t.Background = 0x00FFFFFF, t.Shadow = 0x00808080;
         SetTextStrings(t, "ＭＳ ゴシック", "文字\r\ntext");
         g.PutText(t, -1);
@@ -497,7 +500,8 @@ int main(int argc, char** argv) {
     WriteDamaged();
 
     WriteFile("annotated.trd", EncodeTrd(Annotation(), "annotated.jpg"));
-    WriteFile("full.trd", EncodeTrd(FullLayer(), "photo.jpg"));
+    WriteFile("full.trd", EncodeTrd(FullLayer(true), "photo.jpg"));
+    WriteFile("full_thin.trd", EncodeTrd(FullLayer(false), "photo.jpg"));
     std::vector<uint8_t> corrupt = EncodeTrd(Annotation(), "annotated.jpg");
     corrupt[16 + sizeof "annotated.jpg"] = 0xFF;  // the line count's low byte: 255 lines that are not there
     WriteFile("corrupt.trd", corrupt);
