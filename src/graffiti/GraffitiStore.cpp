@@ -280,20 +280,19 @@ IntBox GraffitiStore::RepaintBox(GraffitiKind kind, int i) const {
     return kNoBox;
 }
 
-int GraffitiStore::RestoreLine(const GraffitiLine& l) {
-    if (lineCount_ == kMaxLines) return kGraffitiFull;
-    lines_[lineCount_++] = l;
+// Lines and ellipses share their record, so one restore serves both tables.
+int GraffitiStore::RestoreShape(GraffitiLine* table, int& count, int capacity, const GraffitiLine& l) {
+    if (count == capacity) return kGraffitiFull;
+    table[count++] = l;
     Widen(l.X1, l.Y1);
     Widen(l.X2, l.Y2);
     return 0;
 }
 
+int GraffitiStore::RestoreLine(const GraffitiLine& l) { return RestoreShape(lines_, lineCount_, kMaxLines, l); }
+
 int GraffitiStore::RestoreEllipse(const GraffitiEllipse& e) {
-    if (ellipseCount_ == kMaxEllipses) return kGraffitiFull;
-    ellipses_[ellipseCount_++] = e;
-    Widen(e.X1, e.Y1);
-    Widen(e.X2, e.Y2);
-    return 0;
+    return RestoreShape(ellipses_, ellipseCount_, kMaxEllipses, e);
 }
 
 int GraffitiStore::RestoreText(const GraffitiText& t) {

@@ -138,6 +138,7 @@ public:
 private:
     void Widen(int32_t x, int32_t y);
     void WidenText(const GraffitiText& t);
+    int RestoreShape(GraffitiLine* table, int& count, int capacity, const GraffitiLine& l);
 
     int lineCount_ = 0;
     GraffitiLine lines_[kMaxLines];
