@@ -1,0 +1,221 @@
+#include "graffiti/StyleSettings.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "base/SjisText.h"
+
+namespace {
+
+constexpr int32_t kWeights[kWeightCount] = {1, 100, 200, 400, 600, 800, 1000};
+
+// The stored bytes up to the first NUL; nullopt for a missing or non-string value.
+std::optional<std::string> ReadString(SettingsKey& key, const char* name) {
+    RegValue v;
+    if (!key.Query(name, v) || v.Type != RegType::String) return std::nullopt;
+    auto end = std::find(v.Bytes.begin(), v.Bytes.end(), uint8_t(0));
+    return std::string(v.Bytes.begin(), end);
+}
+
+// Written as a fixed buffer, NUL-padded, as the value has always been stored.
+void WriteString(SettingsKey& key, const char* name, std::string_view text, size_t bytes) {
+    std::vector<char> buffer(bytes, 0);
+    CopySjis(buffer.data(), bytes, text);
+    key.SetString(name, buffer.data(), bytes);
+}
+
+void ReadDword(SettingsKey& key, const char* name, uint32_t& out) {
+    uint32_t v;
+    if (ReadSettingDword(key, name, v)) out = v;
+}
+void ReadInt(SettingsKey& key, const char* name, int32_t& out) {
+    uint32_t v;
+    if (ReadSettingDword(key, name, v)) out = int32_t(v);
+}
+
+uint32_t SizeCodeBits(std::optional<int32_t> code, uint32_t previous, int shift) {
+    if (!code) return previous & (63u << shift);
+    return uint32_t(std::clamp<int32_t>(*code, 0, kMaxSizeCode)) << shift;
+}
+
+bool SameText(const GraffitiText& a, const GraffitiText& b) {
+    return std::memcmp(&a, &b, offsetof(GraffitiText, Font)) == 0 &&
+           std::strncmp(a.Font, b.Font, kFontBytes) == 0 && std::strncmp(a.Text, b.Text, kTextBytes) == 0;
+}
+
+}  // namespace
+
+int32_t WeightOfIndex(int index) { return index >= 0 && index < kWeightCount ? kWeights[index] : kWeights[0]; }
+
+void LoadLineStyle(SettingsRegistry& registry, GraffitiAttributes& a, DialogPosition& pos, int32_t defaultX) {
+    pos = {defaultX, 0};
+    bool created = false;
+    auto key = registry.Open(nullptr, created);
+    if (!key) return;
+    ReadDword(*key, "Ra_St02", a.LineStyle);
+    ReadInt(*key, "Ra_St03", a.LineWidth);
+    ReadDword(*key, "RColor", a.LineColour);
+    ReadDword(*key, "RColorB", a.Background);
+    ReadDword(*key, "RColorK", a.Shadow);
+    ReadInt(*key, "LineDX", pos.X);
+    ReadInt(*key, "LineDY", pos.Y);
+    a.LineWidth = std::clamp(a.LineWidth, 0, kMaxLineWidth);
+}
+
+void SaveLineStyle(SettingsRegistry& registry, const GraffitiAttributes& a, const DialogPosition& pos) {
+    bool created = false;
+    auto key = registry.Open(nullptr, created);
+    if (!key) return;
+    key->SetDword("Ra_St02", a.LineStyle);
+    key->SetDword("Ra_St03", uint32_t(a.LineWidth));
+    key->SetDword("RColor", a.LineColour);
+    key->SetDword("RColorB", a.Background);
+    key->SetDword("RColorK", a.Shadow);
+    key->SetDword("LineDX", uint32_t(pos.X));
+    key->SetDword("LineDY", uint32_t(pos.Y));
+}
+
+void LoadTextStyle(SettingsRegistry& registry, GraffitiAttributes& a, DialogPosition& pos, int32_t defaultX) {
+    pos = {defaultX, 0};
+    bool created = false;
+    auto key = registry.Open(nullptr, created);
+    if (!key) return;
+    if (auto word = ReadString(*key, "Ra_Word")) SetAttributeText(a, UnescapeLineBreaks(*word));
+    if (auto font = ReadString(*key, "Ra_font")) SetAttributeFont(a, *font);
+    ReadDword(*key, "Ra_sz", a.TextSize);
+    ReadDword(*key, "Ra_St01", a.TextStyle);
+    ReadDword(*key, "RColorM", a.TextColour);
+    ReadDword(*key, "RColorB", a.Background);
+    ReadDword(*key, "RColorK", a.Shadow);
+    ReadInt(*key, "WordDX", pos.X);
+    ReadInt(*key, "WordDY", pos.Y);
+    // A stored size word with sides out of range is brought back into them.
+    a.TextSize = TextSizeFromControls(a.TextSize, SizeCellWidth(a.TextSize), SizeCellHeight(a.TextSize), -1,
+                                      (a.TextSize & kSizeFixed) != 0);
+}
+
+void SaveTextStyle(SettingsRegistry& registry, const GraffitiAttributes& a, const DialogPosition& pos) {
+    bool created = false;
+    auto key = registry.Open(nullptr, created);
+    if (!key) return;
+    WriteString(*key, "Ra_Word", EscapeLineBreaks(std::string_view(a.Text, strnlen(a.Text, kTextBytes))), kRaWordBytes);
+    WriteString(*key, "Ra_font", std::string_view(a.Font, strnlen(a.Font, kFontBytes)), kRaFontBytes);
+    key->SetDword("Ra_sz", a.TextSize);
+    key->SetDword("Ra_St01", a.TextStyle);
+    key->SetDword("RColorM", a.TextColour);
+    key->SetDword("RColorB", a.Background);
+    key->SetDword("RColorK", a.Shadow);
+    key->SetDword("WordDX", uint32_t(pos.X));
+    key->SetDword("WordDY", uint32_t(pos.Y));
+}
+
+std::string EscapeLineBreaks(std::string_view text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (IsSjisLead(uint8_t(text[i])) && i + 1 < text.size()) {
+            out += text.substr(i, 2);
+            ++i;
+        } else if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            out += "\\n";
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+std::string UnescapeLineBreaks(std::string_view text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (IsSjisLead(uint8_t(text[i])) && i + 1 < text.size()) {
+            out += text.substr(i, 2);
+            ++i;
+        } else if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'n') {
+            out += "\r\n";
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+std::optional<int32_t> ParseDecimal(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size() && text[i] == ' ') ++i;
+    bool negative = i < text.size() && text[i] == '-';
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+    if (i >= text.size() || text[i] < '0' || text[i] > '9') return std::nullopt;
+    int64_t v = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) v = std::min<int64_t>(v * 10 + (text[i] - '0'), INT32_MAX);
+    while (i < text.size() && text[i] == ' ') ++i;
+    if (i != text.size()) return std::nullopt;
+    return int32_t(negative ? -v : v);
+}
+
+int32_t LineWidthFromText(std::string_view text, int32_t previous) {
+    auto v = ParseDecimal(text);
+    return v ? std::clamp(*v, 0, kMaxLineWidth) : previous;
+}
+
+uint32_t LineStyleFromControls(uint32_t previous, const LineControls& c) {
+    constexpr uint32_t owned = kPenStyleMask | kLineFill | kLineShadow | 0xFFFF0000u;
+    uint32_t style = previous & ~owned;
+    if (c.PenStyle >= 0 && c.PenStyle <= 4) style |= uint32_t(c.PenStyle);
+    if (c.Fill) style |= kLineFill;
+    if (c.Shadow) style |= kLineShadow;
+    if (c.StartCircle)
+        style |= kStartCircle;
+    else if (c.StartArrow)
+        style |= kStartArrow;
+    if (c.EndCircle)
+        style |= kEndCircle;
+    else if (c.EndArrow)
+        style |= kEndArrow;
+    style |= SizeCodeBits(c.StartSize, previous, 24);
+    style |= SizeCodeBits(c.EndSize, previous, 16);
+    return style;
+}
+
+uint32_t TextStyleFromControls(uint32_t previous, const TextControls& c) {
+    constexpr uint32_t owned = kFrameMask | kTextItalic | kTextStrikeOut | kTextUnderline | kTextFill | kTextShadow;
+    uint32_t style = previous & ~owned;
+    if (c.Frame >= 0 && c.Frame <= 3) style |= uint32_t(c.Frame);
+    if (c.Italic) style |= kTextItalic;
+    if (c.StrikeOut) style |= kTextStrikeOut;
+    if (c.Underline) style |= kTextUnderline;
+    if (c.Fill) style |= kTextFill;
+    if (c.Shadow) style |= kTextShadow;
+    return style;
+}
+
+uint32_t TextSizeFromControls(uint32_t previous, int32_t w, int32_t h, int weightIndex, bool fixed) {
+    uint32_t size = previous;
+    if (w >= 0) size = (size & ~kSizeWidthMask) | uint32_t(std::clamp(w, kMinCellWidth, kMaxCellSide));
+    if (h >= 0) size = (size & ~kSizeHeightMask) | uint32_t(std::clamp(h, kMinCellHeight, kMaxCellSide)) << 12;
+    if (weightIndex >= 0 && weightIndex < kWeightCount) size = (size & ~kSizeWeightMask) | uint32_t(weightIndex) << 24;
+    return fixed ? size | kSizeFixed : size & ~kSizeFixed;
+}
+
+void SetAttributeText(GraffitiAttributes& a, std::string_view text) { CopySjis(a.Text, sizeof a.Text, text); }
+void SetAttributeFont(GraffitiAttributes& a, std::string_view font) { CopySjis(a.Font, sizeof a.Font, font); }
+
+void FixedSizeCorner(int32_t x1, int32_t y1, int32_t& x2, int32_t& y2, uint32_t size, std::string_view text) {
+    TextMetrics m = MeasureText(text);
+    int32_t dx = SizeCellWidth(size) * m.Columns, dy = SizeCellHeight(size) * m.Rows;
+    x2 = x2 < x1 ? x1 - dx : x1 + dx;
+    y2 = y2 < y1 ? y1 - dy : y1 + dy;
+}
+
+int FindEditedText(const GraffitiStore& store, int index, const GraffitiText& copy) {
+    if (index >= 0 && index < store.TextCount() && SameText(store.Text(index), copy)) return index;
+    int found = -1;
+    for (int i = 0; i < store.TextCount(); ++i)
+        if (SameText(store.Text(i), copy)) {
+            if (found >= 0) return -1;
+            found = i;
+        }
+    return found;
+}
