@@ -11,6 +11,7 @@
 
 #include "exif/Exif_win.h"
 #include "graffiti/Graffiti_win.h"
+#include "graffiti/StyleDialogs_win.h"
 #include "image/ImageFormat.h"
 #include "image/Image_win.h"
 #include "imageops/Monochrome_win.h"
@@ -200,6 +201,9 @@ const Handler* FindHandler(int id) {
 // Every tool dialog except the one about to open is asked to close.
 void CloseOtherToolDialogs(int opening) {
     if (opening != IDM_VECTORIZE) CloseVectorDialog();
+    // A drawing command keeps the style dialog it shows itself.
+    if (opening != IDM_G_LINE && opening != IDM_G_POLYLINE && opening != IDM_G_ELLIPSE) CloseLineStyleDialog();
+    if (opening != IDM_G_TEXT && opening != IDM_G_LEADER) CloseTextStyleDialog();
 }
 
 bool ShotTimeDiffers(const ExifSummary& exif) {

@@ -9,6 +9,7 @@
 
 #include "base/SjisText.h"
 #include "graffiti/Graffiti_win.h"
+#include "graffiti/StyleDialogs_win.h"
 #include "image/ImageFormat.h"
 #include "image/Image_win.h"
 #include "resources/resource.h"
@@ -102,6 +103,7 @@ void OnDropFiles(HWND wnd, HDROP drop) {
 void OnClose(HWND wnd) {
     if (!ConfirmDiscard(wnd, DiscardReason::Close)) return;
     CancelFolderScan();
+    CloseStyleDialogs();  // they write their values as they close
     SaveSettings(wnd);
     if (HasImage()) ReleaseImage();
     UnloadPlugins();
@@ -282,6 +284,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
         if (g_Shell.FileListDialog && IsDialogMessageA(g_Shell.FileListDialog, &msg)) continue;
         if (HWND vector = ConversionDialogWindow(); vector && IsDialogMessageA(vector, &msg)) continue;
+        StyleDialogHandles style = StyleDialogWindows();
+        if (style.Line && IsDialogMessageA(style.Line, &msg)) continue;
+        if (style.Text && IsDialogMessageA(style.Text, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
