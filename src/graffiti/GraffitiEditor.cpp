@@ -475,7 +475,7 @@ int GraffitiEditor::OnRelease(int state, const EditInput& in, GraffitiStore& sto
         const int32_t x = ImageX(in, first ? pressX_ : in.X), y = ImageY(in, first ? pressY_ : in.Y);
         return Place(base, x, y, in.Shift && !in.Control, in, store, host);
     }
-    if (command == kNone || command == kDelete) {
+    if ((command == kNone || command == kDelete) && step == kIdle) {
         host.RequestPopupMenu(in.X, in.Y);
         return base;
     }
@@ -493,6 +493,16 @@ int GraffitiEditor::Place(int state, int32_t x, int32_t y, bool shift, const Edi
                           EditHost& host) {
     const int command = state & kCommandMask, step = state & kStepMask;
     const int idle = state & ~kStepMask;
+    if (step == kMoving) {
+        EraseBands(host);
+        if (TargetStillThere(store)) PlaceMoved(x, y, shift, store, host);
+        return idle;
+    }
+    if (step == kEndpoint) {
+        EraseBands(host);
+        if (TargetStillThere(store)) PlaceEndpoint(x, y, shift, store, host);
+        return idle;
+    }
     if (command == kNone) return idle;
     if (command == kDelete) {
         const Pick p = PickObject(store, x, y);
@@ -560,16 +570,6 @@ int GraffitiEditor::Place(int state, int32_t x, int32_t y, bool shift, const Edi
         EraseBands(host);
         FixedFrame(host.CurrentTextAttributes(), p1x_, p1y_, x < p1x_, p2x_, p2y_);
         CreateObject(state, store, host);
-        return idle;
-    }
-    if (step == kMoving) {
-        EraseBands(host);
-        if (TargetStillThere(store)) PlaceMoved(x, y, shift, store, host);
-        return idle;
-    }
-    if (step == kEndpoint) {
-        EraseBands(host);
-        if (TargetStillThere(store)) PlaceEndpoint(x, y, shift, store, host);
         return idle;
     }
     return idle;
