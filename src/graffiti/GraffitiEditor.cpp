@@ -11,7 +11,7 @@ using namespace edit;
 namespace {
 
 // Working points are kept as the 16-bit values the layer was designed around.
-int32_t Clamp16(int32_t v) { return std::clamp<int32_t>(v, -32768, 32767); }
+int32_t Clamp16(int64_t v) { return int32_t(std::clamp<int64_t>(v, -32768, 32767)); }
 
 int32_t ImageX(const EditInput& in, int x) { return Clamp16(WindowToImage(x - in.Mapping.DestX, in.Mapping.SourceX, in.Mapping.Scale)); }
 int32_t ImageY(const EditInput& in, int y) { return Clamp16(WindowToImage(y - in.Mapping.DestY, in.Mapping.SourceY, in.Mapping.Scale)); }
@@ -425,7 +425,7 @@ void GraffitiEditor::FollowBands(int state, int32_t mx, int32_t my, const EditIn
         const int32_t ox = kind == kPickText ? target_.Text.X1 : target_.Shape.X1;
         const int32_t oy = kind == kPickText ? target_.Text.Y1 : target_.Shape.Y1;
         if (shift) ShiftLock(ox, oy, mx, my);
-        const int32_t x2 = Clamp16(mx + moveDx_), y2 = Clamp16(my + moveDy_);
+        const int32_t x2 = Clamp16(int64_t{mx} + moveDx_), y2 = Clamp16(int64_t{my} + moveDy_);
         if (kind == kPickLine) {
             b[n++] = MakeBand(in, BandKind::Line, mx, my, x2, y2);
             Status(host, "直線移動 (%d,%d)-(%d,%d)", mx, my, x2, y2);
@@ -467,7 +467,7 @@ int GraffitiEditor::OnRelease(int state, const EditInput& in, GraffitiStore& sto
         const SnapPoint b = SnapToLineEnd(store, ImageX(in, in.X), ImageY(in, in.Y), in.Mapping.Scale);
         if (!b.Found) return base;
         const int resume = (base & ~0xFFFF) | (savedState_ & 0xFFFF);
-        return Place(resume, Clamp16((ax_ + b.X) / 2), Clamp16((ay_ + b.Y) / 2), false, in, store, host);
+        return Place(resume, Clamp16((int64_t{ax_} + b.X) / 2), Clamp16((int64_t{ay_} + b.Y) / 2), false, in, store, host);
     }
     if (direction_ != 0) return RunOperation(base, gesture_, in, store, host);
     if (button_ == 1) {
@@ -493,6 +493,7 @@ int GraffitiEditor::Place(int state, int32_t x, int32_t y, bool shift, const Edi
                           EditHost& host) {
     const int command = state & kCommandMask, step = state & kStepMask;
     const int idle = state & ~kStepMask;
+    x = Clamp16(x), y = Clamp16(y);
     if (step == kMoving) {
         EraseBands(host);
         if (TargetStillThere(store)) PlaceMoved(x, y, shift, store, host);
@@ -526,11 +527,7 @@ int GraffitiEditor::Place(int state, int32_t x, int32_t y, bool shift, const Edi
             }
         }
         p1x_ = x, p1y_ = y;
-        lastPick_ = PickObject(store, x, y);
-        if (command == kText) {
-            const TextAttributes ta = host.CurrentTextAttributes();
-            textDirection_ = ta.Direction;
-        }
+        if (command == kText) textDirection_ = host.CurrentTextAttributes().Direction;
         const char* format = command == kEllipse ? "楕円 (%d,%d)-" : command == kText ? "文字 (%d,%d)-"
                              : command == kLeader ? "引出線 (%d,%d)-" : "Line (%d,%d)-";
         Status(host, format, x, y);
@@ -581,7 +578,7 @@ void GraffitiEditor::PlaceMoved(int32_t x, int32_t y, bool shift, GraffitiStore&
     const int32_t ox = kind == kGraffitiText ? target_.Text.X1 : target_.Shape.X1;
     const int32_t oy = kind == kGraffitiText ? target_.Text.Y1 : target_.Shape.Y1;
     if (shift) ShiftLock(ox, oy, x, y);
-    const int32_t x2 = Clamp16(x + moveDx_), y2 = Clamp16(y + moveDy_);
+    const int32_t x2 = Clamp16(int64_t{x} + moveDx_), y2 = Clamp16(int64_t{y} + moveDy_);
     const IntBox before = store.RepaintBox(kind, i);
     if (kind == kGraffitiLine) {
         if (target_.Picked.Part == 1) store.SetLinePoints(i, x, y, x2, y2);
@@ -641,8 +638,9 @@ int GraffitiEditor::RunOperation(int base, EditOp op, const EditInput& in, Graff
         if (kind == kGraffitiText && p.Part != 3) return idle;
         TakeTarget(store, p);
         CopyAttributes(store, p);
-        if (kind == kGraffitiText) moveDx_ = target_.Text.X2 - target_.Text.X1, moveDy_ = target_.Text.Y2 - target_.Text.Y1;
-        else moveDx_ = target_.Shape.X2 - target_.Shape.X1, moveDy_ = target_.Shape.Y2 - target_.Shape.Y1;
+        const bool text = kind == kGraffitiText;
+        moveDx_ = int64_t{text ? target_.Text.X2 : target_.Shape.X2} - (text ? target_.Text.X1 : target_.Shape.X1);
+        moveDy_ = int64_t{text ? target_.Text.Y2 : target_.Shape.Y2} - (text ? target_.Text.Y1 : target_.Shape.Y1);
         return idle | kMoving;
     }
     case EditOp::EndpointMove: {

@@ -37,7 +37,7 @@ enum class EditEvent { Move, LeftDown, LeftUp, RightDown, RightUp, Escape };
 struct EditInput {
     EditEvent Event = EditEvent::Move;
     int X = 0, Y = 0;  // window pixels (the message's signed position words)
-    bool Shift = false, Control = false, LeftHeld = false, RightHeld = false;
+    bool Shift = false, Control = false;
     ViewMapping Mapping{0, 0, 0, 0, 1.0f};
 };
 
@@ -128,10 +128,12 @@ public:
     int ApplyTextEdit(GraffitiStore& store, const GraffitiText& replacement, EditHost& host);
     void CancelTextEdit() { textEdit_.Active = false; }
 
-    // For the host's tests and its status bar.
     int P1X() const { return p1x_; }
     int P1Y() const { return p1y_; }
+    // The bands on screen. A full repaint wipes them: the host draws them again, or forgets them.
     int BandCount() const { return bandCount_; }
+    const Band& BandAt(int i) const { return bands_[i]; }
+    void ForgetBands() { bandCount_ = 0; }
 
 private:
     // An object and a copy of its record, so it is found again after others move it.
@@ -184,9 +186,8 @@ private:
     EditOp gesture_ = EditOp::None;
     bool labelShown_ = false;
     int savedState_ = 0;
-    int32_t moveDx_ = 0, moveDy_ = 0;
+    int64_t moveDx_ = 0, moveDy_ = 0;
     Target target_;
-    Pick lastPick_;
     bool clipboardSet_ = false;
     ColorRef clipColour_ = 0, clipFill_ = 0, clipShadow_ = 0;
     int32_t clipWidth_ = 0;
