@@ -349,12 +349,12 @@ int GraffitiEditor::OnMove(int state, const EditInput& in, GraffitiStore& store,
         const EditOp op = GestureOperation((state & kStepMask) == 1, button_, direction_);
         if (op != gesture_) {
             gesture_ = op;
+            ClearLabel(host);
             if (op != EditOp::None) {
                 host.ShowLabel(pressX_, pressY_, GestureLabel(op));
                 host.SetStatus(0, GestureLabel(op));
                 labelShown_ = true;
             } else {
-                ClearLabel(host);
                 host.SetStatus(0, "");
             }
         }
@@ -738,6 +738,10 @@ int GraffitiEditor::OnEscape(int state, GraffitiStore& store, EditHost& host) {
         break;
     }
     return high | command;
+}
+
+int GraffitiEditor::LocateTextEdit(const GraffitiStore& store) const {
+    return textEdit_.Active ? Locate(store, kGraffitiText, textEdit_.Index, GraffitiLine{}, textEdit_.Original) : -1;
 }
 
 int GraffitiEditor::ApplyTextEdit(GraffitiStore& store, const GraffitiText& replacement, EditHost& host) {

@@ -62,7 +62,7 @@ struct TextAttributes {
     int32_t Direction = 0;        // degrees of the baseline
     int32_t CharAngle = 0;        // degrees of each character
     int32_t Weight = 0;
-    const char* Font = "";
+    const char* Font = "";        // both owned by the host, read before its next call
     const char* Text = "";        // up to 500 bytes; the record keeps 301
 };
 constexpr uint32_t kTextFixedSize = 1u << 28;
@@ -125,6 +125,8 @@ public:
     // delete) and refuses with kGraffitiBadIndex when it no longer exists.
     bool TextEditPending() const { return textEdit_.Active; }
     int TextEditIndex() const { return textEdit_.Index; }
+    // Where the pending text is now, -1 when it is gone (for enabling the dialog's apply button).
+    int LocateTextEdit(const GraffitiStore& store) const;
     int ApplyTextEdit(GraffitiStore& store, const GraffitiText& replacement, EditHost& host);
     void CancelTextEdit() { textEdit_.Active = false; }
 

@@ -377,6 +377,7 @@ TEST(GraffitiEditor, MoveEndpointAndAttributeGestures) {
     r.Drag(1000, 1000, 1000, 1030);
     r.Send(EditEvent::LeftDown, 150, 302);
     r.Move(180, 302);
+    r.Move(180, 330);  // another operation replaces the label
     r.Move(155, 302);
     r.Send(EditEvent::LeftUp, 155, 302);
     EXPECT_EQ(r.host.changes, 6);
@@ -408,6 +409,7 @@ TEST(GraffitiEditor, TextEditFollowsItsRecordOrIsRefused) {
     r.Drag(120, 15, 128, -5);
     r.store.Clear();  // gone before the dialog applies
     r.AddText(0, 0, 50, 30);
+    EXPECT_EQ(r.editor.LocateTextEdit(r.store), -1);
     const int changes = r.host.changes;
     EXPECT_EQ(r.editor.ApplyTextEdit(r.store, changed, r.host), kGraffitiBadIndex);
     EXPECT_STREQ(r.store.Text(0).Text, "x");
