@@ -302,7 +302,7 @@ void GraffitiEditor::FixedFrame(const TextAttributes& ta, int32_t x, int32_t y, 
 
 // ---- commands ----
 
-int GraffitiEditor::StartCommand(int state, int command, EditHost& host) {
+int GraffitiEditor::StartCommand(int state, int command, const GraffitiStore& store, EditHost& host) {
     EraseBands(host);
     ClearLabel(host);
     createdCount_ = 0;
@@ -317,7 +317,7 @@ int GraffitiEditor::StartCommand(int state, int command, EditHost& host) {
     default: break;
     }
     if ((command == kText || command == kLeader) && (host.CurrentTextAttributes().Size & kTextFixedSize))
-        Status(host, "文字　[%d]   %X", 0, unsigned(result));
+        Status(host, "文字　[%d]   %X", store.TextCount(), unsigned(result));
     return result;
 }
 

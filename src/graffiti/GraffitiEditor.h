@@ -117,7 +117,7 @@ class GraffitiEditor {
 public:
     // Sets the command at step 0, opens its style dialog and shows its status text; returns the
     // new state. A band still on screen is erased first.
-    int StartCommand(int state, int command, EditHost& host);
+    int StartCommand(int state, int command, const GraffitiStore& store, EditHost& host);
     // One mouse event or Escape; returns the new state.
     int Step(int state, const EditInput& in, GraffitiStore& store, EditHost& host);
 

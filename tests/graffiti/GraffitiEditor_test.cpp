@@ -61,7 +61,7 @@ struct Rig {
         in.Event = e, in.X = x, in.Y = y, in.Shift = shift, in.Mapping = mapping;
         state = editor.Step(state, in, store, host);
     }
-    void Start(int command) { state = editor.StartCommand(state, command, host); }
+    void Start(int command) { state = editor.StartCommand(state, command, store, host); }
     void Move(int x, int y, bool shift = false) { Send(EditEvent::Move, x, y, shift); }
     void Click(int x, int y, bool shift = false, bool right = false) {
         Send(right ? EditEvent::RightDown : EditEvent::LeftDown, x, y, shift);
@@ -297,7 +297,10 @@ TEST(GraffitiEditor, PolylineEllipseTextAndLeader) {
 TEST(GraffitiEditor, FixedSizeTexts) {
     Rig r;
     r.host.text.Size = kTextFixedSize | (20u << 12) | 10u;  // W 10, H 20; the text is 4 x 2 cells
+    r.AddText(0, 0, 9, 9);
     r.Start(kText);
+    EXPECT_EQ(r.host.status.back(), "文字　[1]   1300");
+    r.store.Clear();
     r.Move(100, 100);
     EXPECT_EQ(r.host.onScreen.back(), (Band{BandKind::Rect, 100, 100, 140, 60}));
     r.Click(100, 100);
