@@ -716,6 +716,13 @@ void GraffitiEditor::CreateObject(int state, GraffitiStore& store, EditHost& hos
     host.SetStatus(0, command == kLeader ? "引出線付文字" : "文字");
 }
 
+int GraffitiEditor::Abort(int state, EditHost& host) {
+    ClearLabel(host);
+    EraseBands(host);
+    const int command = state & kCommandMask;
+    return (state & ~0xFFFF) | (command == kMidpoint ? savedState_ & kCommandMask : command);
+}
+
 int GraffitiEditor::OnEscape(int state, GraffitiStore& store, EditHost& host) {
     ClearLabel(host);
     EraseBands(host);

@@ -120,6 +120,9 @@ public:
     int StartCommand(int state, int command, const GraffitiStore& store, EditHost& host);
     // One mouse event or Escape; returns the new state.
     int Step(int state, const EditInput& in, GraffitiStore& store, EditHost& host);
+    // Back to step 0 of the command with bands and label gone, nothing deleted (a style dialog
+    // changed what is being drawn, or the shell replaces the state).
+    int Abort(int state, EditHost& host);
 
     // The text edit gesture's pending record. Apply re-finds it (it may have moved after a
     // delete) and refuses with kGraffitiBadIndex when it no longer exists.

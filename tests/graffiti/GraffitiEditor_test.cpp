@@ -447,6 +447,11 @@ TEST(GraffitiEditor, MidpointCancelPopupAndDeleteCommand) {
     EXPECT_EQ(r.store.LineCount(), 3);
     r.ExpectClean();
 
+    r.Click(400, 400);
+    r.Move(450, 450);
+    r.state = r.editor.Abort(r.state, r.host);
+    EXPECT_EQ(r.state, kLine);
+    r.ExpectClean();
     r.RightClick(500, 520);  // nothing to snap: the pop-up menu
     EXPECT_EQ(r.host.popups.back(), std::make_pair(500, 520));
 
