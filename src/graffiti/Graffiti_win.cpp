@@ -10,10 +10,14 @@
 #include "base/Host_win.h"
 #include "base/SafeFile.h"
 #include "base/SjisText.h"
+#include "graffiti/GraffitiEditor.h"
 #include "graffiti/GraffitiPaint.h"
 #include "graffiti/GraffitiStore.h"
+#include "graffiti/StyleDialogs_win.h"
 #include "graffiti/TrdFile.h"
 #include "image/Image_win.h"
+#include "view/RubberBand.h"
+#include "view/View_win.h"
 
 int g_GraffitiEditState = kEditNone;
 char GraffitiFilePath[kPathBytes];
@@ -261,9 +265,116 @@ void GetGraffitiExtent(int& width, int& height) {
     height = e.MaxY;
 }
 
-int GraffitiMouse(HWND wnd, UINT msg, int state, LPARAM lp, WPARAM) {
-    // Without an active drawing command the right button opens the pop-up menu.
-    if (msg == WM_RBUTTONUP && (state & kEditToolMask) == 0)
-        RequestPopupMenu(wnd, POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
-    return state;
+namespace {
+
+// The editor's window side: bands drawn inverted straight onto the window, new objects drawn
+// at once, everything else handed to the status bar, the dialogs and the pop-up menu.
+class WindowEditHost : public EditHost {
+public:
+    void DrawBand(const Band& b) override { Invert(b); }
+    void EraseBand(const Band& b) override { Invert(b); }
+    void InvalidateImageBox(const IntBox& box) override {
+        const ViewMapping m = MappingOf(g_View);
+        RECT r = {ImageToWindow(box.Left, m.SourceX, m.Scale) + m.DestX - 1,
+                  ImageToWindow(box.Top, m.SourceY, m.Scale) + m.DestY - 1,
+                  ImageToWindow(box.Right, m.SourceX, m.Scale) + m.DestX + 2,
+                  ImageToWindow(box.Bottom, m.SourceY, m.Scale) + m.DestY + 2};
+        InvalidateRect(g_Host.MainWindow, &r, TRUE);
+    }
+    void DrawNewObject(GraffitiKind kind, int index) override {
+        HDC dc = GetDC(g_Host.MainWindow);
+        const ViewMapping m = MappingOf(g_View);
+        if (kind == kGraffitiLine) DrawGraffitiLine(dc, m, index);
+        if (kind == kGraffitiEllipse) DrawGraffitiEllipse(dc, m, index);
+        if (kind == kGraffitiText) DrawGraffitiText(dc, m, index);
+        ReleaseDC(g_Host.MainWindow, dc);
+    }
+    void SetStatus(int part, const char* text) override { SetStatusText(part, text); }
+    // The gesture's operation is named in the status bar's second part.
+    void ShowLabel(int, int, const char* text) override { SetStatusText(1, text); }
+    void HideLabel() override { SetStatusText(1, ""); }
+    void RequestPopupMenu(int x, int y) override { ::RequestPopupMenu(g_Host.MainWindow, POINT{x, y}); }
+    LineAttributes CurrentLineAttributes() override {
+        const GraffitiLine l = ::CurrentLineAttributes();
+        return {l.Colour, l.Fill, l.Shadow, l.Width, l.Style};
+    }
+    TextAttributes CurrentTextAttributes() override {
+        uint32_t size = 0;
+        text_ = ::CurrentTextAttributes(size);
+        TextAttributes a;
+        a.Colour = text_.Colour, a.Background = text_.Background, a.Shadow = text_.Shadow;
+        a.Style = text_.Style, a.Size = size;
+        a.Direction = text_.Escapement / 10, a.CharAngle = text_.Orientation / 10, a.Weight = text_.Weight;
+        a.Font = text_.Font, a.Text = text_.Text;
+        return a;
+    }
+    void OpenLineStyleDialog(int mode) override { ::OpenLineStyleDialog(mode); }
+    void OpenTextStyleDialog(int mode, int index) override { ::OpenTextStyleDialog(mode, index); }
+    void MarkChanged() override { MarkGraffitiChanged(); }
+
+private:
+    static void Invert(const Band& b) {
+        HWND wnd = g_Host.MainWindow;
+        HDC dc = GetDC(wnd);
+        SetROP2(dc, R2_NOT);
+        HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+        HGDIOBJ oldPen = SelectObject(dc, GetStockObject(BLACK_PEN));
+        if (b.Kind == BandKind::Line) {
+            MoveToEx(dc, b.X1, b.Y1, nullptr);
+            LineTo(dc, b.X2, b.Y2);
+        } else if (b.Kind == BandKind::Ellipse) {
+            Ellipse(dc, b.X1, b.Y1, b.X2, b.Y2);
+        } else {
+            const auto outline = RotatedRectOutline({b.X1, b.Y1}, {b.X2, b.Y2}, b.Degrees);
+            POINT pts[outline.size()];
+            for (size_t i = 0; i < outline.size(); ++i) pts[i] = {outline[i].X, outline[i].Y};
+            Polyline(dc, pts, int(outline.size()));
+        }
+        SelectObject(dc, oldPen);
+        SelectObject(dc, oldBrush);
+        ReleaseDC(wnd, dc);
+    }
+    GraffitiText text_{};  // keeps the strings handed out alive until the next call
+};
+
+WindowEditHost g_EditHost;
+GraffitiEditor g_Editor;
+
+}  // namespace
+
+int StartGraffitiCommand(int state, int command) {
+    return g_Editor.StartCommand(state, command, g_Graffiti, g_EditHost);
+}
+
+int AbortGraffitiCommand(int state) { return g_Editor.Abort(state, g_EditHost); }
+
+bool GraffitiBandsShown() { return g_Editor.BandCount() > 0; }
+
+void RedrawGraffitiBands() {
+    for (int i = 0; i < g_Editor.BandCount(); ++i) g_EditHost.DrawBand(g_Editor.BandAt(i));
+}
+
+int GraffitiEscape(HWND wnd, int state) {
+    EditInput in;
+    in.Event = EditEvent::Escape;
+    in.Mapping = MappingOf(g_View);
+    return g_Editor.Step(state, in, g_Graffiti, g_EditHost);
+}
+
+int GraffitiMouse(HWND wnd, UINT msg, int state, LPARAM lp, WPARAM wp) {
+    EditInput in;
+    switch (msg) {
+    case WM_MOUSEMOVE: in.Event = EditEvent::Move; break;
+    case WM_LBUTTONDOWN: in.Event = EditEvent::LeftDown; break;
+    case WM_LBUTTONUP: in.Event = EditEvent::LeftUp; break;
+    case WM_RBUTTONDOWN: in.Event = EditEvent::RightDown; break;
+    case WM_RBUTTONUP: in.Event = EditEvent::RightUp; break;
+    default: return state;
+    }
+    in.X = GET_X_LPARAM(lp);
+    in.Y = GET_Y_LPARAM(lp);
+    in.Shift = (wp & MK_SHIFT) != 0;
+    in.Control = (wp & MK_CONTROL) != 0;
+    in.Mapping = MappingOf(g_View);
+    return g_Editor.Step(state, in, g_Graffiti, g_EditHost);
 }

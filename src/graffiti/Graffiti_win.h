@@ -44,5 +44,13 @@ void DrawGraffitiLayer(HDC dc, const ViewMapping& mapping);
 void DrawGraffitiLine(HDC dc, const ViewMapping& mapping, int index);
 void DrawGraffitiEllipse(HDC dc, const ViewMapping& mapping, int index);
 void DrawGraffitiText(HDC dc, const ViewMapping& mapping, int index);
+// A drawing command started from the menu, tool bar or keys: the new editing state.
+int StartGraffitiCommand(int state, int command);
+// Back to the command's first step, its bands erased.
+int AbortGraffitiCommand(int state);
+// Rubber bands in progress, and drawing them again after a repaint wiped them.
+bool GraffitiBandsShown();
+void RedrawGraffitiBands();
+int GraffitiEscape(HWND wnd, int state);
 // The editor's answer to a mouse message the view did not take: the new editing state.
 int GraffitiMouse(HWND wnd, UINT msg, int state, LPARAM lp, WPARAM wp);

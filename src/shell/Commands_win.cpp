@@ -111,19 +111,20 @@ int GraffitiModeCommand(HWND wnd, LPARAM) {
 }
 
 // A graffiti tool: its editing state, its button pressed and its name in the status bar.
-int GraffitiTool(HWND wnd, int id, int state, const char* status) {
-    g_GraffitiEditState = state;
+// A graffiti tool: its button pressed; the editor takes its first step, its status text and
+// its style dialog.
+int GraffitiTool(HWND wnd, int id, int command) {
     SetFocus(wnd);
     SendMessageA(g_Shell.ToolBar, TB_CHECKBUTTON, id, MAKELPARAM(TRUE, 0));
-    SetStatusText(0, status);
+    g_GraffitiEditState = StartGraffitiCommand(g_GraffitiEditState, command);
     return 0;
 }
-int LineTool(HWND wnd, LPARAM) { return GraffitiTool(wnd, IDM_G_LINE, kEditLine, "直線コマンド"); }
-int PolylineTool(HWND wnd, LPARAM) { return GraffitiTool(wnd, IDM_G_POLYLINE, kEditPolyline, "連続直線コマンド"); }
-int EllipseTool(HWND wnd, LPARAM) { return GraffitiTool(wnd, IDM_G_ELLIPSE, kEditEllipse, "楕円コマンド"); }
-int TextTool(HWND wnd, LPARAM) { return GraffitiTool(wnd, IDM_G_TEXT, kEditText, "文字コマンド"); }
-int LeaderTool(HWND wnd, LPARAM) { return GraffitiTool(wnd, IDM_G_LEADER, kEditLeader, "引出線付直線コマンド"); }
-int GraffitiDeleteTool(HWND wnd, LPARAM) { return GraffitiTool(wnd, IDM_G_DELETE, kEditDelete, "削除コマンド"); }
+int LineTool(HWND wnd, LPARAM) { return GraffitiTool(wnd, IDM_G_LINE, kEditLine); }
+int PolylineTool(HWND wnd, LPARAM) { return GraffitiTool(wnd, IDM_G_POLYLINE, kEditPolyline); }
+int EllipseTool(HWND wnd, LPARAM) { return GraffitiTool(wnd, IDM_G_ELLIPSE, kEditEllipse); }
+int TextTool(HWND wnd, LPARAM) { return GraffitiTool(wnd, IDM_G_TEXT, kEditText); }
+int LeaderTool(HWND wnd, LPARAM) { return GraffitiTool(wnd, IDM_G_LEADER, kEditLeader); }
+int GraffitiDeleteTool(HWND wnd, LPARAM) { return GraffitiTool(wnd, IDM_G_DELETE, kEditDelete); }
 
 int SendTo(int slot) {
     // The path goes as it is, unquoted: programs that were set up for it expect that.
@@ -180,11 +181,11 @@ constexpr Handler kHandlers[] = {
     {IDM_UPDATE_CHECK, UpdateCheckCommand, false},
     {IDM_MAP, MapRun, false},
     {IDM_HELP_ONLINE, OnlineHelpCommand, false},
-    {IDM_G_LINE, LineTool, false},
-    {IDM_G_POLYLINE, PolylineTool, false},
-    {IDM_G_ELLIPSE, EllipseTool, false},
-    {IDM_G_TEXT, TextTool, false},
-    {IDM_G_LEADER, LeaderTool, false},
+    {IDM_G_LINE, LineTool, true},
+    {IDM_G_POLYLINE, PolylineTool, true},
+    {IDM_G_ELLIPSE, EllipseTool, true},
+    {IDM_G_TEXT, TextTool, true},
+    {IDM_G_LEADER, LeaderTool, true},
     {IDM_G_DELETE, GraffitiDeleteTool, false},
     {IDM_SENDTO1, SendTo1, false},
     {IDM_SENDTO2, SendTo2, false},

@@ -123,6 +123,10 @@ void StepFromView(HWND wnd, ViewAction action, bool beepAtEnd) {
 }
 
 void OnKeyDown(HWND wnd, int vk) {
+    if (vk == VK_ESCAPE && GraffitiModeOn() && (g_GraffitiEditState & kEditToolMask)) {
+        g_GraffitiEditState = GraffitiEscape(wnd, g_GraffitiEditState);
+        return;
+    }
     ViewAction step;
     if (ViewKeyDown(wnd, vk, step))
         StepFromView(wnd, step, true);
@@ -154,7 +158,11 @@ LRESULT CALLBACK MainWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_DESTROY: PostQuitMessage(0); return 0;
     case WM_SIZE: OnSize(wnd, wp, lp); return 0;
     case WM_PAINT:
+        // Bands in progress are painted over whole and inverted again, so the screen keeps
+        // matching what the editor will erase.
+        if (GraffitiBandsShown()) InvalidateRect(wnd, nullptr, FALSE);
         PaintView(wnd, {VectorLineCount() == 0 && !GraffitiHasObjects(), DrawLayers});
+        RedrawGraffitiBands();
         UpdateTitle(wnd);
         return 0;
     case WM_CLOSE: OnClose(wnd); return 0;
