@@ -174,7 +174,7 @@ bool SelectEntry(HWND wnd, int position, int keep) {
 }
 
 void Navigate(HWND wnd, int delta, int keep) {
-    g_GraffitiEditState &= ~kEditStepMask;
+    g_GraffitiEditState = AbortGraffitiCommand(g_GraffitiEditState);
     int target = NavigationTarget(g_Catalogue, delta);
     if (target != kNotCatalogued) {
         SelectEntry(wnd, target, keep);

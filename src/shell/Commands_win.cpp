@@ -104,6 +104,7 @@ int SortTimeCommand(HWND wnd, LPARAM) { return SortBy(wnd, kSortTime); }
 
 int GraffitiModeCommand(HWND wnd, LPARAM) {
     g_Host.WindowFlags ^= kWindowGraffitiMode;
+    AbortGraffitiCommand(g_GraffitiEditState);
     g_GraffitiEditState = kEditNone;
     UpdateGraffitiUi(wnd);
     InvalidateRect(wnd, nullptr, TRUE);
