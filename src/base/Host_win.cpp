@@ -83,3 +83,22 @@ void NotifyChange(Change change) {
 void RequestPopupMenu(HWND wnd, POINT clientPoint) {
     if (g_Callbacks.PopupMenu) g_Callbacks.PopupMenu(wnd, clientPoint);
 }
+
+void RaiseMainWindow() {
+    HWND wnd = g_Host.MainWindow;
+    InvalidateRect(wnd, nullptr, TRUE);
+    SetActiveWindow(wnd);
+    SetForegroundWindow(wnd);
+}
+
+bool ChooseColour(HWND owner, uint32_t& colour, COLORREF* custom) {
+    CHOOSECOLORA cc = {};
+    cc.lStructSize = sizeof cc;
+    cc.hwndOwner = owner;
+    cc.rgbResult = colour;
+    cc.lpCustColors = custom;
+    cc.Flags = CC_RGBINIT | CC_FULLOPEN;
+    if (!ChooseColorA(&cc)) return false;
+    colour = cc.rgbResult;
+    return true;
+}

@@ -33,6 +33,11 @@ inline bool GraffitiModeOn() { return (g_Host.WindowFlags & kWindowGraffitiMode)
 void SetStatusText(int part, const char* text);
 // Positions a dialog on the desktop (PlaceMode).
 void PlaceWindow(HWND wnd, int mode);
+// After a tool dialog changed what the window shows: repaint it and bring it forward.
+void RaiseMainWindow();
+// The system colour chooser, opened full at `colour` with the caller's 16 custom colours;
+// false (colour unchanged) when cancelled.
+bool ChooseColour(HWND owner, uint32_t& colour, COLORREF* custom);
 // The settings key of the current user, for the tool dialogs' own values.
 std::unique_ptr<SettingsRegistry> MakeSettingsRegistry();
 

@@ -68,25 +68,6 @@ DialogPosition PositionOf(HWND dlg) {
     return {r.left, r.top};
 }
 
-bool ChooseColour(HWND dlg, ColorRef& colour, COLORREF* custom) {
-    CHOOSECOLORA cc = {};
-    cc.lStructSize = sizeof cc;
-    cc.hwndOwner = dlg;
-    cc.rgbResult = colour;
-    cc.lpCustColors = custom;
-    cc.Flags = CC_RGBINIT | CC_FULLOPEN;
-    if (!ChooseColorA(&cc)) return false;
-    colour = cc.rgbResult;
-    return true;
-}
-
-void RaiseMainWindow() {
-    HWND wnd = g_Host.MainWindow;
-    InvalidateRect(wnd, nullptr, TRUE);
-    SetActiveWindow(wnd);
-    SetForegroundWindow(wnd);
-}
-
 // A running drawing command starts its object again after the text or its size changed.
 void RestartGraffitiStep() {
     if (g_GraffitiEditState & kEditToolMask) g_GraffitiEditState &= ~kEditStepMask;

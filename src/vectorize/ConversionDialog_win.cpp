@@ -159,13 +159,6 @@ std::string ElapsedText(const SYSTEMTIME& start) {
     return text;
 }
 
-void RaiseMainWindow() {
-    HWND wnd = g_Host.MainWindow;
-    InvalidateRect(wnd, nullptr, TRUE);
-    SetActiveWindow(wnd);
-    SetForegroundWindow(wnd);
-}
-
 void FinishOutput(HWND dlg, const Controls& c, const SYSTEMTIME& start) {
     WriteVectorOutput(dlg, c.fileName, g_Conversion.Dpi, g_Conversion.Scale);
     char count[32];
@@ -243,16 +236,10 @@ void Recompress(HWND dlg) {
 
 void ChooseLineColour(HWND dlg) {
     static COLORREF custom[16];
-    CHOOSECOLORA cc = {};
-    cc.lStructSize = sizeof cc;
-    cc.hwndOwner = dlg;
-    cc.rgbResult = g_VectorLineColour;
-    cc.lpCustColors = custom;
-    cc.Flags = CC_RGBINIT | CC_FULLOPEN;
-    if (ChooseColorA(&cc)) {
-        g_VectorLineColour = cc.rgbResult;
-        InvalidateRect(g_Host.MainWindow, nullptr, TRUE);
-    }
+    uint32_t colour = g_VectorLineColour;
+    if (!ChooseColour(dlg, colour, custom)) return;
+    g_VectorLineColour = colour;
+    InvalidateRect(g_Host.MainWindow, nullptr, TRUE);
 }
 
 // What the user typed last is kept for next time, as far as it is usable; nothing is said
