@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/Host_win.h"
+#include "base/TextNumber.h"
 #include "graffiti/Graffiti_win.h"
 #include "graffiti/StyleSettings.h"
 #include "image/Image_win.h"
@@ -91,8 +92,8 @@ void ReadLineControls(HWND dlg) {
     c.StartArrow = Checked(dlg, IDC_LS_START_ARROW);
     c.EndCircle = Checked(dlg, IDC_LS_END_CIRCLE);
     c.EndArrow = Checked(dlg, IDC_LS_END_ARROW);
-    c.StartSize = ParseDecimal(ItemText(dlg, IDC_LS_START_SIZE));
-    c.EndSize = ParseDecimal(ItemText(dlg, IDC_LS_END_SIZE));
+    c.StartSize = ParseWholeNumber(ItemText(dlg, IDC_LS_START_SIZE));
+    c.EndSize = ParseWholeNumber(ItemText(dlg, IDC_LS_END_SIZE));
     g_Style.LineStyle = LineStyleFromControls(g_Style.LineStyle, c);
 }
 
@@ -232,8 +233,8 @@ void ReadTextControls(HWND dlg) {
     c.Fill = Checked(dlg, IDC_ST_FILL);
     c.Shadow = Checked(dlg, IDC_ST_SHADOW);
     g_Style.TextStyle = TextStyleFromControls(g_Style.TextStyle, c);
-    g_Style.TextSize = TextSizeFromControls(g_Style.TextSize, ParseDecimal(ItemText(dlg, IDC_TS_CELL_W)).value_or(-1),
-                                            ParseDecimal(ItemText(dlg, IDC_TS_CELL_H)).value_or(-1),
+    g_Style.TextSize = TextSizeFromControls(g_Style.TextSize, ParseWholeNumber(ItemText(dlg, IDC_TS_CELL_W)).value_or(-1),
+                                            ParseWholeNumber(ItemText(dlg, IDC_TS_CELL_H)).value_or(-1),
                                             ListSelection(dlg, IDC_TS_WEIGHT), Checked(dlg, IDC_TS_FIXED));
 }
 

@@ -1,5 +1,7 @@
 #include "graffiti/StyleSettings.h"
 
+#include "base/TextNumber.h"
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -110,14 +112,18 @@ void SaveTextStyle(SettingsRegistry& registry, const GraffitiAttributes& a, cons
     key->SetDword("WordDY", uint32_t(pos.Y));
 }
 
-std::string EscapeLineBreaks(std::string_view text) {
+namespace {
+
+// Replaces every two-byte `from` that stands as characters of its own (never a trail byte
+// and the byte after it) by `to`.
+std::string ReplaceSjisPair(std::string_view text, const char (&from)[3], std::string_view to) {
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
         if (IsSjisLead(uint8_t(text[i])) && i + 1 < text.size()) {
             out += text.substr(i, 2);
             ++i;
-        } else if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-            out += "\\n";
+        } else if (text[i] == from[0] && i + 1 < text.size() && text[i + 1] == from[1]) {
+            out += to;
             ++i;
         } else {
             out += text[i];
@@ -126,37 +132,14 @@ std::string EscapeLineBreaks(std::string_view text) {
     return out;
 }
 
-std::string UnescapeLineBreaks(std::string_view text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (IsSjisLead(uint8_t(text[i])) && i + 1 < text.size()) {
-            out += text.substr(i, 2);
-            ++i;
-        } else if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'n') {
-            out += "\r\n";
-            ++i;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
+}  // namespace
 
-std::optional<int32_t> ParseDecimal(std::string_view text) {
-    size_t i = 0;
-    while (i < text.size() && text[i] == ' ') ++i;
-    bool negative = i < text.size() && text[i] == '-';
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
-    if (i >= text.size() || text[i] < '0' || text[i] > '9') return std::nullopt;
-    int64_t v = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) v = std::min<int64_t>(v * 10 + (text[i] - '0'), INT32_MAX);
-    while (i < text.size() && text[i] == ' ') ++i;
-    if (i != text.size()) return std::nullopt;
-    return int32_t(negative ? -v : v);
-}
+std::string EscapeLineBreaks(std::string_view text) { return ReplaceSjisPair(text, "\r\n", "\\n"); }
+
+std::string UnescapeLineBreaks(std::string_view text) { return ReplaceSjisPair(text, "\\n", "\r\n"); }
 
 int32_t LineWidthFromText(std::string_view text, int32_t previous) {
-    auto v = ParseDecimal(text);
+    auto v = ParseWholeNumber(text);
     return v ? std::clamp(*v, 0, kMaxLineWidth) : previous;
 }
 

@@ -42,10 +42,6 @@ void SaveTextStyle(SettingsRegistry& registry, const GraffitiAttributes& a, cons
 std::string EscapeLineBreaks(std::string_view text);
 std::string UnescapeLineBreaks(std::string_view text);
 
-// A decimal number as an edit holds it (blanks and a sign allowed, nothing after it);
-// nullopt for anything else. Huge values saturate.
-std::optional<int32_t> ParseDecimal(std::string_view text);
-
 // Width edit: clamped to 0..100; no number keeps the previous width.
 int32_t LineWidthFromText(std::string_view text, int32_t previous);
 

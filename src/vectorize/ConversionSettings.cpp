@@ -1,26 +1,11 @@
 #include "vectorize/ConversionSettings.h"
 
 #include "base/Limits.h"
+#include "base/TextNumber.h"
 
 namespace {
 
 int32_t InRange(int64_t v, int32_t lo, int32_t hi, int32_t fallback) { return v >= lo && v <= hi ? int32_t(v) : fallback; }
-
-// The whole text is one whole number (blanks around it allowed); nothing else is a DPI or a
-// scale, so "300x" or "1e3" never becomes a different drawing size than the user meant.
-bool ScanWholeInt(const char* text, int64_t& value) {
-    while (*text == ' ') ++text;
-    bool negative = *text == '-';
-    if (*text == '-' || *text == '+') ++text;
-    if (*text < '0' || *text > '9') return false;
-    value = 0;
-    for (; *text >= '0' && *text <= '9'; ++text)
-        if (value < (int64_t(1) << 40)) value = value * 10 + (*text - '0');
-    while (*text == ' ') ++text;
-    if (*text) return false;
-    if (negative) value = -value;
-    return true;
-}
 
 }  // namespace
 
@@ -52,16 +37,16 @@ void SaveConversionSettings(SettingsRegistry& registry, const ConversionSettings
 }
 
 const char* CheckDpiText(const char* text, int32_t& dpi) {
-    int64_t v;
-    if (!ScanWholeInt(text, v) || v < kMinDpi || v > kMaxDpi) return "原稿解像度は 100 から 2000 までの整数で入力してください";
-    dpi = int32_t(v);
+    const std::optional<int32_t> v = ParseWholeNumber(text);
+    if (!v || *v < kMinDpi || *v > kMaxDpi) return "原稿解像度は 100 から 2000 までの整数で入力してください";
+    dpi = *v;
     return nullptr;
 }
 
 const char* CheckScaleText(const char* text, int32_t& scale) {
-    int64_t v;
-    if (!ScanWholeInt(text, v) || v < kMinScale || v > kMaxScale) return "原稿縮尺は 1/1 から 1/10000 まで、分母を整数で入力してください";
-    scale = int32_t(v);
+    const std::optional<int32_t> v = ParseWholeNumber(text);
+    if (!v || *v < kMinScale || *v > kMaxScale) return "原稿縮尺は 1/1 から 1/10000 まで、分母を整数で入力してください";
+    scale = *v;
     return nullptr;
 }
 

@@ -3,40 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <map>
 #include <string>
 
-namespace {
-
-struct MemoryRegistry : SettingsRegistry {
-    std::map<std::string, RegValue> values;
-    struct Key : SettingsKey {
-        MemoryRegistry& r;
-        explicit Key(MemoryRegistry& reg) : r(reg) {}
-        bool Query(const char* name, RegValue& out) override {
-            auto it = r.values.find(name);
-            if (it == r.values.end()) return false;
-            out = it->second;
-            return true;
-        }
-        void SetDword(const char* name, uint32_t v) override {
-            r.values[name] = {RegType::Dword, {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}};
-        }
-        void SetString(const char* name, const char* buffer, size_t bytes) override {
-            r.values[name] = {RegType::String, std::vector<uint8_t>(buffer, buffer + bytes)};
-        }
-    };
-    std::unique_ptr<SettingsKey> Open(const char*, bool& created) override {
-        created = values.empty();
-        return std::make_unique<Key>(*this);
-    }
-    uint32_t Dword(const char* name) {
-        const auto& b = values.at(name).Bytes;
-        return b[0] | b[1] << 8 | b[2] << 16 | uint32_t(b[3]) << 24;
-    }
-};
-
-}  // namespace
+#include "base/MemoryRegistry.h"
 
 TEST(StyleSettings, DefaultsAndRoundTrip) {
     MemoryRegistry reg;
@@ -84,11 +53,11 @@ TEST(StyleSettings, DefaultsAndRoundTrip) {
 
     // Stored values out of range come back within the fields; a string without its NUL
     // and longer than the record is cut on a character boundary.
-    reg.values["Ra_St03"] = {RegType::Dword, {150, 0, 0, 0}};
+    reg.Put("Ra_St03", 150);
     std::string longText(299, 'x');
     longText += "表表";
     reg.values["Ra_Word"] = {RegType::String, std::vector<uint8_t>(longText.begin(), longText.end())};
-    reg.values["Ra_sz"] = {RegType::Dword, {0xFF, 0xFF, 0xFF, 0x00}};
+    reg.Put("Ra_sz", 0x00FFFFFF);
     LoadLineStyle(reg, b, line, 0);
     LoadTextStyle(reg, b, word, 0);
     EXPECT_EQ(b.LineWidth, 100);

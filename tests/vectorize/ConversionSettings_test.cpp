@@ -2,35 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <string>
 
-namespace {
-
-struct MemoryRegistry : SettingsRegistry {
-    std::map<std::string, uint32_t> values;
-    bool exists = false;
-    struct Key : SettingsKey {
-        MemoryRegistry& r;
-        explicit Key(MemoryRegistry& reg) : r(reg) {}
-        bool Query(const char* name, RegValue& out) override {
-            auto it = r.values.find(name);
-            if (it == r.values.end()) return false;
-            uint32_t v = it->second;
-            out = {RegType::Dword, {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}};
-            return true;
-        }
-        void SetDword(const char* name, uint32_t v) override { r.values[name] = v; }
-        void SetString(const char*, const char*, size_t) override {}
-    };
-    std::unique_ptr<SettingsKey> Open(const char*, bool& created) override {
-        created = !exists;
-        exists = true;
-        return std::make_unique<Key>(*this);
-    }
-};
-
-}  // namespace
+#include "base/MemoryRegistry.h"
 
 TEST(ConversionSettings, DefaultsRangesAndRoundTrip) {
     MemoryRegistry reg;
@@ -48,9 +22,9 @@ TEST(ConversionSettings, DefaultsRangesAndRoundTrip) {
     EXPECT_EQ(again.Dpi, 400);
     EXPECT_EQ(again.Scale, 50);
     EXPECT_EQ(again.TotalLines, 123456789);
-    reg.values["RV_DPI"] = 50;
-    reg.values["RV_SCALE"] = 0;
-    reg.values["TL"] = 0xFFFFFFFF;
+    reg.Put("RV_DPI", 50);
+    reg.Put("RV_SCALE", 0);
+    reg.Put("TL", 0xFFFFFFFF);
     LoadConversionSettings(reg, again);
     EXPECT_EQ(again.Dpi, 200);
     EXPECT_EQ(again.Scale, 100);
