@@ -27,6 +27,12 @@ bool TempNameBeside(const char* path, unsigned attempt, char* out, size_t size) 
     return true;
 }
 
+SaveResult SaveBytes(const char* path, const void* data, size_t size) {
+    SafeFile file(path);
+    file.Write(data, size);
+    return file.Ok() ? file.Commit() : file.Result();
+}
+
 const char* SaveResultText(SaveResult r) {
     switch (r) {
     case SaveResult::Saved: return "保存しました";
@@ -34,6 +40,7 @@ const char* SaveResultText(SaveResult r) {
     case SaveResult::CannotCreate: return "ファイルを作成できません";
     case SaveResult::WriteFailed: return "ファイルの書き込みに失敗しました (ディスクの空き容量を確認してください)";
     case SaveResult::CannotReplace: return "ファイルを置き換えられません (読み取り専用か、他のプログラムが使用中です)";
+    case SaveResult::EncodeFailed: return "画像をこの形式に変換できません (メモリー不足です)";
     }
     return "ファイルを保存できません";
 }

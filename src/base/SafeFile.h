@@ -11,7 +11,8 @@ enum class SaveResult {
     NoName,       // empty path, or no room for the temporary name
     CannotCreate, // folder missing, not writable, or no temporary name free
     WriteFailed,  // disk full or an I/O error while writing or flushing
-    CannotReplace // the target is read-only or held open by another program
+    CannotReplace, // the target is read-only or held open by another program
+    EncodeFailed   // the picture could not be turned into the file's format
 };
 
 class SafeFile {
@@ -60,6 +61,9 @@ private:
 // Builds the temporary name in the folder of `path` ("~px" + the attempt number + ".tmp"),
 // taking care that a trail byte 0x5C is no separator. False when it does not fit `size`.
 bool TempNameBeside(const char* path, unsigned attempt, char* out, size_t size);
+
+// A whole file from one block of bytes.
+SaveResult SaveBytes(const char* path, const void* data, size_t size);
 
 // A short Japanese sentence for the user, with the file name, for a failed save.
 const char* SaveResultText(SaveResult r);

@@ -242,15 +242,25 @@ int ReadGraffitiFile(HWND wnd, const char* path) {
     return 0;
 }
 
-int WriteGraffitiFile(HWND wnd, const char* path) {
-    if (!path || !path[0]) return 0;
-    // Shown from a .trd file, the layer keeps the background name that file gave.
+namespace {
+// Shown from a .trd file, the layer keeps the background name that file gave.
+std::string BackgroundNameToWrite() {
     std::string background = GraffitiFileShown ? g_TrdBackground : std::string(CurrentName) + CurrentExtension;
     if (!IsUsableBackgroundName(background)) background.clear();
-    const std::vector<uint8_t> bytes = EncodeTrd(g_Graffiti, background);
-    SafeFile file(path);
-    file.Write(bytes.data(), bytes.size());
-    const SaveResult result = file.Ok() ? file.Commit() : file.Result();
+    return background;
+}
+}  // namespace
+
+bool GraffitiBackgroundBeside(const char* trdPath, char (&out)[kPathBytes]) {
+    const std::string name = BackgroundNameToWrite();
+    out[0] = 0;
+    return !name.empty() && BesideFile(trdPath, name, out);
+}
+
+int WriteGraffitiFile(HWND wnd, const char* path) {
+    if (!path || !path[0]) return 0;
+    const std::vector<uint8_t> bytes = EncodeTrd(g_Graffiti, BackgroundNameToWrite());
+    const SaveResult result = SaveBytes(path, bytes.data(), bytes.size());
     if (result != SaveResult::Saved) {
         MessageBoxA(wnd, (std::string(SaveResultText(result)) + "\n" + path).c_str(), "Error!", MB_OK | MB_ICONEXCLAMATION);
         return -1;
@@ -258,6 +268,8 @@ int WriteGraffitiFile(HWND wnd, const char* path) {
     g_Changed = false;
     return 0;
 }
+
+GraffitiExtent CurrentGraffitiExtent() { return g_Graffiti.Extent(); }
 
 void GetGraffitiExtent(int& width, int& height) {
     const GraffitiExtent e = g_Graffiti.Extent();

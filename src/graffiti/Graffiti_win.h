@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "base/Limits.h"
+#include "graffiti/GraffitiStore.h"
 #include "view/ViewState.h"
 
 // The editing state: the active tool in bits 8..15 (with 0x1000), its step in the low byte.
@@ -38,7 +39,11 @@ bool CheckGraffitiFile(HWND wnd, const char* path);
 // Writes the layer as a .trd file through a temporary file; a failure is shown and -1
 // returned, and the old file is kept.
 int WriteGraffitiFile(HWND wnd, const char* path);
+// The picture a .trd written at trdPath names as its background (beside it); false when
+// it names none.
+bool GraffitiBackgroundBeside(const char* trdPath, char (&out)[kPathBytes]);
 void GetGraffitiExtent(int& width, int& height);
+GraffitiExtent CurrentGraffitiExtent();
 void DrawGraffitiLayer(HDC dc, const ViewMapping& mapping);
 // One object, straight onto dc after it was made or changed, without repainting the rest.
 void DrawGraffitiLine(HDC dc, const ViewMapping& mapping, int index);

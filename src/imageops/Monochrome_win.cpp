@@ -56,7 +56,7 @@ void EnableParameterControls(HWND dlg, bool enable) {
 
 void RunConversion(HWND dlg) {
     HWND wnd = g_Host.MainWindow;
-    SYSTEMTIME start, end;
+    SYSTEMTIME start;
     GetLocalTime(&start);
     bool simple = IsDlgButtonChecked(dlg, IDC_MONO_SIMPLE) == BST_CHECKED;
     if (!simple) {
@@ -66,11 +66,7 @@ void RunConversion(HWND dlg) {
     if (MakeMonochrome(wnd, simple ? 0 : kDialogTestMask, GetDlgItem(dlg, IDC_MONO_PROGRESS)) != 0) return;
     g_Image.Edited = true;
     SetForegroundWindow(wnd);
-    GetLocalTime(&end);
-    ElapsedParts e = ElapsedBetween(MillisecondsOfDay(start), MillisecondsOfDay(end));
-    char text[64];
-    snprintf(text, sizeof text, "変換時間 %02d:%02d:%02d. %03d", e.Hours, e.Minutes, e.Seconds, e.Milliseconds);
-    SetStatusText(0, text);
+    SetStatusText(0, ElapsedTimeText(start).c_str());
 }
 
 INT_PTR CALLBACK MonochromeProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
@@ -124,6 +120,15 @@ int MakeMonochrome(HWND wnd, int mode, HWND progressBar) {
     }
     ReplaceCurrentBitmap(bitmap, true);
     return 0;
+}
+
+std::string ElapsedTimeText(const SYSTEMTIME& start) {
+    SYSTEMTIME end;
+    GetLocalTime(&end);
+    const ElapsedParts e = ElapsedBetween(MillisecondsOfDay(start), MillisecondsOfDay(end));
+    char text[64];
+    snprintf(text, sizeof text, "変換時間 %02d:%02d:%02d. %03d", e.Hours, e.Minutes, e.Seconds, e.Milliseconds);
+    return text;
 }
 
 int MonochromeCommand(HWND wnd) {

@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 namespace {
-constexpr double kPi = 3.1415926535;
+constexpr double kPi = 3.14159265358979323846;
 }
 
 BandPoint MapToWindow(const ViewMapping& m, int imageX, int imageY) {
@@ -32,7 +32,7 @@ AngleGuide PlanAngleGuide(const ViewMapping& m, int x1, int y1, int x2, int y2) 
                    {b.X, b.Y, foot.X, foot.Y},
                    {foot.X, foot.Y, foot.X + 15 * s, foot.Y + 5},
                    {foot.X, foot.Y, foot.X + 15 * s, foot.Y - 5}};
-        g.Angle = std::atan2(double(dy), double(dx)) - kPi / 2 + (y2 < y1 ? kPi : 0);
+        g.Angle = std::atan2(double(dy), double(dx)) - kPi / 2;
     } else {
         const BandPoint foot{b.X, a.Y};
         const int s = y1 <= y2 ? 1 : -1;
@@ -41,7 +41,10 @@ AngleGuide PlanAngleGuide(const ViewMapping& m, int x1, int y1, int x2, int y2) 
                    {b.X, b.Y, foot.X, foot.Y},
                    {foot.X, foot.Y, foot.X - 5, foot.Y + 15 * s},
                    {foot.X, foot.Y, foot.X + 5, foot.Y + 15 * s}};
-        g.Angle = std::atan2(double(dy), double(dx)) + (x2 < x1 ? kPi : 0);
+        g.Angle = std::atan2(double(dy), double(dx));
     }
+    // The picked edge has no direction: dragged either way it asks for the same small turn.
+    if (g.Angle > kPi / 4) g.Angle -= kPi;
+    if (g.Angle < -kPi / 4) g.Angle += kPi;
     return g;
 }

@@ -44,12 +44,15 @@ TEST(RubberBand, AngleGuideQuadrants) {
         {"steep up-left", 290, 300, std::atan2(-100.0, -10.0) - M_PI / 2 + M_PI, true},
         {"flat right-down", 400, 410, std::atan2(10.0, 100.0), false},
         {"flat left-up", 200, 390, std::atan2(-10.0, -100.0) + M_PI, false},
+        {"steep down-left", 290, 500, std::atan2(100.0, -10.0) - M_PI / 2, true},
+        {"flat left-down", 200, 410, std::atan2(10.0, -100.0) - M_PI, false},
+        {"steep up-right", 310, 300, std::atan2(-100.0, 10.0) - M_PI / 2 + M_PI, true},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         AngleGuide g = PlanAngleGuide(m, 300, 400, r.x2, r.y2);
         ASSERT_EQ(g.Lines.size(), 5u);
-        EXPECT_NEAR(g.Angle, r.angle, 1e-9);  // pi is taken as 3.1415926535
+        EXPECT_NEAR(g.Angle, r.angle, 1e-12);
         EXPECT_LT(std::fabs(g.Angle), M_PI / 4 + 1e-9) << "a guide angle is within 45 degrees";
         const BandSegment& guide = g.Lines[0];
         if (r.vertical) {
