@@ -373,6 +373,11 @@ int GraffitiEscape(HWND wnd, int state) {
     return g_Editor.Step(state, in, g_Graffiti, g_EditHost);
 }
 
+int LocateGraffitiTextEdit() { return g_Editor.LocateTextEdit(g_Graffiti); }
+int ApplyGraffitiTextEdit(const GraffitiText& replacement) {
+    return g_Editor.ApplyTextEdit(g_Graffiti, replacement, g_EditHost);
+}
+
 int GraffitiMouse(HWND wnd, UINT msg, int state, LPARAM lp, WPARAM wp) {
     EditInput in;
     switch (msg) {

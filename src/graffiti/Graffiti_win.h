@@ -57,5 +57,9 @@ int AbortGraffitiCommand(int state);
 bool GraffitiBandsShown();
 void RedrawGraffitiBands();
 int GraffitiEscape(HWND wnd, int state);
+// The text the style dialog is changing, found again in the layer (-1 when it is gone), and
+// the change applied to it.
+int LocateGraffitiTextEdit();
+int ApplyGraffitiTextEdit(const GraffitiText& replacement);
 // The editor's answer to a mouse message the view did not take: the new editing state.
 int GraffitiMouse(HWND wnd, UINT msg, int state, LPARAM lp, WPARAM wp);

@@ -21,8 +21,7 @@ bool g_LineLoaded = false, g_TextLoaded = false;
 HWND g_LineDialog = nullptr, g_TextDialog = nullptr;
 int g_LineMode = kLineStyleLine;
 int g_LastTextMode = kTextStyleNew;
-int g_EditIndex = -1;
-GraffitiText g_EditCopy;
+bool g_Editing = false;  // mode 3: the editor holds the text being changed
 bool g_Filling = false;  // controls are being set, not edited
 COLORREF g_LineCustom[16], g_TextCustom[16];
 
@@ -281,9 +280,9 @@ void LoadTextControls(HWND dlg) {
 // Mode 3 copies text i aside; the frame radios follow it and W and H come from its cells.
 bool BeginTextEdit(int index) {
     if (index < 0 || index >= g_Graffiti.TextCount()) return false;
-    g_EditIndex = index;
-    g_EditCopy = g_Graffiti.Text(index);
-    g_Style.TextStyle = (g_Style.TextStyle & ~kFrameMask) | (g_EditCopy.Style & kFrameMask);
+    g_Editing = true;
+    const GraffitiText& text = g_Graffiti.Text(index);
+    g_Style.TextStyle = (g_Style.TextStyle & ~kFrameMask) | (text.Style & kFrameMask);
     int32_t w = -1, h = -1;
     if (g_Graffiti.CellSize(index, w, h) != 0) w = h = -1;
     g_Style.TextSize = TextSizeFromControls(g_Style.TextSize, w, h, -1, true);
@@ -294,26 +293,28 @@ void SetTextMode(HWND dlg, int mode) {
     if (mode == kTextStyleRepeat) mode = g_LastTextMode;
     if (mode == kTextStyleNew || mode == kTextStyleLeader) {
         g_LastTextMode = mode;
-        g_EditIndex = -1;
+        g_Editing = false;
     }
     ApplyTextMode(dlg, mode);
 }
 
-// "文字変更": the text copied aside is found again before it is replaced, so a text deleted
-// or moved meanwhile never has another one overwritten in its place.
+// "文字変更": the editor finds the text again before it is replaced, so a text deleted or
+// moved meanwhile never has another one overwritten in its place.
 void ApplyToEditedText(HWND dlg) {
     ReadTextControls(dlg);
-    const int index = g_EditIndex < 0 ? -1 : FindEditedText(g_Graffiti, g_EditIndex, g_EditCopy);
+    const int index = g_Editing ? LocateGraffitiTextEdit() : -1;
     if (index < 0) {
         SetStatusText(0, "変更する文字が見つかりません");
     } else {
+        const GraffitiText was = g_Graffiti.Text(index);
         uint32_t size = 0;
         GraffitiText t = CurrentTextAttributes(size);
-        t.X1 = g_EditCopy.X1, t.Y1 = g_EditCopy.Y1, t.X2 = g_EditCopy.X2, t.Y2 = g_EditCopy.Y2;
-        t.LeaderX = g_EditCopy.LeaderX, t.LeaderY = g_EditCopy.LeaderY;
+        t.X1 = was.X1, t.Y1 = was.Y1, t.X2 = was.X2, t.Y2 = was.Y2;
+        t.LeaderX = was.LeaderX, t.LeaderY = was.LeaderY;
         if (size & kSizeFixed) FixedSizeCorner(t.X1, t.Y1, t.X2, t.Y2, size, t.Text);
-        if (g_Graffiti.PutText(t, index) == 0) MarkGraffitiChanged();
+        ApplyGraffitiTextEdit(t);
     }
+    g_Editing = false;
     SetTextMode(dlg, g_LastTextMode);
     RaiseMainWindow();
 }
@@ -376,7 +377,7 @@ INT_PTR CALLBACK TextProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
     case WM_DESTROY:
         ReadTextControls(dlg);
         SaveTextDialog(dlg);
-        g_EditIndex = -1;
+        g_Editing = false;
         if (g_TextDialog == dlg) g_TextDialog = nullptr;
         return FALSE;
     }

@@ -41,11 +41,6 @@ uint32_t SizeCodeBits(std::optional<int32_t> code, uint32_t previous, int shift)
     return uint32_t(std::clamp<int32_t>(*code, 0, kMaxSizeCode)) << shift;
 }
 
-bool SameText(const GraffitiText& a, const GraffitiText& b) {
-    return std::memcmp(&a, &b, offsetof(GraffitiText, Font)) == 0 &&
-           std::strncmp(a.Font, b.Font, kFontBytes) == 0 && std::strncmp(a.Text, b.Text, kTextBytes) == 0;
-}
-
 }  // namespace
 
 int32_t WeightOfIndex(int index) { return index >= 0 && index < kWeightCount ? kWeights[index] : kWeights[0]; }
@@ -192,13 +187,3 @@ void FixedSizeCorner(int32_t x1, int32_t y1, int32_t& x2, int32_t& y2, uint32_t 
     y2 = y2 < y1 ? y1 - dy : y1 + dy;
 }
 
-int FindEditedText(const GraffitiStore& store, int index, const GraffitiText& copy) {
-    if (index >= 0 && index < store.TextCount() && SameText(store.Text(index), copy)) return index;
-    int found = -1;
-    for (int i = 0; i < store.TextCount(); ++i)
-        if (SameText(store.Text(i), copy)) {
-            if (found >= 0) return -1;
-            found = i;
-        }
-    return found;
-}

@@ -73,6 +73,3 @@ void SetAttributeFont(GraffitiAttributes& a, std::string_view font);
 // on the side where the old corner lay.
 void FixedSizeCorner(int32_t x1, int32_t y1, int32_t& x2, int32_t& y2, uint32_t size, std::string_view text);
 
-// Where the text copied aside for editing is now: its old index when that record is still
-// the same, else the one identical record; -1 when it is gone or cannot be told apart.
-int FindEditedText(const GraffitiStore& store, int index, const GraffitiText& copy);

@@ -3,6 +3,7 @@
 # by ImageMagick (the picture) and exiftool (the metadata), so no Pixaro code made them.
 #   exif_gps.jpg    camera fields, Japanese XP texts, a thumbnail, GPS 35°39'29.67"N 139°44'40.89"E
 #   exif_nogps.jpg  the same without the GPS block
+#   shot_july.jpg, shot_january.jpg  shot at 12:00 on 15 July and 15 January 2024
 # The XP title is a row of full-width blocks, so its overlay row is solid ink to probe.
 # Quick when OUTDIR/.exif-done is newer than this script.
 set -euo pipefail
@@ -34,6 +35,11 @@ exiftool -q -overwrite_original "${tags[@]}" exif_nogps.jpg
 cp exif_base.jpg exif_gps.jpg
 exiftool -q -overwrite_original "${tags[@]}" -GPSLatitude="35 39 29.67" -GPSLatitudeRef=N \
   -GPSLongitude="139 44 40.89" -GPSLongitudeRef=E -GPSAltitude=40 -GPSAltitudeRef=0 exif_gps.jpg
+# Shot in summer and in winter time, for the times a saved JPEG takes from its photograph.
+"$convert" -size 320x240 gradient:'#4060a0-#e0c080' -strip -quality 90 shot_july.jpg
+cp shot_july.jpg shot_january.jpg
+exiftool -q -overwrite_original -Make=Pixacam -DateTimeOriginal="2024:07:15 12:00:00" shot_july.jpg
+exiftool -q -overwrite_original -Make=Pixacam -DateTimeOriginal="2024:01:15 12:00:00" shot_january.jpg
 rm -f exif_base.jpg exif_thumb.jpg
 
 touch .exif-done

@@ -47,6 +47,12 @@ plain=(-strip -define png:exclude-chunks=date,time)
 "$convert" mono_b0.bmp "${plain[@]}" -type bilevel -compress group4 mono_draw.tif
 "$convert" mono_b0.bmp "${plain[@]}" -type bilevel -compress none mono_draw_none.tif
 "$convert" big.bmp "${plain[@]}" -quality 85 big.jpg
+# Rotation: random pixels (every pixel tells where it came from) on both sides of the size
+# that switches to the large-picture turn, and a line 3 pixels off vertical over 100 on a
+# picture exactly the size of the view of an 800 x 600 window, so clicks land on pixels.
+"$convert" -size 2000x2000 xc:gray +noise Random -depth 8 -type truecolor BMP3:rot2000.bmp
+"$convert" -size 4000x3000 xc:gray +noise Random -depth 8 -type truecolor BMP3:rot4000.bmp
+"$convert" -size 792x506 xc:white +antialias -stroke black -draw "line 400,50 412,450" -type truecolor BMP3:tilt.bmp
 
 # Cut real files short: the header is fine, the picture data stops.
 cut_file() {  # SOURCE TARGET PERCENT

@@ -34,6 +34,11 @@ mkdir -p "$case_dir" "$work/samples"
 pxw_xvfb || exit 1
 pxw_prefix || exit 1
 
+# "#! env NAME=VALUE" lines of the case set the program's environment (a time zone, say).
+while IFS= read -r assignment; do
+  export "${assignment?}"
+done < <(sed -n 's/^#! env \([A-Za-z_][A-Za-z0-9_]*=.*\)$/\1/p' "$case_file")
+
 export PIXDRV_BUILD="$build" PIXDRV_WORK="$case_dir" PIXDRV_SAMPLES="$work/samples"
 [ -n "${PIXDRV_EXE:-}" ] && export PIXDRV_EXE=$(realpath "$PIXDRV_EXE")
 

@@ -144,7 +144,7 @@ TEST(StyleSettings, TextStyleAndSizeWords) {
     EXPECT_EQ(SizeCellHeight(s), 8);
 }
 
-TEST(StyleSettings, FixedCornerAndEditedText) {
+TEST(StyleSettings, FixedSizeCorner) {
     // "ab\r\nc": 3 columns, 2 rows; the corner stays on its side of the first.
     int32_t x2 = 50, y2 = -50;
     FixedSizeCorner(100, 100, x2, y2, TextSizeFromControls(0, 10, 20, 0, true), "ab\r\nc");
@@ -155,27 +155,4 @@ TEST(StyleSettings, FixedCornerAndEditedText) {
     EXPECT_EQ(x2, 130);
     EXPECT_EQ(y2, 140);
 
-    auto make = [](const char* text, int32_t x) {
-        GraffitiText t{};
-        t.X1 = x, t.Y1 = 0, t.X2 = x + 50, t.Y2 = 20;
-        SetTextStrings(t, "ＭＳ ゴシック", text);
-        return t;
-    };
-    auto store = std::make_unique<GraffitiStore>();
-    store->PutText(make("one", 0), -1);
-    store->PutText(make("two", 10), -1);
-    store->PutText(make("three", 20), -1);
-    GraffitiText copy = store->Text(0);
-    EXPECT_EQ(FindEditedText(*store, 0, copy), 0);
-    store->DeleteText(1);
-    EXPECT_EQ(FindEditedText(*store, 0, copy), 0);
-    GraffitiText moved = store->Text(1);
-    EXPECT_EQ(FindEditedText(*store, 2, moved), 1) << "found again after a delete moved it";
-    store->DeleteText(0);
-    EXPECT_EQ(FindEditedText(*store, 0, copy), -1) << "deleted: another text is never overwritten";
-    store->Clear();
-    EXPECT_EQ(FindEditedText(*store, 0, copy), -1);
-    store->PutText(copy, -1);
-    store->PutText(copy, -1);
-    EXPECT_EQ(FindEditedText(*store, 5, copy), -1) << "two equal candidates cannot be told apart";
 }

@@ -461,7 +461,8 @@ COLORREF ScreenPixel(POINT pt) {
     return c;
 }
 
-void SaveScreen(const std::string& path) {
+// The whole screen as a bottom-up 24-bit BMP file.
+std::string CaptureScreen() {
     int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
@@ -482,7 +483,11 @@ void SaveScreen(const std::string& path) {
     DeleteObject(bmp);
     DeleteDC(mem);
     ReleaseDC(nullptr, screen);
-    if (!WriteAll(path, file)) Fail("cannot write " + path);
+    return file;
+}
+
+void SaveScreen(const std::string& path) {
+    if (!WriteAll(path, CaptureScreen())) Fail("cannot write " + path);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1027,6 +1032,39 @@ void VerbScreenshot(const Args& a) {
     SaveScreen(g.work + "\\" + a[0] + ".bmp");
 }
 
+// screen-same NAME X Y W H: the client rectangle looks as it did in screenshot NAME, pixel
+// for pixel (a rubber band erased leaves nothing behind).
+void VerbScreenSame(const Args& a) {
+    const std::string path = g.work + "\\" + a[0] + ".bmp";
+    const int x = int(Number(a[1])), y = int(Number(a[2])), w = int(Number(a[3])), h = int(Number(a[4]));
+    Expect(Format("client %d,%d %dx%d as in ", x, y, w, h) + a[0]);
+    std::string before;
+    if (!ReadAll(path, before)) Fail("no screenshot " + path);
+    POINT origin = {x, y};
+    ClientToScreen(MainWindow(), &origin);
+    auto pixelOf = [](const std::string& bmp, int px, int py) -> long {
+        const LONG bw = *reinterpret_cast<const LONG*>(bmp.data() + 18), bh = *reinterpret_cast<const LONG*>(bmp.data() + 22);
+        if (px < 0 || py < 0 || px >= bw || py >= bh) return -1;
+        const size_t stride = (size_t(bw) * 3 + 3) & ~size_t(3);
+        const unsigned char* p = reinterpret_cast<const unsigned char*>(bmp.data()) + 54 + size_t(bh - 1 - py) * stride + size_t(px) * 3;
+        return long(p[0] | p[1] << 8 | p[2] << 16);
+    };
+    int differing = 0, fx = 0, fy = 0;
+    long was = 0, is = 0;
+    Poll([&] {
+        Settle();
+        const std::string now = CaptureScreen();
+        differing = 0;
+        for (int j = 0; j < h; ++j)
+            for (int i = 0; i < w; ++i) {
+                const long p0 = pixelOf(before, origin.x + i, origin.y + j), p1 = pixelOf(now, origin.x + i, origin.y + j);
+                if (p0 != p1 && differing++ == 0) fx = x + i, fy = y + j, was = p0, is = p1;
+            }
+        return differing == 0;
+    });
+    if (differing) Fail(Format("%d pixels differ; first at %d,%d: %06lX, was %06lX", differing, fx, fy, is, was));
+}
+
 void VerbClose(const Args&) {
     Expect("WM_CLOSE posted");
     PostMessageA(MainWindow(), WM_CLOSE, 0, 0);
@@ -1526,6 +1564,7 @@ constexpr Verb kVerbs[] = {
     {"button", 2, 2, VerbButton, nullptr},
     {"time-redraw", 1, 2, VerbTimeRedraw, nullptr},
     {"screenshot", 1, 1, VerbScreenshot, nullptr},
+    {"screen-same", 5, 5, VerbScreenSame, nullptr},
     {"close", 0, 0, VerbClose, nullptr},
     {"exits", 0, 1, VerbExits, nullptr},
     {"alive", 0, 0, VerbAlive, nullptr},
