@@ -53,28 +53,28 @@ constexpr uint8_t kAcChromaSymbols[162] = {
     0xc2, 0xc3, 0xc4, 0xc5, 0xc6, 0xc7, 0xc8, 0xc9, 0xca, 0xd2, 0xd3, 0xd4, 0xd5, 0xd6, 0xd7, 0xd8, 0xd9, 0xda,
     0xe2, 0xe3, 0xe4, 0xe5, 0xe6, 0xe7, 0xe8, 0xe9, 0xea, 0xf2, 0xf3, 0xf4, 0xf5, 0xf6, 0xf7, 0xf8, 0xf9, 0xfa};
 
-struct HuffSpec {
+struct HuffTableDef {
     const uint8_t* Counts;
     const uint8_t* Symbols;
     size_t SymbolCount;
     uint8_t ClassAndId;  // as DHT and SOS name it
 };
-constexpr HuffSpec kDcLuma{kDcLumaCounts, kDcSymbols, 12, 0x00};
-constexpr HuffSpec kAcLuma{kAcLumaCounts, kAcLumaSymbols, 162, 0x10};
-constexpr HuffSpec kDcChroma{kDcChromaCounts, kDcSymbols, 12, 0x01};
-constexpr HuffSpec kAcChroma{kAcChromaCounts, kAcChromaSymbols, 162, 0x11};
+constexpr HuffTableDef kDcLuma{kDcLumaCounts, kDcSymbols, 12, 0x00};
+constexpr HuffTableDef kAcLuma{kAcLumaCounts, kAcLumaSymbols, 162, 0x10};
+constexpr HuffTableDef kDcChroma{kDcChromaCounts, kDcSymbols, 12, 0x01};
+constexpr HuffTableDef kAcChroma{kAcChromaCounts, kAcChromaSymbols, 162, 0x11};
 
 // The code and its length for each symbol (Annex C).
 struct HuffCodes {
     uint32_t Code[256] = {};
     uint8_t Size[256] = {};
-    explicit HuffCodes(const HuffSpec& spec) {
+    explicit HuffCodes(const HuffTableDef& def) {
         uint32_t code = 0;
         size_t k = 0;
         for (int len = 1; len <= 16; ++len, code <<= 1)
-            for (int i = 0; i < spec.Counts[len - 1]; ++i, ++code) {
-                Code[spec.Symbols[k]] = code;
-                Size[spec.Symbols[k++]] = uint8_t(len);
+            for (int i = 0; i < def.Counts[len - 1]; ++i, ++code) {
+                Code[def.Symbols[k]] = code;
+                Size[def.Symbols[k++]] = uint8_t(len);
             }
     }
 };
@@ -256,7 +256,7 @@ void WriteHeaders(Writer& w, int width, int height, const Quantiser& luma, const
     w.Bytes(kComponents, sizeof kComponents);
     w.Word(0xFFC4);
     w.Word(unsigned(2 + 4 * 17 + 2 * 12 + 2 * 162));
-    for (const HuffSpec* spec : {&kDcLuma, &kAcLuma, &kDcChroma, &kAcChroma}) {
+    for (const HuffTableDef* spec : {&kDcLuma, &kAcLuma, &kDcChroma, &kAcChroma}) {
         w.Byte(spec->ClassAndId);
         w.Bytes(spec->Counts, 16);
         w.Bytes(spec->Symbols, spec->SymbolCount);
