@@ -256,10 +256,10 @@ void WriteHeaders(Writer& w, int width, int height, const Quantiser& luma, const
     w.Bytes(kComponents, sizeof kComponents);
     w.Word(0xFFC4);
     w.Word(unsigned(2 + 4 * 17 + 2 * 12 + 2 * 162));
-    for (const HuffTableDef* spec : {&kDcLuma, &kAcLuma, &kDcChroma, &kAcChroma}) {
-        w.Byte(spec->ClassAndId);
-        w.Bytes(spec->Counts, 16);
-        w.Bytes(spec->Symbols, spec->SymbolCount);
+    for (const HuffTableDef* def : {&kDcLuma, &kAcLuma, &kDcChroma, &kAcChroma}) {
+        w.Byte(def->ClassAndId);
+        w.Bytes(def->Counts, 16);
+        w.Bytes(def->Symbols, def->SymbolCount);
     }
     static constexpr uint8_t kScan[] = {0xFF, 0xDA, 0, 12, 3, 1, 0x00, 2, 0x11, 3, 0x11, 0, 63, 0};
     w.Bytes(kScan, sizeof kScan);
