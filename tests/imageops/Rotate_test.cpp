@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <tuple>
+#include <vector>
 
 namespace {
 
@@ -29,25 +31,19 @@ void SetRaw(DibPixels& p, int x, int y, uint32_t v) {
     }
 }
 
-// Pixels told apart by their value: unique for 24 and 32 bits, position-scrambled indices
-// for 8, pseudo-random for 1.
+// Pixels told apart by their value: unique for 24 and 32 bits, scrambled indices for 8,
+// pseudo-random for 1.
 DibPixels Numbered(int w, int h, int bits) {
     DibPixels p;
     EXPECT_TRUE(p.Allocate(w, h, bits));
-    if (bits == 1) p.Palette = {kBlack, kWhite};
-    if (bits == 8)
-        for (uint32_t i = 0; i < 256; ++i) p.Palette.push_back(i * 0x010101u);
+    for (uint32_t i = 0; bits <= 8 && i < (1u << bits); ++i)
+        p.Palette.push_back(bits == 1 ? i * kWhite : i * 0x010101u);  // greys up to white
     uint32_t seed = 7;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const uint32_t n = uint32_t(y * w + x + 1);
             seed = seed * 1664525u + 1013904223u;
-            switch (bits) {
-            case 1: SetRaw(p, x, y, seed >> 31); break;
-            case 8: SetRaw(p, x, y, (n * 37u + seed % 3) & 0xFF); break;
-            case 24: SetRaw(p, x, y, n); break;
-            default: SetRaw(p, x, y, n * 2654435761u); break;
-            }
+            SetRaw(p, x, y, bits == 1 ? seed >> 31 : bits == 8 ? (n * 37u + seed % 3) & 0xFF : n * 2654435761u);
         }
     return p;
 }
@@ -101,32 +97,26 @@ TEST(Rotate, VoteTableOnHandMadeNeighbourhoods) {
             EXPECT_EQ(VoteQuarter(qx, qy, n), copies[qy][qx] >= 0 ? n[copies[qy][qx]] : kBlack)
                 << "qx " << qx << " qy " << qy;
 
-    // Votes: which neighbours are dark (bit i for neighbour i) and whether black wins.
-    struct Case {
-        int Qx, Qy, Dark;
-        bool Black;
-    } cases[] = {
-        {1, 1, 0b0001, false}, {1, 1, 0b1001, true},  {1, 1, 0b0110, false}, {1, 1, 0b1110, true},
-        {2, 1, 0b0010, false}, {2, 1, 0b1010, true},  {2, 1, 0b0101, false}, {2, 1, 0b1101, true},
-        {1, 2, 0b0100, false}, {1, 2, 0b1100, true},  {1, 2, 0b0011, false}, {1, 2, 0b1011, true},
-        {2, 2, 0b1000, false}, {2, 2, 0b1001, true},  {2, 2, 0b0110, false}, {2, 2, 0b0111, true},
-        {1, 1, 0b0000, false},
-    };
-    for (const Case& k : cases) {
+    // Votes: qx, qy, the dark neighbours (bit i for neighbour i), whether black wins.
+    const int cases[][4] = {{1, 1, 0b0001, 0}, {1, 1, 0b1001, 1}, {1, 1, 0b0110, 0}, {1, 1, 0b1110, 1},
+                            {2, 1, 0b0010, 0}, {2, 1, 0b1010, 1}, {2, 1, 0b0101, 0}, {2, 1, 0b1101, 1},
+                            {1, 2, 0b0100, 0}, {1, 2, 0b1100, 1}, {1, 2, 0b0011, 0}, {1, 2, 0b1011, 1},
+                            {2, 2, 0b1000, 0}, {2, 2, 0b1001, 1}, {2, 2, 0b0110, 0}, {2, 2, 0b0111, 1}};
+    for (const auto& k : cases) {
         uint32_t hood[4];
-        for (int i = 0; i < 4; ++i) hood[i] = k.Dark >> i & 1 ? 0xFEFFFF : kWhite;  // nearly white is dark
-        EXPECT_EQ(VoteQuarter(k.Qx, k.Qy, hood), k.Black ? kBlack : kWhite)
-            << "qx " << k.Qx << " qy " << k.Qy << " dark " << k.Dark;
+        for (int i = 0; i < 4; ++i) hood[i] = k[2] >> i & 1 ? 0xFEFFFF : kWhite;  // nearly white is dark
+        EXPECT_EQ(VoteQuarter(k[0], k[1], hood), k[3] ? kBlack : kWhite) << k[0] << k[1] << " dark " << k[2];
     }
     const uint32_t outside[4] = {0x123456, kWhite, kWhite, kWhite};
     EXPECT_EQ(VoteQuarter(3, 0, outside), kWhite) << "copying a neighbour beyond the edge gives white";
 }
 
 TEST(Rotate, VotePathKeepsEveryLineAndPadsWhite) {
-    for (int bits : {1, 8, 24, 32})
+    for (auto [bits, whiteFirst] : {std::pair{1, false}, {1, true}, {8, false}, {24, false}, {32, false}})
         for (auto [w, h] : {std::pair{10, 3}, {5, 32}, {40, 33}, {70, 9}}) {
-            SCOPED_TRACE(testing::Message() << bits << " bits, " << w << " x " << h);
-            const DibPixels src = Numbered(w, h, bits);
+            SCOPED_TRACE(testing::Message() << bits << " bits, " << w << " x " << h << ", white first " << whiteFirst);
+            DibPixels src = Numbered(w, h, bits);
+            if (whiteFirst) src.Palette = {kWhite, kBlack};
             const int width = (h + 31) / 32 * 32;
             for (int degrees : {90, 270}) {
                 DibPixels plain, vote;
@@ -135,6 +125,7 @@ TEST(Rotate, VotePathKeepsEveryLineAndPadsWhite) {
                 EXPECT_EQ(vote.Width, width);
                 EXPECT_EQ(vote.Height, w);
                 EXPECT_EQ(vote.BitCount, bits);
+                EXPECT_EQ(vote.Palette, src.Palette);
                 EXPECT_EQ(Mismatches(vote, h, [&](int c, int r) { return Raw(plain, c, r); }), 0) << degrees;
                 int notWhite = 0;
                 for (int r = 0; r < w; ++r)
@@ -143,16 +134,10 @@ TEST(Rotate, VotePathKeepsEveryLineAndPadsWhite) {
             }
         }
 
-    // A 1-bit picture whose palette has white first pads with index 0.
-    DibPixels inverted = Numbered(9, 5, 1), vote;
-    inverted.Palette = {kWhite, kBlack};
-    ASSERT_TRUE(RotateQuarterVote(inverted, 90, vote));
-    EXPECT_EQ(vote.Palette, inverted.Palette);
-    EXPECT_EQ(vote.IndexAt(31, 3), 0);
-
     // Sampling in the right half of each pixel copies the next source column, which is
     // white beyond the last one.
     const DibPixels src = Numbered(6, 4, 24);
+    DibPixels vote;
     ASSERT_TRUE(RotateQuarterVoteAt(src, 90, 0x1800, 0, vote));
     EXPECT_EQ(Mismatches(vote, 4, [&](int c, int r) { return r + 1 < 6 ? Raw(src, r + 1, 3 - c) : 0xFFFFFFu; }), 0);
 
@@ -168,66 +153,46 @@ TEST(Rotate, VotePathKeepsEveryLineAndPadsWhite) {
             EXPECT_EQ(vote.IndexAt(c, r), c == 6 - 1 - 1 && r == 2 ? 0 : 1) << c << ", " << r;
 }
 
-TEST(Rotate, ByAngleKeepsDepthAndPaletteAndPadsWhite) {
-    for (const auto& palette : {std::vector<uint32_t>{kBlack, kWhite}, std::vector<uint32_t>{kWhite, kBlack}}) {
-        DibPixels src = Numbered(40, 20, 1), out;
-        src.Palette = palette;
+TEST(Rotate, ByAngleFollowsTheDirectFormulaAtEveryDepth) {
+    // Cosines of 0.5 and 0.75 put many running sums a rounding error away from whole numbers.
+    const double angles[] = {0, 1.7 * std::numbers::pi / 180, -0.3, std::numbers::pi / 3, std::acos(0.75),
+                             std::numbers::pi};
+    for (auto [w, h, bits, whiteFirst] : {std::tuple{600, 500, 24, false}, {601, 499, 32, false},
+                                          {300, 250, 1, false}, {301, 249, 1, true}}) {
+        DibPixels src = Numbered(w, h, bits);
+        if (whiteFirst) src.Palette = {kWhite, kBlack};
+        const uint32_t white = bits == 1 ? !whiteFirst : bits == 24 ? kWhite : 0xFFFFFFFF;
+        const double cx = w * 0.5, cy = h * 0.5;
+        for (double a : angles) {
+            DibPixels out;
+            ASSERT_TRUE(RotateByAnglePixels(src, a, out));
+            ASSERT_EQ(out.Width, (w + 31) / 32 * 32);
+            ASSERT_EQ(out.Height, h);
+            ASSERT_EQ(out.BitCount, bits) << "a 1-bit picture stays 1-bit";
+            EXPECT_EQ(out.Palette, src.Palette);
+            const double co = std::cos(a), si = std::sin(a);
+            const int bad = Mismatches(out, out.Width, [&](int c, int r) {
+                const int sx = int(std::trunc((c - cx) * co - (r - cy) * si + cx + 0.5));
+                const int sy = int(std::trunc((c - cx) * si + (r - cy) * co + cy + 0.5));
+                return sx < 0 || sx >= w || sy < 0 || sy >= h ? white : Raw(src, sx, sy);
+            });
+            EXPECT_EQ(bad, 0) << w << " x " << h << ", " << bits << " bits, angle " << a;
+        }
+        DibPixels out;
         ASSERT_TRUE(RotateByAnglePixels(src, 0, out));
-        EXPECT_EQ(out.Width, 64);
-        EXPECT_EQ(out.Height, 20);
-        EXPECT_EQ(out.BitCount, 1);
-        EXPECT_EQ(out.Palette, palette);
-        EXPECT_EQ(Mismatches(out, 64,
-                             [&](int c, int r) { return c < 40 ? Raw(src, c, r) : uint32_t(palette[0] == kBlack); }),
-                  0)
-            << "the picture, then white whichever index white has";
-
-        // Half round about (20, 10), the rounding shifts the picture by a pixel: column 0 and
-        // row 0 come from beyond the far edges, and column 41 (source -0.5, truncated to 0)
-        // repeats column 0.
-        ASSERT_TRUE(RotateByAnglePixels(src, std::numbers::pi, out));
-        EXPECT_EQ(Mismatches(out, 64,
-                             [&](int c, int r) {
-                                 return c >= 1 && c <= 41 && r >= 1 ? Raw(src, std::max(0, 40 - c), 20 - r)
-                                                                    : uint32_t(palette[0] == kBlack);
-                             }),
-                  0);
+        EXPECT_EQ(Mismatches(out, out.Width, [&](int c, int r) { return c < w ? Raw(src, c, r) : white; }), 0)
+            << "no turn: the picture, then white whichever index white has";
     }
-    const DibPixels photo = Numbered(33, 7, 24);
-    DibPixels out;
-    ASSERT_TRUE(RotateByAnglePixels(photo, 0, out));
-    EXPECT_EQ(out.Width, 64);
-    EXPECT_EQ(Mismatches(out, 64, [&](int c, int r) { return c < 33 ? Raw(photo, c, r) : kWhite; }), 0);
 
     // A 16-colour palette without white gains it for the corners.
-    DibPixels grey = Numbered(20, 20, 8);
-    grey.Palette.resize(16, 0x808080);
+    DibPixels grey = Numbered(20, 20, 8), out;
+    grey.Palette.resize(16);
     std::fill(grey.Bits.begin(), grey.Bits.end(), 3);
     ASSERT_TRUE(RotateByAnglePixels(grey, 0.5, out));
     ASSERT_EQ(out.Palette.size(), 17u);
     EXPECT_EQ(out.Palette[16], kWhite);
     EXPECT_EQ(out.IndexAt(0, 0), 16);
     EXPECT_EQ(out.IndexAt(10, 10), 3);
-}
-
-TEST(Rotate, ByAngleMatchesTheDirectFormulaOnEveryPixel) {
-    for (auto [w, h] : {std::pair{600, 500}, {601, 499}}) {
-        const DibPixels src = Numbered(w, h, 24);
-        const double cx = w * 0.5, cy = h * 0.5;
-        // Cosines of 0.5 and 0.75 put many sums a rounding error away from whole numbers.
-        for (double a : {1.7 * std::numbers::pi / 180, -0.3, std::numbers::pi / 3, std::acos(0.75), 2.5}) {
-            DibPixels out;
-            ASSERT_TRUE(RotateByAnglePixels(src, a, out));
-            ASSERT_EQ(out.Width, (w + 31) / 32 * 32);
-            const double co = std::cos(a), si = std::sin(a);
-            const int bad = Mismatches(out, out.Width, [&](int c, int r) {
-                const int sx = int(std::trunc((c - cx) * co - (r - cy) * si + cx + 0.5));
-                const int sy = int(std::trunc((c - cx) * si + (r - cy) * co + cy + 0.5));
-                return sx < 0 || sx >= w || sy < 0 || sy >= h ? kWhite : Raw(src, sx, sy);
-            });
-            EXPECT_EQ(bad, 0) << w << " x " << h << ", angle " << a;
-        }
-    }
 }
 
 TEST(Rotate, StraighteningTurnsADraggedEdgeUpright) {
