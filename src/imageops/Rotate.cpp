@@ -358,13 +358,3 @@ bool RotateByAnglePixels(const DibPixels& src, double angle, DibPixels& dst) {
     if (&out != &dst) dst = std::move(out);
     return true;
 }
-
-double StraighteningAngle(int x1, int y1, int x2, int y2) {
-    double dx = double(x2) - x1, dy = double(y2) - y1;
-    if (dx == 0 && dy == 0) return 0;
-    // A dragged line has no direction: point it down (near vertical) or right (near
-    // horizontal), which keeps the angle within a quarter of a right angle without wrapping.
-    const bool upright = std::fabs(dx) <= std::fabs(dy);
-    if (upright ? dy < 0 : dx < 0) dx = -dx, dy = -dy;
-    return upright ? std::atan2(dy, dx) - kPi / 2 : std::atan2(dy, dx);
-}

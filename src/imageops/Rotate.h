@@ -34,8 +34,3 @@ bool RotateQuarterVoteAt(const DibPixels& src, int degrees, int fractionX, int f
 // A turn by `angle` radians about the centre, same size with the width rounded up to a
 // multiple of 32; pixels whose source falls outside the picture are white.
 bool RotateByAnglePixels(const DibPixels& src, double angle, DibPixels& dst);
-
-// The angle for RotateByAnglePixels that makes a line dragged from (x1, y1) to (x2, y2)
-// vertical (when at least as tall as wide) or horizontal; within [-pi/4, pi/4], 0 for a
-// line of no length.
-double StraighteningAngle(int x1, int y1, int x2, int y2);

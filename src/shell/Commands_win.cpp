@@ -15,6 +15,8 @@
 #include "image/ImageFormat.h"
 #include "image/Image_win.h"
 #include "imageops/Monochrome_win.h"
+#include "imageops/Rotate_win.h"
+#include "imageops/Save_win.h"
 #include "resources/resource.h"
 #include "shell/Catalogue.h"
 #include "shell/CommandTable.h"
@@ -127,6 +129,24 @@ int TextTool(HWND wnd, LPARAM) { return GraffitiTool(wnd, IDM_G_TEXT, kEditText)
 int LeaderTool(HWND wnd, LPARAM) { return GraffitiTool(wnd, IDM_G_LEADER, kEditLeader); }
 int GraffitiDeleteTool(HWND wnd, LPARAM) { return GraffitiTool(wnd, IDM_G_DELETE, kEditDelete); }
 
+int SaveCommand(HWND wnd, LPARAM) {
+    if (SaveCurrentImage(wnd)) StartFolderScan(wnd);
+    return 0;
+}
+
+int Rotate(HWND wnd, int degrees) {
+    if (RotateQuarter(wnd, degrees) == 0) InvalidateRect(wnd, nullptr, TRUE);
+    return 0;
+}
+int RotateLeftCommand(HWND wnd, LPARAM) { return Rotate(wnd, 270); }
+int RotateRightCommand(HWND wnd, LPARAM) { return Rotate(wnd, 90); }
+
+int FineRotateCommand(HWND wnd, LPARAM lp) {
+    AbortGraffitiCommand(g_GraffitiEditState);
+    g_GraffitiEditState = StraightenStep(wnd, 0, kEditFineRotate, lp);
+    return 0;
+}
+
 int SendTo(int slot) {
     // The path goes as it is, unquoted: programs that were set up for it expect that.
     if (g_Settings.KeyApps[slot][0])
@@ -160,6 +180,10 @@ struct Handler {
 // not in this build yet: present, and inert.
 constexpr Handler kHandlers[] = {
     {IDM_OPEN, OpenCommand, false},
+    {IDM_SAVE, SaveCommand, false},
+    {IDM_ROTATE_LEFT, RotateLeftCommand, false},
+    {IDM_ROTATE_RIGHT, RotateRightCommand, false},
+    {IDM_FINE_ROTATE, FineRotateCommand, false},
     {IDM_DELETE, DeleteCommand, false},
     {IDM_EXIT, ExitCommand, false},
     {IDM_FILELIST, FileListCommand, false},

@@ -12,6 +12,7 @@
 #include "graffiti/StyleDialogs_win.h"
 #include "image/ImageFormat.h"
 #include "image/Image_win.h"
+#include "imageops/Rotate_win.h"
 #include "resources/resource.h"
 #include "shell/Shell_win.h"
 #include "shell/Startup.h"
@@ -123,6 +124,10 @@ void StepFromView(HWND wnd, ViewAction action, bool beepAtEnd) {
 }
 
 void OnKeyDown(HWND wnd, int vk) {
+    if (vk == VK_ESCAPE && (g_GraffitiEditState & kEditFineRotate)) {
+        g_GraffitiEditState = StraightenEscape(wnd, g_GraffitiEditState);
+        return;
+    }
     if (vk == VK_ESCAPE && GraffitiModeOn() && (g_GraffitiEditState & kEditToolMask)) {
         g_GraffitiEditState = GraffitiEscape(wnd, g_GraffitiEditState);
         return;
@@ -135,6 +140,11 @@ void OnKeyDown(HWND wnd, int vk) {
 }
 
 void OnMouse(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    // Straightening takes every click itself: its two points are not view gestures.
+    if (g_GraffitiEditState & kEditFineRotate) {
+        g_GraffitiEditState = StraightenStep(wnd, msg, g_GraffitiEditState, lp);
+        return;
+    }
     bool clearStep = false;
     const int taken = ViewMouse(wnd, msg, lp, wp, clearStep);
     if (clearStep) g_GraffitiEditState &= ~kEditPressed;

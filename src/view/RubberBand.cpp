@@ -19,6 +19,16 @@ std::array<BandPoint, 5> RotatedRectOutline(BandPoint p1, BandPoint p2, double d
     return {{p1, {p1.X + ox, p1.Y + oy}, p2, {p2.X - ox, p2.Y - oy}, p1}};
 }
 
+double StraighteningAngle(int x1, int y1, int x2, int y2) {
+    double dx = double(x2) - x1, dy = double(y2) - y1;
+    if (dx == 0 && dy == 0) return 0;
+    // A dragged edge has no direction: point it down (near vertical) or right (near
+    // horizontal), which keeps the angle within a quarter of a right angle without wrapping.
+    const bool upright = std::fabs(dx) <= std::fabs(dy);
+    if (upright ? dy < 0 : dx < 0) dx = -dx, dy = -dy;
+    return upright ? std::atan2(dy, dx) - kPi / 2 : std::atan2(dy, dx);
+}
+
 AngleGuide PlanAngleGuide(const ViewMapping& m, int x1, int y1, int x2, int y2) {
     AngleGuide g;
     if (x1 == x2 && y1 == y2) return g;
@@ -32,7 +42,6 @@ AngleGuide PlanAngleGuide(const ViewMapping& m, int x1, int y1, int x2, int y2) 
                    {b.X, b.Y, foot.X, foot.Y},
                    {foot.X, foot.Y, foot.X + 15 * s, foot.Y + 5},
                    {foot.X, foot.Y, foot.X + 15 * s, foot.Y - 5}};
-        g.Angle = std::atan2(double(dy), double(dx)) - kPi / 2;
     } else {
         const BandPoint foot{b.X, a.Y};
         const int s = y1 <= y2 ? 1 : -1;
@@ -41,10 +50,7 @@ AngleGuide PlanAngleGuide(const ViewMapping& m, int x1, int y1, int x2, int y2) 
                    {b.X, b.Y, foot.X, foot.Y},
                    {foot.X, foot.Y, foot.X - 5, foot.Y + 15 * s},
                    {foot.X, foot.Y, foot.X + 5, foot.Y + 15 * s}};
-        g.Angle = std::atan2(double(dy), double(dx));
     }
-    // The picked edge has no direction: dragged either way it asks for the same small turn.
-    if (g.Angle > kPi / 4) g.Angle -= kPi;
-    if (g.Angle < -kPi / 4) g.Angle += kPi;
+    g.Angle = StraighteningAngle(x1, y1, x2, y2);
     return g;
 }

@@ -25,6 +25,10 @@ struct AngleGuide {
     double Angle = 0;               // radians
 };
 
+// The turn that makes a line dragged from (x1, y1) to (x2, y2) vertical (when at least as
+// tall as wide) or horizontal; within [-pi/4, pi/4], 0 for a line of no length.
+double StraighteningAngle(int x1, int y1, int x2, int y2);
+
 // The guide between two image points: a guide line through p1, the line p1-p2, the leg to
 // the guide and an arrowhead on it, and the angle the points make with the guide.
 AngleGuide PlanAngleGuide(const ViewMapping& m, int x1, int y1, int x2, int y2);

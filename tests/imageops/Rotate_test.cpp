@@ -1,4 +1,5 @@
 #include "imageops/Rotate.h"
+#include "view/RubberBand.h"
 
 #include <gtest/gtest.h>
 
