@@ -1417,9 +1417,17 @@ void VerbSaveDialog(const Args& a) {
     if (!name) Fail(DescribeBox(dialog) + " has no file name box (cmb13, edt1)");
     Expect("file dialog " + Quote(Sjis(a[0])) + " answered with " + a[1]);
     std::wstring path = WidePath(a[1]);
-    DWORD_PTR r;
-    if (!SendMessageTimeoutW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), SMTO_NORMAL, g.timeoutMs, &r))
-        Fail("no answer to WM_SETTEXT");
+    // A dialog still starting up puts its proposed name in after ours: type until it stays.
+    bool typed = Poll([&] {
+        DWORD_PTR r;
+        if (!SendMessageTimeoutW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), SMTO_NORMAL, g.timeoutMs, &r))
+            return false;
+        Sleep(100);
+        wchar_t now[1024] = {};
+        return SendMessageTimeoutW(name, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(now), SMTO_NORMAL, g.timeoutMs, &r) &&
+               path == now;
+    }, 20, true);
+    if (!typed) Fail("the name box does not keep " + a[1]);
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
     if (!Poll([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog) || !UnexpectedBoxes().empty(); }, 20, true))
         Fail(DescribeBox(dialog) + " stays open");
