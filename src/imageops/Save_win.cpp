@@ -195,22 +195,38 @@ namespace {
 // The picture as saved: a white canvas, the image (with the overlay rows burned in when the
 // user asked for that) and the graffiti shown over it, all at 1:1.
 HBITMAP DrawCanvas(HWND wnd, const CanvasPlan& plan, bool graffitiShown) {
+    // A 24-bit DIB: what every writer reads, so no conversion on the way out.
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = plan.Width;
+    bi.bmiHeader.biHeight = plan.Height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
     HDC wdc = GetDC(wnd);
     HDC dc = CreateCompatibleDC(wdc);
-    HBITMAP canvas = dc ? CreateCompatibleBitmap(wdc, plan.Width, plan.Height) : nullptr;
+    HBITMAP canvas = dc ? CreateDIBSection(wdc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
     ReleaseDC(wnd, wdc);
     if (!canvas) {
         if (dc) DeleteDC(dc);
         return nullptr;
     }
     HGDIOBJ old = SelectObject(dc, canvas);
-    RECT all = {-1, -1, plan.Width + 1, plan.Height + 1};
-    FillRect(dc, &all, HBRUSH(GetStockObject(WHITE_BRUSH)));
     const int w = plan.ImageWidth, h = plan.ImageHeight;
+    // Only the margins the graffiti added are left for the white brush: filling a picture
+    // the image then covers whole costs as much as drawing it.
+    const HBRUSH white = HBRUSH(GetStockObject(WHITE_BRUSH));
+    const RECT margins[] = {{-1, -1, plan.Width + 1, plan.ImageY},
+                            {-1, plan.ImageY + h, plan.Width + 1, plan.Height + 1},
+                            {-1, plan.ImageY, plan.ImageX, plan.ImageY + h},
+                            {plan.ImageX + w, plan.ImageY, plan.Width + 1, plan.ImageY + h}};
+    for (const RECT& r : margins)
+        if (r.right > r.left && r.bottom > r.top) FillRect(dc, &r, white);
     const RECT area = {0, 0, w, h};
     RenderImage(dc, kOverlaySaveMode, area, g_Settings.DCflag, g_Settings.DI, 1.0f, plan.ImageX, plan.ImageY, w, h, 0,
                 0, w, h);
     if (graffitiShown) DrawGraffitiLayer(dc, ViewMapping{plan.ImageX, plan.ImageY, 0, 0, 1.0f});
+    GdiFlush();
     SelectObject(dc, old);
     DeleteDC(dc);
     return canvas;

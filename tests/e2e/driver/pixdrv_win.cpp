@@ -1065,6 +1065,7 @@ void VerbScreenSame(const Args& a) {
     if (differing) Fail(Format("%d pixels differ; first at %d,%d: %06lX, was %06lX", differing, fx, fy, is, was));
 }
 
+
 void VerbClose(const Args&) {
     Expect("WM_CLOSE posted");
     PostMessageA(MainWindow(), WM_CLOSE, 0, 0);
@@ -1406,6 +1407,17 @@ void VerbDialog(const Args& a) {
     TakeDialog(a[0]);
 }
 
+// stopwatch start | stopwatch LABEL: prints "LABEL: N ms" since the last start, or since
+// OK was pressed in the last save-dialog, whichever came later.
+double g_StopwatchStart = 0;
+void VerbStopwatch(const Args& a) {
+    if (a[0] == "start") {
+        g_StopwatchStart = NowMs();
+        return;
+    }
+    printf("%s: %.0f ms\n", a[0].c_str(), NowMs() - g_StopwatchStart);
+}
+
 // save-dialog CAPTION PATH: a common save or open dialog, Explorer-style or old, answered with
 // PATH. A box it raises (overwrite?) ends the wait and is left for `box`; the dialog stays
 // taken over until it closes.
@@ -1428,6 +1440,7 @@ void VerbSaveDialog(const Args& a) {
                path == now;
     }, 20, true);
     if (!typed) Fail("the name box does not keep " + a[1]);
+    g_StopwatchStart = NowMs();
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
     if (!Poll([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog) || !UnexpectedBoxes().empty(); }, 20, true))
         Fail(DescribeBox(dialog) + " stays open");
@@ -1573,6 +1586,7 @@ constexpr Verb kVerbs[] = {
     {"time-redraw", 1, 2, VerbTimeRedraw, nullptr},
     {"screenshot", 1, 1, VerbScreenshot, nullptr},
     {"screen-same", 5, 5, VerbScreenSame, nullptr},
+    {"stopwatch", 1, 1, VerbStopwatch, nullptr},
     {"close", 0, 0, VerbClose, nullptr},
     {"exits", 0, 1, VerbExits, nullptr},
     {"alive", 0, 0, VerbAlive, nullptr},
