@@ -1,6 +1,9 @@
 #include "base/SafeFile.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
 #include <stdlib.h>
 
 #include <filesystem>
@@ -112,6 +115,27 @@ TEST_F(SafeFileTest, FailuresLeaveTheFolderAsItWas) {
     }
     EXPECT_EQ(Get(target + "/inside.txt"), "inside");
     EXPECT_EQ(Names(), std::set<std::string>{"busy"});
+
+    // The disk fills half-way through: the file size limit makes the kernel refuse the rest.
+    const std::string old = Path("old.png");
+    Put(old, "old bytes");
+    {
+        rlimit was;
+        getrlimit(RLIMIT_FSIZE, &was);
+        void (*previous)(int) = signal(SIGXFSZ, SIG_IGN);
+        rlimit small = was;
+        small.rlim_cur = 100000;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const std::string big(300000, 'x');
+        SafeFile f(old.c_str());
+        f.Write(big.data(), big.size());
+        const SaveResult r = f.Ok() ? f.Commit() : f.Result();
+        setrlimit(RLIMIT_FSIZE, &was);
+        signal(SIGXFSZ, previous);
+        EXPECT_EQ(r, SaveResult::WriteFailed);
+    }
+    EXPECT_EQ(Get(old), "old bytes");
+    EXPECT_EQ(Names(), (std::set<std::string>{"busy", "old.png"}));
     for (SaveResult r : {SaveResult::NoName, SaveResult::CannotCreate, SaveResult::WriteFailed,
                          SaveResult::CannotReplace})
         EXPECT_NE(std::string(SaveResultText(r)), SaveResultText(SaveResult::Saved));
