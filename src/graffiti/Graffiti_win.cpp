@@ -303,8 +303,30 @@ public:
     }
     void SetStatus(int part, const char* text) override { SetStatusText(part, text); }
     // The gesture's operation is named in the status bar's second part.
-    void ShowLabel(int, int, const char* text) override { SetStatusText(1, text); }
-    void HideLabel() override { SetStatusText(1, ""); }
+    // A small framed text beside the press point, and the same text in the status bar.
+    void ShowLabel(int x, int y, const char* text) override {
+        SetStatusText(1, text);
+        HWND wnd = g_Host.MainWindow;
+        if (!label_)
+            label_ = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_BORDER | SS_CENTER | SS_NOPREFIX, 0, 0, 0, 0, wnd,
+                                     nullptr, g_Host.Instance, nullptr);
+        if (!label_) return;
+        SendMessageA(label_, WM_SETFONT, WPARAM(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+        SetWindowTextA(label_, text);
+        HDC dc = GetDC(label_);
+        HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+        SIZE size = {};
+        GetTextExtentPoint32A(dc, text, int(strlen(text)), &size);
+        SelectObject(dc, old);
+        ReleaseDC(label_, dc);
+        SetWindowPos(label_, HWND_TOP, x + 8, y - size.cy - 12, size.cx + 8, size.cy + 4, SWP_SHOWWINDOW | SWP_NOACTIVATE);
+        UpdateWindow(label_);
+    }
+    void HideLabel() override {
+        SetStatusText(1, "");
+        if (label_) DestroyWindow(label_);
+        label_ = nullptr;
+    }
     void RequestPopupMenu(int x, int y) override { ::RequestPopupMenu(g_Host.MainWindow, POINT{x, y}); }
     LineAttributes CurrentLineAttributes() override {
         const GraffitiLine l = ::CurrentLineAttributes();
@@ -347,6 +369,7 @@ private:
         ReleaseDC(wnd, dc);
     }
     GraffitiText text_{};  // keeps the strings handed out alive until the next call
+    HWND label_ = nullptr;
 };
 
 WindowEditHost g_EditHost;
