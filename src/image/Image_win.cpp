@@ -139,11 +139,7 @@ HBITMAP CopyToDibSection(HBITMAP source) {
     BITMAP bm;
     if (!GetObjectA(source, sizeof bm, &bm) || bm.bmWidth <= 0 || bm.bmHeight <= 0) return nullptr;
     BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = bm.bmWidth;
-    bi.bmiHeader.biHeight = bm.bmHeight;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 24;
+    bi.bmiHeader = DibHeader(bm.bmWidth, bm.bmHeight, 24);
     void* bits = nullptr;
     HDC screen = GetDC(nullptr);
     HBITMAP copy = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);

@@ -49,17 +49,23 @@ void CreateBlankImage(HWND wnd, int width, int height);
 // Installs a new bitmap of the same file (rotation, conversion); the old one goes.
 void ReplaceCurrentBitmap(HBITMAP bitmap, bool keepView);
 void ReleaseImage();
+// A DIB header of that size and depth, BI_RGB; a negative height stores the top row first.
+inline BITMAPINFOHEADER DibHeader(int width, int height, int bitCount) {
+    BITMAPINFOHEADER h = {};
+    h.biSize = sizeof h;
+    h.biWidth = width;
+    h.biHeight = height;
+    h.biPlanes = 1;
+    h.biBitCount = WORD(bitCount);
+    h.biCompression = BI_RGB;
+    return h;
+}
+
 // A bottom-up 1-bit DIB header with room for its two palette entries.
 struct MonoDibInfo {
     BITMAPINFOHEADER Header = {};
     RGBQUAD Colors[2] = {};
-    MonoDibInfo(int width, int height) {
-        Header.biSize = sizeof Header;
-        Header.biWidth = width;
-        Header.biHeight = height;
-        Header.biPlanes = 1;
-        Header.biBitCount = 1;
-    }
+    MonoDibInfo(int width, int height) : Header(DibHeader(width, height, 1)) {}
     BITMAPINFO* Info() { return reinterpret_cast<BITMAPINFO*>(this); }
 };
 

@@ -2,18 +2,15 @@
 
 #include <cstring>
 
+#include "image/Image_win.h"
+
 namespace {
 
 struct DibInfo {
     BITMAPINFOHEADER Header = {};
     RGBQUAD Colours[256] = {};
-    DibInfo(int width, int height, int bitCount) {
-        Header.biSize = sizeof Header;
-        Header.biWidth = width;
-        Header.biHeight = -height;  // top-down, as DibPixels keeps its rows
-        Header.biPlanes = 1;
-        Header.biBitCount = WORD(bitCount);
-        Header.biCompression = BI_RGB;
+    // Top-down, as DibPixels keeps its rows.
+    DibInfo(int width, int height, int bitCount) : Header(DibHeader(width, -height, bitCount)) {
         if (bitCount <= 8) Header.biClrUsed = 1u << bitCount;
     }
     BITMAPINFO* Info() { return reinterpret_cast<BITMAPINFO*>(this); }

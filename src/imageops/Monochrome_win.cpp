@@ -21,11 +21,7 @@ bool ReadPixels(HBITMAP bitmap, RgbImage& out) {
     out.Height = bm.bmHeight;
     out.Pixels.assign(size_t(bm.bmWidth) * size_t(bm.bmHeight), 0);
     BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = bm.bmWidth;
-    bi.bmiHeader.biHeight = -bm.bmHeight;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader = DibHeader(bm.bmWidth, -bm.bmHeight, 32);
     if (!ReadBitmapRows(bitmap, &bi, out.Pixels.data())) return false;
     for (uint32_t& p : out.Pixels) p = ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF);  // BGRA -> COLORREF
     return true;

@@ -197,11 +197,7 @@ namespace {
 HBITMAP DrawCanvas(HWND wnd, const CanvasPlan& plan, bool graffitiShown) {
     // A 24-bit DIB: what every writer reads, so no conversion on the way out.
     BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = plan.Width;
-    bi.bmiHeader.biHeight = plan.Height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 24;
+    bi.bmiHeader = DibHeader(plan.Width, plan.Height, 24);
     void* bits = nullptr;
     HDC wdc = GetDC(wnd);
     HDC dc = CreateCompatibleDC(wdc);
