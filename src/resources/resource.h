@@ -174,3 +174,37 @@
 #define IDC_TS_CELL_W           1229
 #define IDC_TS_APPLY            1230
 #define IDC_TS_CELL_H           1233
+
+// Image-path export dialog (IDD_IMAGEPATH)
+#define IDC_IP_ACTUAL           800
+#define IDC_IP_BY_WIDTH         801
+#define IDC_IP_LONGER           802
+#define IDC_IP_ACROSS           803
+#define IDC_IP_DOWN             804
+#define IDC_IP_ABSOLUTE         805
+#define IDC_IP_SAME_FOLDER      806
+#define IDC_IP_DPI_LABEL        808
+#define IDC_IP_WIDTH_LABEL      809
+#define IDC_IP_DPI              810
+#define IDC_IP_WIDTH            811
+#define IDC_IP_DPI_UNIT         812
+#define IDC_IP_WIDTH_UNIT       813
+#define IDC_IP_SIZE_GROUP       814
+#define IDC_IP_SCALE_GROUP      815
+#define IDC_IP_SCALE_LABEL      816
+#define IDC_IP_JWSCALE          817
+#define IDC_IP_TEXT             818
+#define IDC_IP_COPY             820
+#define IDC_IP_PATH_GROUP       821
+#define IDC_IP_IMAGE_GROUP      822
+#define IDC_IP_ORIGINAL         823
+#define IDC_IP_DISPLAYED        824
+
+// Graffiti export dialog (IDD_GRAFFITI_OUT); 701, 702 and 731 as in the conversion dialog
+#define IDC_GO_DPI_LABEL        1302
+#define IDC_GO_SCALE_CAPTION    1303
+#define IDC_GO_TEXT_FILE        1307
+#define IDC_GO_CLIPBOARD        1308
+#define IDC_GO_SCALE_LABEL      1310
+#define IDC_GO_FILE_GROUP       1311
+#define IDC_GO_FILE_LABEL       1313

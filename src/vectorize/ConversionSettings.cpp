@@ -36,6 +36,38 @@ void SaveConversionSettings(SettingsRegistry& registry, const ConversionSettings
     }
 }
 
+void LoadImagePathSettings(SettingsRegistry& registry, ImagePathSettings& s) {
+    bool created = false;
+    if (auto key = registry.Open(nullptr, created); key && !created) {
+        uint32_t v;
+        if (ReadSettingDword(*key, "DPI", v)) s.Dpi = int32_t(v);
+        if (ReadSettingDword(*key, "SCALE", v)) s.Scale = int32_t(v);
+        if (ReadSettingDword(*key, "JWSCALE", v)) s.JwScale = int32_t(v);
+        if (ReadSettingDword(*key, "WIDTH", v)) s.Width = int32_t(v);
+        if (ReadSettingDword(*key, "JWOF", v)) s.Flags = v;
+    }
+    s.Dpi = InRange(s.Dpi, kPathDpiMin, kPathDpiMax, kPathDpiReplacement);
+    s.Scale = InRange(s.Scale, kPathScaleMin, kPathScaleMax, kPathScaleReplacement);
+    s.JwScale = InRange(s.JwScale, kPathScaleMin, kPathScaleMax, kPathScaleReplacement);
+    s.Width = InRange(s.Width, kPathWidthMin, kPathWidthMax, kPathWidthReplacement);
+}
+
+void SaveImagePathSettings(SettingsRegistry& registry, const ImagePathSettings& s) {
+    bool created = false;
+    if (auto key = registry.Open(nullptr, created)) {
+        key->SetDword("DPI", uint32_t(s.Dpi));
+        key->SetDword("SCALE", uint32_t(s.Scale));
+        key->SetDword("JWSCALE", uint32_t(s.JwScale));
+        key->SetDword("WIDTH", uint32_t(s.Width));
+        key->SetDword("JWOF", s.Flags);
+    }
+}
+
+int32_t TypedOrReplacement(const char* text, int32_t lo, int32_t hi, int32_t replacement) {
+    const std::optional<int32_t> v = ParseWholeNumber(text ? text : "");
+    return v ? InRange(*v, lo, hi, replacement) : replacement;
+}
+
 const char* CheckDpiText(const char* text, int32_t& dpi) {
     const std::optional<int32_t> v = ParseWholeNumber(text);
     if (!v || *v < kMinDpi || *v > kMaxDpi) return "原稿解像度は 100 から 2000 までの整数で入力してください";

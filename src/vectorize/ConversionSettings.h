@@ -27,5 +27,24 @@ const char* CheckScaleText(const char* text, int32_t& scale);
 // A name that fits a path; an empty one means the clipboard.
 const char* CheckOutputName(std::string_view name);
 
+// The image-path and graffiti exports: DPI and SCALE (shared by both), JWSCALE, WIDTH and
+// the output flags JWOF (bits 0-1 size mode, 4 the displayed picture, 8 absolute paths).
+struct ImagePathSettings {
+    int32_t Dpi = 200;
+    int32_t Scale = 1;
+    int32_t JwScale = 100;
+    int32_t Width = 125;
+    uint32_t Flags = 0;
+};
+constexpr uint32_t kJwofSizeMask = 0x3, kJwofDisplayed = 0x4, kJwofAbsolute = 0x8;
+// Outside their ranges the values take replacements, not the defaults of a new key.
+constexpr int32_t kPathDpiMin = 100, kPathDpiMax = 2000, kPathDpiReplacement = 600;
+constexpr int32_t kPathScaleMin = 1, kPathScaleMax = 10000, kPathScaleReplacement = 1;
+constexpr int32_t kPathWidthMin = 1, kPathWidthMax = 1000, kPathWidthReplacement = 125;
+void LoadImagePathSettings(SettingsRegistry& registry, ImagePathSettings& s);
+void SaveImagePathSettings(SettingsRegistry& registry, const ImagePathSettings& s);
+// A typed value: a whole number in [lo, hi], otherwise (a non-number too) the replacement.
+int32_t TypedOrReplacement(const char* text, int32_t lo, int32_t hi, int32_t replacement);
+
 // Level 1..6, plus 10 for "輪郭線" when "ベタ" is not checked.
 int LevelCode(int level, bool solidChecked, bool outlineChecked);

@@ -54,3 +54,35 @@ TEST(ConversionSettings, ControlTextsAndLevelCode) {
     EXPECT_EQ(LevelCode(3, false, true), 13);
     EXPECT_EQ(LevelCode(6, true, true), 6) << "outline counts only when solid is not checked";
 }
+
+TEST(ConversionSettings, ImagePathValuesTakeReplacementsNotDefaults) {
+    MemoryRegistry reg;
+    ImagePathSettings s;
+    LoadImagePathSettings(reg, s);
+    EXPECT_EQ(s.Dpi, 200);
+    EXPECT_EQ(s.Scale, 1);
+    EXPECT_EQ(s.JwScale, 100);
+    EXPECT_EQ(s.Width, 125);
+    EXPECT_EQ(s.Flags, 0u);
+    reg.Put("DPI", 50);
+    reg.Put("SCALE", 0);
+    reg.Put("JWSCALE", 20000);
+    reg.Put("WIDTH", 0xFFFFFFFF);
+    reg.Put("JWOF", 0xD);
+    LoadImagePathSettings(reg, s);
+    EXPECT_EQ(s.Dpi, 600);
+    EXPECT_EQ(s.Scale, 1);
+    EXPECT_EQ(s.JwScale, 1);
+    EXPECT_EQ(s.Width, 125);
+    EXPECT_EQ(s.Flags, 0xDu);
+    s.Dpi = 300;
+    SaveImagePathSettings(reg, s);
+    ImagePathSettings again;
+    LoadImagePathSettings(reg, again);
+    EXPECT_EQ(again.Dpi, 300);
+    // Typed: a non-number is out of range too.
+    EXPECT_EQ(TypedOrReplacement("350", kPathDpiMin, kPathDpiMax, kPathDpiReplacement), 350);
+    EXPECT_EQ(TypedOrReplacement("abc", kPathDpiMin, kPathDpiMax, kPathDpiReplacement), 600);
+    EXPECT_EQ(TypedOrReplacement("", kPathWidthMin, kPathWidthMax, kPathWidthReplacement), 125);
+    EXPECT_EQ(TypedOrReplacement("99999999999", kPathScaleMin, kPathScaleMax, kPathScaleReplacement), 1);
+}
