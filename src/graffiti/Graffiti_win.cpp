@@ -170,11 +170,22 @@ void DrawGraffitiText(HDC dc, const ViewMapping& mapping, int i) {
 }
 
 // Lines, then ellipses, then texts, so texts are always on top.
-void DrawGraffitiLayer(HDC dc, const ViewMapping& mapping) {
-    for (int i = 0; i < g_Graffiti.LineCount(); ++i) DrawGraffitiLine(dc, mapping, i);
-    for (int i = 0; i < g_Graffiti.EllipseCount(); ++i) DrawGraffitiEllipse(dc, mapping, i);
-    for (int i = 0; i < g_Graffiti.TextCount(); ++i) DrawGraffitiText(dc, mapping, i);
+void DrawGraffitiLayer(HDC dc, const ViewMapping& mapping, const RECT* onlyMeeting) {
+    auto meets = [&](GraffitiKind kind, int i) {
+        return !onlyMeeting || g_Graffiti.MeetsRectangle(kind, i, onlyMeeting->left, onlyMeeting->top,
+                                                         onlyMeeting->right - onlyMeeting->left,
+                                                         onlyMeeting->bottom - onlyMeeting->top);
+    };
+    for (int i = 0; i < g_Graffiti.LineCount(); ++i)
+        if (meets(kGraffitiLine, i)) DrawGraffitiLine(dc, mapping, i);
+    for (int i = 0; i < g_Graffiti.EllipseCount(); ++i)
+        if (meets(kGraffitiEllipse, i)) DrawGraffitiEllipse(dc, mapping, i);
+    for (int i = 0; i < g_Graffiti.TextCount(); ++i)
+        if (meets(kGraffitiText, i)) DrawGraffitiText(dc, mapping, i);
 }
+
+const GraffitiStore& CurrentGraffitiStore() { return g_Graffiti; }
+const std::string& GraffitiBackgroundName() { return g_TrdBackground; }
 
 bool GraffitiHasObjects() { return g_Graffiti.TotalCount() > 0; }
 bool GraffitiChanged() { return g_Changed; }

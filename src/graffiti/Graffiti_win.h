@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 #include "base/Limits.h"
 #include "graffiti/GraffitiStore.h"
 #include "view/ViewState.h"
@@ -44,7 +46,11 @@ int WriteGraffitiFile(HWND wnd, const char* path);
 bool GraffitiBackgroundBeside(const char* trdPath, char (&out)[kPathBytes]);
 void GetGraffitiExtent(int& width, int& height);
 GraffitiExtent CurrentGraffitiExtent();
-void DrawGraffitiLayer(HDC dc, const ViewMapping& mapping);
+// Every object, or only those whose box meets the image rectangle `onlyMeeting`.
+void DrawGraffitiLayer(HDC dc, const ViewMapping& mapping, const RECT* onlyMeeting = nullptr);
+// The layer itself, for the exports; and the background name its .trd recorded ("" if none).
+const GraffitiStore& CurrentGraffitiStore();
+const std::string& GraffitiBackgroundName();
 // One object, straight onto dc after it was made or changed, without repainting the rest.
 void DrawGraffitiLine(HDC dc, const ViewMapping& mapping, int index);
 void DrawGraffitiEllipse(HDC dc, const ViewMapping& mapping, int index);

@@ -26,18 +26,34 @@ HGLOBAL AllocJwBlock(HWND owner, uint64_t bytes) {
     return block;
 }
 
-int PutJwClipboard(HWND window, HGLOBAL block) {
+int PutJwClipboard(HWND window, HGLOBAL block, HENHMETAFILE metafile) {
     const UINT format = JwClipboardFormat();
+    auto release = [&] {
+        if (block) GlobalFree(block);
+        if (metafile) DeleteEnhMetaFile(metafile);
+    };
     if (!format || !OpenClipboardPatiently(window)) {
-        GlobalFree(block);
+        release();
         ShowError(window, "クリップボードが開けません");
         return -1;
     }
     EmptyClipboard();
-    const bool set = SetClipboardData(format, block) != nullptr;
+    bool set = true;
+    if (metafile) {
+        if (SetClipboardData(CF_ENHMETAFILE, metafile))
+            metafile = nullptr;
+        else
+            set = false;
+    }
+    if (block && set) {
+        if (SetClipboardData(format, block))
+            block = nullptr;
+        else
+            set = false;
+    }
     CloseClipboard();
     if (!set) {
-        GlobalFree(block);
+        release();
         ShowError(window, "クリップボードにデータを置けません");
         return -1;
     }

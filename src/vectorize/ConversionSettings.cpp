@@ -36,7 +36,7 @@ void SaveConversionSettings(SettingsRegistry& registry, const ConversionSettings
     }
 }
 
-void LoadImagePathSettings(SettingsRegistry& registry, ImagePathSettings& s) {
+void LoadJwExportSettings(SettingsRegistry& registry, JwExportSettings& s) {
     bool created = false;
     if (auto key = registry.Open(nullptr, created); key && !created) {
         uint32_t v;
@@ -52,7 +52,7 @@ void LoadImagePathSettings(SettingsRegistry& registry, ImagePathSettings& s) {
     s.Width = InRange(s.Width, kPathWidthMin, kPathWidthMax, kPathWidthReplacement);
 }
 
-void SaveImagePathSettings(SettingsRegistry& registry, const ImagePathSettings& s) {
+void SaveJwExportSettings(SettingsRegistry& registry, const JwExportSettings& s) {
     bool created = false;
     if (auto key = registry.Open(nullptr, created)) {
         key->SetDword("DPI", uint32_t(s.Dpi));

@@ -29,7 +29,7 @@ const char* CheckOutputName(std::string_view name);
 
 // The image-path and graffiti exports: DPI and SCALE (shared by both), JWSCALE, WIDTH and
 // the output flags JWOF (bits 0-1 size mode, 4 the displayed picture, 8 absolute paths).
-struct ImagePathSettings {
+struct JwExportSettings {
     int32_t Dpi = 200;
     int32_t Scale = 1;
     int32_t JwScale = 100;
@@ -41,8 +41,8 @@ constexpr uint32_t kJwofSizeMask = 0x3, kJwofDisplayed = 0x4, kJwofAbsolute = 0x
 constexpr int32_t kPathDpiMin = 100, kPathDpiMax = 2000, kPathDpiReplacement = 600;
 constexpr int32_t kPathScaleMin = 1, kPathScaleMax = 10000, kPathScaleReplacement = 1;
 constexpr int32_t kPathWidthMin = 1, kPathWidthMax = 1000, kPathWidthReplacement = 125;
-void LoadImagePathSettings(SettingsRegistry& registry, ImagePathSettings& s);
-void SaveImagePathSettings(SettingsRegistry& registry, const ImagePathSettings& s);
+void LoadJwExportSettings(SettingsRegistry& registry, JwExportSettings& s);
+void SaveJwExportSettings(SettingsRegistry& registry, const JwExportSettings& s);
 // A typed value: a whole number in [lo, hi], otherwise (a non-number too) the replacement.
 int32_t TypedOrReplacement(const char* text, int32_t lo, int32_t hi, int32_t replacement);
 

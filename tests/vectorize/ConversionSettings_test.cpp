@@ -55,10 +55,10 @@ TEST(ConversionSettings, ControlTextsAndLevelCode) {
     EXPECT_EQ(LevelCode(6, true, true), 6) << "outline counts only when solid is not checked";
 }
 
-TEST(ConversionSettings, ImagePathValuesTakeReplacementsNotDefaults) {
+TEST(ConversionSettings, ExportValuesTakeReplacementsNotDefaults) {
     MemoryRegistry reg;
-    ImagePathSettings s;
-    LoadImagePathSettings(reg, s);
+    JwExportSettings s;
+    LoadJwExportSettings(reg, s);
     EXPECT_EQ(s.Dpi, 200);
     EXPECT_EQ(s.Scale, 1);
     EXPECT_EQ(s.JwScale, 100);
@@ -69,16 +69,16 @@ TEST(ConversionSettings, ImagePathValuesTakeReplacementsNotDefaults) {
     reg.Put("JWSCALE", 20000);
     reg.Put("WIDTH", 0xFFFFFFFF);
     reg.Put("JWOF", 0xD);
-    LoadImagePathSettings(reg, s);
+    LoadJwExportSettings(reg, s);
     EXPECT_EQ(s.Dpi, 600);
     EXPECT_EQ(s.Scale, 1);
     EXPECT_EQ(s.JwScale, 1);
     EXPECT_EQ(s.Width, 125);
     EXPECT_EQ(s.Flags, 0xDu);
     s.Dpi = 300;
-    SaveImagePathSettings(reg, s);
-    ImagePathSettings again;
-    LoadImagePathSettings(reg, again);
+    SaveJwExportSettings(reg, s);
+    JwExportSettings again;
+    LoadJwExportSettings(reg, again);
     EXPECT_EQ(again.Dpi, 300);
     // Typed: a non-number is out of range too.
     EXPECT_EQ(TypedOrReplacement("350", kPathDpiMin, kPathDpiMax, kPathDpiReplacement), 350);
