@@ -74,12 +74,13 @@ if(PIXARO_WIN32_DIR)
              COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/run_case.sh ${PIXARO_WIN32_DIR} ${E2E_WORK} ${case})
     set_tests_properties(wine.${name} PROPERTIES LABELS wine RUN_SERIAL ON TIMEOUT 240
                          FIXTURES_REQUIRED e2e_samples SKIP_RETURN_CODE 77)
-    # NAME.check.sh beside a case reads the files the case wrote, with Linux tools.
+    # NAME.check.sh SAMPLES CASE_DIR TOOLS_DIR beside a case reads the files the case wrote,
+    # with Linux tools and ours.
     if(EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/cases/${name}.check.sh)
       set_tests_properties(wine.${name} PROPERTIES FIXTURES_SETUP ${name}_output)
       add_test(NAME wine.${name}_check
                COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/cases/${name}.check.sh ${E2E_WORK}/samples
-                       ${E2E_WORK}/cases/${name})
+                       ${E2E_WORK}/cases/${name} $<TARGET_FILE_DIR:pixaro-trace>)
       set_tests_properties(wine.${name}_check PROPERTIES LABELS wine FIXTURES_REQUIRED ${name}_output
                            SKIP_RETURN_CODE 77)
     endif()

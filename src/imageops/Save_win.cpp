@@ -228,6 +228,14 @@ HBITMAP DrawCanvas(HWND wnd, const CanvasPlan& plan, bool graffitiShown) {
     return canvas;
 }
 
+ViewEmfWriter g_ViewEmfWriter = nullptr;
+
+CanvasPlan PlanCurrentCanvas() {
+    int width = 0, height = 0;
+    GetImageSize(width, height);
+    return PlanSaveCanvas(width, height, GraffitiModeOn(), CurrentGraffitiExtent());
+}
+
 bool Confirm(HWND wnd, const std::string& text) {
     return MessageBoxA(wnd, text.c_str(), "確認", MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2) == IDOK;
 }
@@ -307,6 +315,24 @@ TrdSaved SaveGraffitiWithJpeg(HWND wnd, const char* path, HBITMAP canvas) {
 
 }  // namespace
 
+void SetViewEmfWriter(ViewEmfWriter writer) { g_ViewEmfWriter = writer; }
+
+bool DisplayedPictureSize(int& width, int& height) {
+    const CanvasPlan plan = PlanCurrentCanvas();
+    width = plan.Width, height = plan.Height;
+    return plan.Ok;
+}
+
+SaveResult WriteDisplayedJpeg(HWND wnd, const char* path, int& width, int& height) {
+    const CanvasPlan plan = PlanCurrentCanvas();
+    HBITMAP canvas = plan.Ok && HasImage() ? DrawCanvas(wnd, plan, GraffitiModeOn()) : nullptr;
+    if (!canvas) return SaveResult::EncodeFailed;
+    width = plan.Width, height = plan.Height;
+    const SaveResult r = WriteJpeg(path, canvas);
+    DeleteObject(canvas);
+    return r;
+}
+
 bool SaveCurrentImage(HWND wnd) {
     if (!HasImage()) {
         MessageBoxA(wnd, "保存する画像がありません。", "Error", MB_OK | MB_ICONEXCLAMATION);
@@ -325,10 +351,6 @@ bool SaveCurrentImage(HWND wnd) {
                     "Error", MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
-    if (format == SaveFormat::Emf) {
-        MessageBoxA(wnd, "EMF での保存はまだできません。", "Error", MB_OK | MB_ICONEXCLAMATION);
-        return false;
-    }
     char current[kPathBytes];
     if (format != SaveFormat::Trd && CurrentPictureFile(current) && SameFilePath(path, current) &&
         !Confirm(wnd, "表示中の画像ファイル「" + FileNameOf(path) +
@@ -338,16 +360,16 @@ bool SaveCurrentImage(HWND wnd) {
     HCURSOR oldCursor = SetCursor(LoadCursor(nullptr, IDC_WAIT));
     SaveResult result = SaveResult::Saved;
     bool written = false, fullPicture = true;
-    if (format == SaveFormat::Bmp) {
+    if (format == SaveFormat::Bmp || format == SaveFormat::Emf) {
         // Only the view at its zoom: the full-size picture is still unsaved.
         fullPicture = false;
-        result = WriteScreenBmp(wnd, path);
+        result = format == SaveFormat::Bmp ? WriteScreenBmp(wnd, path)
+                 : g_ViewEmfWriter         ? g_ViewEmfWriter(wnd, path)
+                                           : SaveResult::EncodeFailed;
         written = result == SaveResult::Saved;
     } else {
         const bool graffitiShown = GraffitiModeOn();
-        int width = 0, height = 0;
-        GetImageSize(width, height);
-        const CanvasPlan plan = PlanSaveCanvas(width, height, graffitiShown, CurrentGraffitiExtent());
+        const CanvasPlan plan = PlanCurrentCanvas();
         HBITMAP canvas = plan.Ok ? DrawCanvas(wnd, plan, graffitiShown) : nullptr;
         if (!canvas) {
             SetCursor(oldCursor);

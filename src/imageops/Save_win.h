@@ -20,5 +20,16 @@ SaveResult WriteScreenBmp(HWND wnd, const char* path);
 // date) as creation and write time; false when there is no shooting time or no file.
 bool SetFileTimesFromShot(const char* path);
 
+// The picture as the save command would draw it (with the graffiti when shown) as a JPEG;
+// its size in pixels in width and height.
+SaveResult WriteDisplayedJpeg(HWND wnd, const char* path, int& width, int& height);
+// The size that picture has, without drawing it; false when it could not be made.
+bool DisplayedPictureSize(int& width, int& height);
+
+// Writes an .emf file of the view, for the save command; set by the shell, which owns the
+// metafile copy.
+using ViewEmfWriter = SaveResult (*)(HWND wnd, const char* path);
+void SetViewEmfWriter(ViewEmfWriter writer);
+
 // The save command. True when a file was written, so the shell lists the folder again.
 bool SaveCurrentImage(HWND wnd);

@@ -22,6 +22,8 @@
 #include "shell/CommandTable.h"
 #include "shell/Keys.h"
 #include "shell/Shell_win.h"
+#include "vectorize/ConversionSettings.h"
+#include "vectorize/JwwExport_win.h"
 #include "vectorize/LineStore_win.h"
 
 namespace {
@@ -147,6 +149,14 @@ int FineRotateCommand(HWND wnd, LPARAM lp) {
     return 0;
 }
 
+int ImagePathCommand(HWND wnd, LPARAM) { return OpenImagePathDialog(wnd); }
+int GraffitiExportCommand(HWND wnd, LPARAM) { return OpenGraffitiExportDialog(wnd); }
+int EmfCopyCommand(HWND wnd, LPARAM) {
+    JwExportSettings s;
+    LoadJwExportSettings(*MakeSettingsRegistry(), s);
+    return CopyViewAsEmf(wnd, nullptr, s.Dpi, s.JwScale);
+}
+
 int SendTo(int slot) {
     // The path goes as it is, unquoted: programs that were set up for it expect that.
     if (g_Settings.KeyApps[slot][0])
@@ -184,6 +194,9 @@ constexpr Handler kHandlers[] = {
     {IDM_ROTATE_LEFT, RotateLeftCommand, false},
     {IDM_ROTATE_RIGHT, RotateRightCommand, false},
     {IDM_FINE_ROTATE, FineRotateCommand, false},
+    {IDM_IMAGEPATH_OUT, ImagePathCommand, true},
+    {IDM_GRAFFITI_OUT, GraffitiExportCommand, true},
+    {IDM_EMF_COPY, EmfCopyCommand, false},
     {IDM_DELETE, DeleteCommand, false},
     {IDM_EXIT, ExitCommand, false},
     {IDM_FILELIST, FileListCommand, false},
@@ -227,6 +240,8 @@ const Handler* FindHandler(int id) {
 // Every tool dialog except the one about to open is asked to close.
 void CloseOtherToolDialogs(int opening) {
     if (opening != IDM_VECTORIZE) CloseVectorDialog();
+    if (opening != IDM_IMAGEPATH_OUT) CloseImagePathDialog();
+    if (opening != IDM_GRAFFITI_OUT) CloseGraffitiExportDialog();
     // A drawing command keeps the style dialog it shows itself.
     if (opening != IDM_G_LINE && opening != IDM_G_POLYLINE && opening != IDM_G_ELLIPSE) CloseLineStyleDialog();
     if (opening != IDM_G_TEXT && opening != IDM_G_LEADER) CloseTextStyleDialog();

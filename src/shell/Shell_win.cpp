@@ -13,9 +13,11 @@
 #include "image/ImageFormat.h"
 #include "image/Image_win.h"
 #include "imageops/Rotate_win.h"
+#include "imageops/Save_win.h"
 #include "resources/resource.h"
 #include "shell/Shell_win.h"
 #include "shell/Startup.h"
+#include "vectorize/JwwExport_win.h"
 #include "vectorize/LineStore_win.h"
 #include "view/View_win.h"
 
@@ -28,6 +30,7 @@ void OnCreate(HWND wnd) {
     g_Settings.DI |= kInfoImageAndLines;
     g_GraffitiEditState = kEditNone;
     SetHostCallbacks({OnChange, ShowPopupMenu});
+    SetViewEmfWriter(WriteViewEmf);
     DragAcceptFiles(wnd, TRUE);
     if (OleInitialize(nullptr) != S_OK) MessageBoxA(nullptr, "OLEの初期化に失敗しました。", "Error", MB_ICONHAND);
 
@@ -105,6 +108,8 @@ void OnClose(HWND wnd) {
     if (!ConfirmDiscard(wnd, DiscardReason::Close)) return;
     CancelFolderScan();
     CloseStyleDialogs();  // they write their values as they close
+    CloseImagePathDialog();
+    CloseGraffitiExportDialog();
     SaveSettings(wnd);
     if (HasImage()) ReleaseImage();
     UnloadPlugins();
@@ -305,6 +310,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
         StyleDialogHandles style = StyleDialogWindows();
         if (style.Line && IsDialogMessageA(style.Line, &msg)) continue;
         if (style.Text && IsDialogMessageA(style.Text, &msg)) continue;
+        if (HWND path = ImagePathDialogWindow(); path && IsDialogMessageA(path, &msg)) continue;
+        if (HWND out = GraffitiExportDialogWindow(); out && IsDialogMessageA(out, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }

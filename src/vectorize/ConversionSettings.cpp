@@ -63,11 +63,6 @@ void SaveJwExportSettings(SettingsRegistry& registry, const JwExportSettings& s)
     }
 }
 
-int32_t TypedOrReplacement(const char* text, int32_t lo, int32_t hi, int32_t replacement) {
-    const std::optional<int32_t> v = ParseWholeNumber(text ? text : "");
-    return v ? InRange(*v, lo, hi, replacement) : replacement;
-}
-
 const char* CheckDpiText(const char* text, int32_t& dpi) {
     const std::optional<int32_t> v = ParseWholeNumber(text);
     if (!v || *v < kMinDpi || *v > kMaxDpi) return "原稿解像度は 100 から 2000 までの整数で入力してください";

@@ -43,8 +43,6 @@ constexpr int32_t kPathScaleMin = 1, kPathScaleMax = 10000, kPathScaleReplacemen
 constexpr int32_t kPathWidthMin = 1, kPathWidthMax = 1000, kPathWidthReplacement = 125;
 void LoadJwExportSettings(SettingsRegistry& registry, JwExportSettings& s);
 void SaveJwExportSettings(SettingsRegistry& registry, const JwExportSettings& s);
-// A typed value: a whole number in [lo, hi], otherwise (a non-number too) the replacement.
-int32_t TypedOrReplacement(const char* text, int32_t lo, int32_t hi, int32_t replacement);
 
 // Level 1..6, plus 10 for "輪郭線" when "ベタ" is not checked.
 int LevelCode(int level, bool solidChecked, bool outlineChecked);

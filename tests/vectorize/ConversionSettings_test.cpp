@@ -80,9 +80,4 @@ TEST(ConversionSettings, ExportValuesTakeReplacementsNotDefaults) {
     JwExportSettings again;
     LoadJwExportSettings(reg, again);
     EXPECT_EQ(again.Dpi, 300);
-    // Typed: a non-number is out of range too.
-    EXPECT_EQ(TypedOrReplacement("350", kPathDpiMin, kPathDpiMax, kPathDpiReplacement), 350);
-    EXPECT_EQ(TypedOrReplacement("abc", kPathDpiMin, kPathDpiMax, kPathDpiReplacement), 600);
-    EXPECT_EQ(TypedOrReplacement("", kPathWidthMin, kPathWidthMax, kPathWidthReplacement), 125);
-    EXPECT_EQ(TypedOrReplacement("99999999999", kPathScaleMin, kPathScaleMax, kPathScaleReplacement), 1);
 }

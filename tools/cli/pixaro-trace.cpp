@@ -1,7 +1,8 @@
 // pixaro-trace: traces a 1-bit drawing into straight segments with Pixaro's tracer and
 // compressor and prints them as "x1 y1 x2 y2" lines in 1-based pixel coordinates, or in
 // JWW's coordinate text or "Jw_win" block exactly as the conversion dialog writes them; and
-// checks such files with the reader the tests use.
+// checks such files with the reader the tests use; and writes a graffiti layer's coordinate
+// text as the graffiti export dialog does.
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -9,12 +10,15 @@
 #include <cstring>
 #include <ctime>
 #include <functional>
+#include <memory>
 #include <string>
 #include <new>
 #include <vector>
 
 #include "base/Cp932.h"
 #include "base/SafeFile.h"
+#include "graffiti/GraffitiJww.h"
+#include "graffiti/TrdFile.h"
 #include "imageops/Monochrome.h"
 #include "vectorize/ConversionSettings.h"
 #include "vectorize/VectorOutput.h"
@@ -28,6 +32,7 @@ constexpr const char* kUsage =
     "                    [--threshold N] [--format pixels|jww|jww-clip] [--dpi N] [--scale N]\n"
     "                    INPUT [-o OUTPUT]\n"
     "       pixaro-trace --check FILE\n"
+    "       pixaro-trace --graffiti FILE.trd [--dpi N] [--scale N] [-o OUTPUT]\n"
     "  INPUT      1-bit BMP or PBM (P1/P4); with --threshold also grey or colour BMP, PGM, PPM\n"
     "  --mode     solid traces every ink pixel, outline only the edges of filled areas (solid)\n"
     "  --level    precision, 1 coarse .. 5 fine, 6 no compression (3)\n"
@@ -41,7 +46,8 @@ constexpr const char* kUsage =
     "  -o OUTPUT  write there (through a temporary file, replaced when complete) instead of\n"
     "             to standard output\n"
     "  --check FILE  read a coordinate text or \"Jw_win\" block and print its counts and\n"
-    "             extent; exit status 2 when it is malformed\n"
+    "             extent (and a block's first text); exit status 2 when it is malformed\n"
+    "  --graffiti FILE.trd  the layer's coordinate text, as the graffiti export writes it\n"
     "The count and the time go to standard error.\n";
 
 enum Exit { kExitOk = 0, kExitUsage = 1, kExitInput = 2, kExitTrace = 3, kExitOutput = 4 };
@@ -156,9 +162,21 @@ int Check(const char* path) {
                     "%zu of %zu bytes used; %s\n",
                     path, block.Count, block.Lines.size(), block.Ellipses.size(), block.Texts.size(), block.Scale,
                     block.RefX, block.RefY, block.BlockBytesUsed, bytes.size(), Extent(block).c_str());
+        if (!block.Texts.empty()) std::printf("first text \"%s\"\n", Cp932ToUtf8(block.Texts[0].Text).c_str());
         return kExitOk;
     }
     return Fail(kExitInput, std::string(path) + ": neither form: as text, " + textError + "; as a block, " + blockError);
+}
+
+int GraffitiText(const char* path, int dpi, int scale, const char* output) {
+    std::vector<uint8_t> bytes;
+    if (!ReadFile(path, bytes)) return Fail(kExitInput, std::string("cannot read ") + path + ": " + std::strerror(errno));
+    auto contents = std::make_unique<TrdContents>();
+    if (DecodeTrd(bytes.data(), bytes.size(), *contents) != 0) return Fail(kExitInput, std::string(path) + ": not a readable .trd file");
+    const std::string text = ExportGraffitiText(contents->Store, dpi, scale);
+    if (!output) return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() ? kExitOk : Fail(kExitOutput, "cannot write standard output");
+    const SaveResult r = SaveBytes(output, text.data(), text.size());
+    return r == SaveResult::Saved ? kExitOk : Fail(kExitOutput, std::string("cannot write ") + output + ": " + Cp932ToUtf8(SaveResultText(r)));
 }
 
 int Run(int argc, char** argv) {
@@ -167,6 +185,7 @@ int Run(int argc, char** argv) {
     ImageRegion region;
     const char* input = nullptr;
     const char* output = nullptr;
+    const char* graffiti = nullptr;
     Format format = Format::Pixels;
     int dpi = kDefaultDpi, scale = kDefaultScale;
     for (int i = 1; i < argc; ++i) {
@@ -196,10 +215,12 @@ int Run(int argc, char** argv) {
             if (!ParseInt(argv[++i], kMinScale, kMaxScale, scale)) return Fail(kExitUsage, "--scale takes 1 to 10000");
         } else if (a == "--check" && hasValue) {
             return Check(argv[++i]);
+        } else if (a == "--graffiti" && hasValue) {
+            graffiti = argv[++i];
         } else if (a == "-o" && hasValue) {
             output = argv[++i];
         } else if (a == "--mode" || a == "--level" || a == "--threshold" || a == "--region" || a == "-o" ||
-                   a == "--format" || a == "--dpi" || a == "--scale" || a == "--check") {
+                   a == "--format" || a == "--dpi" || a == "--scale" || a == "--check" || a == "--graffiti") {
             return Fail(kExitUsage, "missing value for " + a);
         } else if (a.size() > 1 && a[0] == '-') {
             return Fail(kExitUsage, "unknown option " + a + "\n" + kUsage);
@@ -209,6 +230,7 @@ int Run(int argc, char** argv) {
             return Fail(kExitUsage, "more than one input: '" + std::string(input) + "' and '" + a + "'");
         }
     }
+    if (graffiti) return GraffitiText(graffiti, dpi, scale, output);
     if (!input) return Fail(kExitUsage, std::string("no input file\n") + kUsage);
 
     const double start = NowSeconds();
