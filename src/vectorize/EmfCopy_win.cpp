@@ -33,8 +33,9 @@ EmfResult DrawView(HWND window, int dpi, int n, bool withRecords) {
     EmfResult r;
     HWND main = g_Host.MainWindow;
     const ViewState& v = g_View;
-    // Image pixels per metafile unit: the drawing's scale when one is given, else the view's.
-    const double s = n != 0 ? double(dpi) / n * 100 * 0.03937007874015748 : double(v.Scale);
+    // Graffiti and lines are drawn at the view's zoom, over the picture where the view shows
+    // them; the drawing's scale (dpi, n) goes into the records only.
+    const double s = double(v.Scale);
     RECT client;
     GetClientRect(main, &client);
     if (StatusBarShown()) client.bottom -= 20;
@@ -54,7 +55,7 @@ EmfResult DrawView(HWND window, int dpi, int n, bool withRecords) {
         RenderImage(dc, 0, area, g_Settings.DCflag, g_Settings.DI, v.Scale, v.DestX, v.DestY, v.DestWidth,
                     v.DestHeight, v.SourceX, v.SourceY, v.DrawWidth, v.DrawHeight);
     const RECT region = {v.SourceX, v.SourceY, v.SourceX + v.SourceWidth, v.SourceY + v.SourceHeight};
-    const ViewMapping mapping{v.DestX, v.DestY, v.SourceX, v.SourceY, float(s)};
+    const ViewMapping mapping = MappingOf(v);
     const bool graffiti = GraffitiModeOn();
     if (graffiti) DrawGraffitiLayer(dc, mapping, &region);
 

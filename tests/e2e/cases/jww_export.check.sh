@@ -24,6 +24,11 @@ for emf in view.emf view_saved.emf alone.emf; do
   check "$emf's header gives its size" \
     test "$(od -An -tu4 -j48 -N4 "$case_dir/$emf" | tr -d ' ')" = "$(stat -c %s "$case_dir/$emf")"
 done
+# Played back, the metafile shows the picture and, in red, the graffiti line.
+red=$(convert "$case_dir/view.bmp" -fill black -fuzz 20% +opaque '#FF0000' -fill white -opaque '#FF0000' \
+      -format '%[fx:int(mean*w*h+0.5)]' info:)
+check "the played metafile has the red graffiti line ($red pixels)" test "${red:-0}" -gt 50
+check "the played metafile shows the picture" test "$(convert "$case_dir/view.bmp" -format '%[fx:mean<0.95]' info:)" = 1
 "$tools/pixaro-trace" --graffiti "$case_dir/layer.trd" --dpi 100 --scale 50 -o "$case_dir/native.txt"
 check "the dialog's coordinate file is the native export byte for byte" cmp "$case_dir/layer.txt" "$case_dir/native.txt"
 exit $failed

@@ -1066,6 +1066,75 @@ void VerbScreenSame(const Args& a) {
 }
 
 
+// emf-render EMF BMP: plays an enhanced metafile file into its frame (in the recording
+// screen's pixels) on a white 24-bit bitmap and writes it as a BMP, for ink to be sampled.
+void VerbEmfRender(const Args& a) {
+    Expect(a[0] + " played into " + a[1]);
+    HENHMETAFILE emf = GetEnhMetaFileW(WidePath(a[0]).c_str());
+    if (!emf) Fail("not an enhanced metafile");
+    ENHMETAHEADER h{};
+    GetEnhMetaFileHeader(emf, sizeof h, &h);
+    auto px = [](LONG v, LONG device, LONG mm) { return mm > 0 ? LONG(double(v) * device / (mm * 100.0)) : 0; };
+    const RECT frame = {px(h.rclFrame.left, h.szlDevice.cx, h.szlMillimeters.cx),
+                        px(h.rclFrame.top, h.szlDevice.cy, h.szlMillimeters.cy),
+                        px(h.rclFrame.right, h.szlDevice.cx, h.szlMillimeters.cx),
+                        px(h.rclFrame.bottom, h.szlDevice.cy, h.szlMillimeters.cy)};
+    const int w = frame.right, ht = frame.bottom;
+    if (w <= 0 || ht <= 0 || w > 10000 || ht > 10000) {
+        DeleteEnhMetaFile(emf);
+        Fail(Format("frame %ld,%ld-%ld,%ld", frame.left, frame.top, frame.right, frame.bottom));
+    }
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = ht;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    RECT all = {0, 0, w, ht};
+    FillRect(mem, &all, HBRUSH(GetStockObject(WHITE_BRUSH)));
+    const bool played = PlayEnhMetaFile(mem, emf, &frame) != 0;
+    GdiFlush();
+    std::string file = BmpFile(w, ht, bits);
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    DeleteEnhMetaFile(emf);
+    if (!played) Fail("PlayEnhMetaFile failed");
+    if (!WriteAll(a[1], file)) Fail("cannot write " + a[1]);
+}
+
+// private-bytes LABEL [MAX_GROWTH_MB]: prints the program's private bytes; with a limit,
+// fails when they grew by more than that since the first reading under LABEL.
+void VerbPrivateBytes(const Args& a) {
+    static std::vector<std::pair<std::string, double>> first;
+    RequireRunning();
+    Settle();
+    PROCESS_MEMORY_COUNTERS_EX pmc{};
+    pmc.cb = sizeof pmc;
+    if (!GetProcessMemoryInfo(g.pi.hProcess, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc))
+        Fail("GetProcessMemoryInfo failed");
+    // Wine may leave PrivateUsage at 0; the page-file share is the same figure on Windows.
+    const SIZE_T bytes = pmc.PrivateUsage ? pmc.PrivateUsage : pmc.PagefileUsage;
+    if (!bytes) Fail("no private byte count for the program");
+    const double mb = double(bytes) / (1 << 20);
+    printf("%s: %.1f MB private\n", a[0].c_str(), mb);
+    auto it = std::find_if(first.begin(), first.end(), [&](const auto& p) { return p.first == a[0]; });
+    if (it == first.end()) {
+        first.push_back({a[0], mb});
+        return;
+    }
+    if (a.size() > 1) {
+        Expect(Format("private bytes within %s MB of the first reading of ", a[1].c_str()) + a[0]);
+        if (mb - it->second > double(Number(a[1]))) Fail(Format("%.1f MB, first %.1f MB", mb, it->second));
+    }
+}
+
 void VerbClose(const Args&) {
     Expect("WM_CLOSE posted");
     PostMessageA(MainWindow(), WM_CLOSE, 0, 0);
@@ -1587,6 +1656,8 @@ constexpr Verb kVerbs[] = {
     {"screenshot", 1, 1, VerbScreenshot, nullptr},
     {"screen-same", 5, 5, VerbScreenSame, nullptr},
     {"stopwatch", 1, 1, VerbStopwatch, nullptr},
+    {"emf-render", 2, 2, VerbEmfRender, nullptr},
+    {"private-bytes", 1, 2, VerbPrivateBytes, nullptr},
     {"close", 0, 0, VerbClose, nullptr},
     {"exits", 0, 1, VerbExits, nullptr},
     {"alive", 0, 0, VerbAlive, nullptr},
