@@ -68,6 +68,10 @@ else
   report "clip-save clip.emf" 1 "header $emf_head, $emf_bytes bytes in the header"
 fi
 
+# emf-render plays the metafile back: some ink, on white.
+ink=$(convert "$work/cases/selftest/clip-emf.bmp" -format '%[fx:mean<0.999 && maxima>0.99]' info: 2>/dev/null)
+[ "$ink" = 1 ] && report "emf-render clip-emf.bmp" 0 || report "emf-render clip-emf.bmp" 1 "no ink on white (${ink:-unreadable})"
+
 for case_file in "$here"/selftest/fail_*.pxt; do
   name=$(basename "$case_file" .pxt)
   want=$(sed -n 's/^# expect: //p' "$case_file")
