@@ -29,6 +29,26 @@ struct EmfResult {
     bool BlockOk = true;
 };
 
+// The picture as the window shows it, at the window's resolution: a metafile of the whole
+// source picture would carry every pixel of a camera photograph (72 MB at 6000 x 4000).
+void DrawShownPicture(HWND main, HDC emf, const RECT& client) {
+    const ViewState& v = g_View;
+    if (v.DestWidth <= 0 || v.DestHeight <= 0) return;
+    HDC wdc = GetDC(main);
+    HDC mem = CreateCompatibleDC(wdc);
+    HBITMAP shown = CreateCompatibleBitmap(wdc, v.DestX + v.DestWidth, v.DestY + v.DestHeight);
+    ReleaseDC(main, wdc);
+    if (mem && shown) {
+        HGDIOBJ old = SelectObject(mem, shown);
+        RenderImage(mem, 0, client, g_Settings.DCflag, g_Settings.DI, v.Scale, v.DestX, v.DestY, v.DestWidth,
+                    v.DestHeight, v.SourceX, v.SourceY, v.DrawWidth, v.DrawHeight);
+        BitBlt(emf, v.DestX, v.DestY, v.DestWidth, v.DestHeight, mem, v.DestX, v.DestY, SRCCOPY);
+        SelectObject(mem, old);
+    }
+    if (shown) DeleteObject(shown);
+    if (mem) DeleteDC(mem);
+}
+
 EmfResult DrawView(HWND window, int dpi, int n, bool withRecords) {
     EmfResult r;
     HWND main = g_Host.MainWindow;
@@ -50,10 +70,7 @@ EmfResult DrawView(HWND window, int dpi, int n, bool withRecords) {
     ReleaseDC(main, ref);
     if (!dc) return r;
 
-    RECT area = client;
-    if (g_Settings.DI & kInfoImageShown)
-        RenderImage(dc, 0, area, g_Settings.DCflag, g_Settings.DI, v.Scale, v.DestX, v.DestY, v.DestWidth,
-                    v.DestHeight, v.SourceX, v.SourceY, v.DrawWidth, v.DrawHeight);
+    if (g_Settings.DI & kInfoImageShown) DrawShownPicture(main, dc, client);
     const RECT region = {v.SourceX, v.SourceY, v.SourceX + v.SourceWidth, v.SourceY + v.SourceHeight};
     const ViewMapping mapping = MappingOf(v);
     const bool graffiti = GraffitiModeOn();
