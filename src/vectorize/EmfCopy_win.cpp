@@ -36,7 +36,12 @@ void DrawShownPicture(HWND main, HDC emf, const RECT& client) {
     if (v.DestWidth <= 0 || v.DestHeight <= 0) return;
     HDC wdc = GetDC(main);
     HDC mem = CreateCompatibleDC(wdc);
-    HBITMAP shown = CreateCompatibleBitmap(wdc, v.DestX + v.DestWidth, v.DestY + v.DestHeight);
+    // A DIB section: copied from a device bitmap, Wine's metafile recorder kept the
+    // picture's size on every copy (75 MB after fifty).
+    BITMAPINFO bi = {};
+    bi.bmiHeader = DibHeader(v.DestX + v.DestWidth, v.DestY + v.DestHeight, 24);
+    void* bits = nullptr;
+    HBITMAP shown = CreateDIBSection(wdc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
     ReleaseDC(main, wdc);
     if (mem && shown) {
         HGDIOBJ old = SelectObject(mem, shown);
