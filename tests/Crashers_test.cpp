@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "exif/ExifFuzz.h"
+#include "graffiti/GraffitiJwwFuzz.h"
 #include "graffiti/TrdFileFuzz.h"
 #include "image/ImageFormatFuzz.h"
 #include "jww/JwwReaderFuzz.h"
@@ -20,7 +21,9 @@ TEST(Crashers, ReplayQuietly) {
     };
     const Row rows[] = {{"tests/image/crashers", FuzzImageFormat}, {"tests/exif/crashers", FuzzExifParser},
                         {"tests/vectorize/crashers", FuzzTraceInput}, {"tests/jww/crashers", FuzzJwwReader},
-                        {"tests/graffiti/crashers", FuzzTrdFile}};
+                        {"tests/graffiti/crashers", FuzzTrdFile},
+                        // The .trd inputs also feed the JWW conversions of the layer they hold.
+                        {"tests/graffiti/crashers", FuzzGraffitiJww}, {"tests/graffiti/corpus", FuzzGraffitiJww}};
     for (const Row& r : rows) {
         const std::filesystem::path dir = std::filesystem::path(PIXARO_SOURCE_DIR) / r.folder;
         ASSERT_TRUE(std::filesystem::is_directory(dir)) << dir;

@@ -4,14 +4,10 @@
 
 #include <climits>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "graffiti/GraffitiJwwFuzz.h"
 
 namespace {
 
@@ -370,19 +366,4 @@ TEST(GraffitiJww, FullLayerStaysInsideItsBound) {
     EXPECT_EQ(c.Count, w.ObjectCount() + 1);
     EXPECT_EQ(ReadText(ExportGraffitiText(*s, 600, 100)).Texts.size(),
               100 * size_t(MeasureText(feeds).Rows + MeasureText(rows).Rows));
-}
-
-// Inputs kept for the .trd reader pass through the conversions too.
-TEST(GraffitiJww, SeedsAndCrashersReplay) {
-    for (const char* folder : {"tests/graffiti/corpus", "tests/graffiti/crashers"}) {
-        const std::filesystem::path dir = std::filesystem::path(PIXARO_SOURCE_DIR) / folder;
-        ASSERT_TRUE(std::filesystem::is_directory(dir)) << dir;
-        for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-            if (!entry.is_regular_file() || entry.path().filename() == "README") continue;
-            SCOPED_TRACE(entry.path().string());
-            std::ifstream in(entry.path(), std::ios::binary);
-            std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-            FuzzGraffitiJww(bytes.data(), bytes.size());
-        }
-    }
 }

@@ -461,29 +461,38 @@ COLORREF ScreenPixel(POINT pt) {
     return c;
 }
 
+// A bottom-up 24-bit DIB section of w x h selected into a new memory DC.
+struct Dib24 {
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bmp = nullptr;
+    HGDIOBJ old = nullptr;
+    void* bits = nullptr;
+    Dib24(int w, int h) {
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+        bi.bmiHeader.biWidth = w;
+        bi.bmiHeader.biHeight = h;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 24;
+        bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+        old = SelectObject(mem, bmp);
+    }
+    ~Dib24() {
+        SelectObject(mem, old);
+        DeleteObject(bmp);
+        DeleteDC(mem);
+        ReleaseDC(nullptr, screen);
+    }
+};
+
 // The whole screen as a bottom-up 24-bit BMP file.
 std::string CaptureScreen() {
     int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 24;
-    bi.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, bmp);
-    BitBlt(mem, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+    Dib24 dib(w, h);
+    BitBlt(dib.mem, 0, 0, w, h, dib.screen, 0, 0, SRCCOPY);
     GdiFlush();
-    std::string file = BmpFile(w, h, bits);
-    SelectObject(mem, old);
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-    return file;
+    return BmpFile(w, h, dib.bits);
 }
 
 void SaveScreen(const std::string& path) {
@@ -1084,26 +1093,16 @@ void VerbEmfRender(const Args& a) {
         DeleteEnhMetaFile(emf);
         Fail(Format("frame %ld,%ld-%ld,%ld", frame.left, frame.top, frame.right, frame.bottom));
     }
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = ht;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, bmp);
-    RECT all = {0, 0, w, ht};
-    FillRect(mem, &all, HBRUSH(GetStockObject(WHITE_BRUSH)));
-    const bool played = PlayEnhMetaFile(mem, emf, &frame) != 0;
-    GdiFlush();
-    std::string file = BmpFile(w, ht, bits);
-    SelectObject(mem, old);
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
+    bool played;
+    std::string file;
+    {
+        Dib24 dib(w, ht);
+        RECT all = {0, 0, w, ht};
+        FillRect(dib.mem, &all, HBRUSH(GetStockObject(WHITE_BRUSH)));
+        played = PlayEnhMetaFile(dib.mem, emf, &frame) != 0;
+        GdiFlush();
+        file = BmpFile(w, ht, dib.bits);
+    }
     DeleteEnhMetaFile(emf);
     if (!played) Fail("PlayEnhMetaFile failed");
     if (!WriteAll(a[1], file)) Fail("cannot write " + a[1]);
