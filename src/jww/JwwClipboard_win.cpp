@@ -39,15 +39,15 @@ int PutJwClipboard(HWND window, HGLOBAL block, HENHMETAFILE metafile) {
     }
     EmptyClipboard();
     bool set = true;
-    if (metafile) {
-        if (SetClipboardData(CF_ENHMETAFILE, metafile))
-            metafile = nullptr;
+    if (block) {
+        if (SetClipboardData(format, block))
+            block = nullptr;
         else
             set = false;
     }
-    if (block && set) {
-        if (SetClipboardData(format, block))
-            block = nullptr;
+    if (metafile && set) {
+        if (SetClipboardData(CF_ENHMETAFILE, metafile))
+            metafile = nullptr;
         else
             set = false;
     }

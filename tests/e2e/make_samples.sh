@@ -52,7 +52,6 @@ plain=(-strip -define png:exclude-chunks=date,time)
 # picture exactly the size of the view of an 800 x 600 window, so clicks land on pixels.
 "$convert" -size 2000x2000 xc:gray +noise Random -depth 8 -type truecolor BMP3:rot2000.bmp
 "$convert" -size 4000x3000 xc:gray +noise Random -depth 8 -type truecolor BMP3:rot4000.bmp
-"$convert" -size 6000x4000 xc: +noise Random -channel G -separate -threshold 80% -type bilevel BMP3:dots6000.bmp
 "$convert" -size 792x506 xc:white +antialias -stroke black -draw "line 400,50 412,450" -type truecolor BMP3:tilt.bmp
 
 # Cut real files short: the header is fine, the picture data stops.

@@ -502,8 +502,6 @@ int main(int argc, char** argv) {
     WriteFile("annotated.trd", EncodeTrd(Annotation(), "annotated.jpg"));
     WriteFile("full.trd", EncodeTrd(FullLayer(true), "photo.jpg"));
     WriteFile("full_thin.trd", EncodeTrd(FullLayer(false), "photo.jpg"));
-    // Over a 6000 x 4000 drawing of scattered dots that traces into well over a million lines.
-    WriteFile("full_dots.trd", EncodeTrd(FullLayer(false), "dots6000.bmp"));
     std::vector<uint8_t> corrupt = EncodeTrd(Annotation(), "annotated.jpg");
     corrupt[16 + sizeof "annotated.jpg"] = 0xFF;  // the line count's low byte: 255 lines that are not there
     WriteFile("corrupt.trd", corrupt);
