@@ -58,4 +58,31 @@ void BM_GraffitiText(benchmark::State& state) {
 }
 BENCHMARK(BM_GraffitiText)->Unit(benchmark::kMicrosecond);
 
+// The block half of the metafile copy of a view holding the full layer and a million traced
+// lines: sized from the counts, the layer's records, then one CDataSen per line.
+void BM_ViewBlockMillionLines(benchmark::State& state) {
+    const GraffitiStore& layer = FullLayer();
+    GraffitiRecordSettings settings;
+    settings.Dpi = 400, settings.ImageWidth = 6000, settings.ImageHeight = 4000;
+    constexpr int kLines = 1000000;
+    size_t used = 0;
+    for (auto _ : state) {
+        std::vector<uint8_t> block(kJwLongHeaderBytes + GraffitiRecordBytesBound(layer) +
+                                   size_t(kLines) * (kJwSenBytes + kJwMaxTagBytes));
+        JwBlockWriter w(block.data() + kJwLongHeaderBytes, block.size() - kJwLongHeaderBytes);
+        JwExtent extent;
+        AppendGraffitiRecords(w, layer, settings, extent);
+        const JwPen pen{1, 1, 0};
+        for (int i = 0; i < kLines; ++i) {
+            const int x = i % 6000, y = i / 250;
+            WriteJwSenRecord(w, pen, x * 0.0254, -y * 0.0254, (x + 3) * 0.0254, -(y + 2) * 0.0254);
+        }
+        WriteJwHeader(block.data(), kJwLongHeaderBytes, 0, 0, 100.0, w.ObjectCount());
+        used = w.Size();
+        benchmark::DoNotOptimize(block.data());
+    }
+    state.counters["blockMB"] = double(used) / (1 << 20);
+}
+BENCHMARK(BM_ViewBlockMillionLines)->Unit(benchmark::kMillisecond);
+
 }  // namespace
