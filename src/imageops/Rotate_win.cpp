@@ -10,6 +10,7 @@
 #include "imageops/DibPixels_win.h"
 #include "imageops/Monochrome_win.h"
 #include "imageops/Rotate.h"
+#include "view/RubberBand.h"
 #include "view/View_win.h"
 
 namespace {
@@ -101,9 +102,8 @@ int StraightenStep(HWND wnd, UINT msg, int state, LPARAM lp) {
         SetStatusText(0, "回転処理中ですしばらくお待ちください");
         SYSTEMTIME start;
         GetLocalTime(&start);
-        const double theta = Guide(wnd);
-        Guide(wnd);
-        RotateByAngle(wnd, theta);
+        const StraightenPoints& p = g_Straighten;
+        RotateByAngle(wnd, StraighteningAngle(p.X1, p.Y1, p.X2, p.Y2));
         InvalidateRect(wnd, nullptr, TRUE);
         UpdateWindow(wnd);
         SetStatusText(0, ElapsedTimeText(start).c_str());

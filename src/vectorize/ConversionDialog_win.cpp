@@ -329,16 +329,18 @@ INT_PTR CALLBACK ConversionProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
 
 bool ConversionBusy() { return g_Busy; }
 
-int OpenConversionDialog(HWND) {
+int OpenToolDialog(HWND& slot, int resource, DLGPROC proc) {
     if (!HasImage()) return -2;
-    if (g_Dialog) {
-        SetFocus(g_Dialog);
+    if (slot) {
+        SetFocus(slot);
         return 0;
     }
-    g_Dialog = CreateDialogParamA(g_Host.Instance, MAKEINTRESOURCEA(IDD_VECTORIZE), nullptr, ConversionProc, 0);
-    if (g_Dialog) ShowWindow(g_Dialog, SW_SHOW);
+    slot = CreateDialogParamA(g_Host.Instance, MAKEINTRESOURCEA(resource), nullptr, proc, 0);
+    if (slot) ShowWindow(slot, SW_SHOW);
     return 0;
 }
+
+int OpenConversionDialog(HWND) { return OpenToolDialog(g_Dialog, IDD_VECTORIZE, ConversionProc); }
 
 HWND ConversionDialogWindow() { return g_Dialog; }
 

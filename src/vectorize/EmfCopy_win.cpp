@@ -58,9 +58,6 @@ EmfResult DrawView(HWND window, int dpi, int n, bool withRecords) {
     EmfResult r;
     HWND main = g_Host.MainWindow;
     const ViewState& v = g_View;
-    // Graffiti and lines are drawn at the view's zoom, over the picture where the view shows
-    // them; the drawing's scale (dpi, n) goes into the records only.
-    const double s = double(v.Scale);
     RECT client;
     GetClientRect(main, &client);
     if (StatusBarShown()) client.bottom -= 20;
@@ -77,9 +74,10 @@ EmfResult DrawView(HWND window, int dpi, int n, bool withRecords) {
 
     if (g_Settings.DI & kInfoImageShown) DrawShownPicture(main, dc, client);
     const RECT region = {v.SourceX, v.SourceY, v.SourceX + v.SourceWidth, v.SourceY + v.SourceHeight};
-    const ViewMapping mapping = MappingOf(v);
+    // Graffiti and lines are drawn as the view draws them, over the picture; the drawing's
+    // scale (dpi, n) goes into the records only.
     const bool graffiti = GraffitiModeOn();
-    if (graffiti) DrawGraffitiLayer(dc, mapping, &region);
+    if (graffiti) DrawGraffitiLayer(dc, MappingOf(v), &region);
 
     // Vector lines in view: counted first, so the block is sized from what is really there.
     const bool lines = (g_Settings.DI & kInfoVectorLines) != 0 && p_ta.LineCount() > 0;
@@ -87,16 +85,7 @@ EmfResult DrawView(HWND window, int dpi, int n, bool withRecords) {
                   bottom = v.SourceY + v.SourceHeight;
     uint64_t lineCount = 0;
     if (lines) ForEachLineIn(p_ta, left, top, right, bottom, [&](int, int, int, int) { ++lineCount; });
-    if (lines) {
-        HPEN pen = CreatePen(PS_SOLID, 1, g_VectorLineColour);
-        HGDIOBJ old = SelectObject(dc, pen);
-        ForEachLineIn(p_ta, left, top, right, bottom, [&](int x1, int y1, int x2, int y2) {
-            MoveToEx(dc, int((x1 - v.SourceX) / s) + v.DestX, int((y1 - v.SourceY) / s) + v.DestY, nullptr);
-            LineTo(dc, int((x2 - v.SourceX) / s) + v.DestX, int((y2 - v.SourceY) / s) + v.DestY);
-        });
-        SelectObject(dc, old);
-        DeleteObject(pen);
-    }
+    if (lines) DrawVectorLines(dc, v);
     r.Metafile = CloseEnhMetaFile(dc);
     if (!r.Metafile || !withRecords) return r;
 

@@ -16,6 +16,7 @@
 #include "resources/resource.h"
 #include "vectorize/ConversionSettings.h"
 #include "vectorize/JwwExport_win.h"
+#include "vectorize/LineStore_win.h"
 
 namespace {
 
@@ -267,17 +268,6 @@ INT_PTR CALLBACK GraffitiExportProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
         return FALSE;
     }
     return FALSE;
-}
-
-int OpenToolDialog(HWND& slot, int resource, DLGPROC proc) {
-    if (!HasImage()) return -2;
-    if (slot) {
-        SetFocus(slot);
-        return 0;
-    }
-    slot = CreateDialogParamA(g_Host.Instance, MAKEINTRESOURCEA(resource), nullptr, proc, 0);
-    if (slot) ShowWindow(slot, SW_SHOW);
-    return 0;
 }
 
 }  // namespace

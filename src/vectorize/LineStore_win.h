@@ -11,6 +11,9 @@ void DrawVectorLines(HDC dc, const ViewState& view);
 // The conversion dialog (modeless, no owner): opened by command 161 or a key, or given the
 // focus; null while closed.
 int OpenConversionDialog(HWND wnd);
+// A modeless tool dialog without an owner, opened into `slot` only with a picture, or given
+// the focus when it is open already; -2 without a picture.
+int OpenToolDialog(HWND& slot, int resource, DLGPROC proc);
 HWND ConversionDialogWindow();
 void CloseVectorDialog();
 // True while a conversion runs: the store must not be released under it.
