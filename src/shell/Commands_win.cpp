@@ -263,7 +263,7 @@ CommandState CurrentCommandState() {
     s.MapLink = g_Image.Exif.MapLink[0] != 0;
     s.GraffitiMode = GraffitiModeOn();
     for (int k = 0; k < kProgramSlots; ++k)
-        if (!ProgramFileName(g_Settings.KeyApps[k]).empty()) s.ProgramsSet |= uint8_t(1 << k);
+        if (!FileNamePart(g_Settings.KeyApps[k]).empty()) s.ProgramsSet |= uint8_t(1 << k);
     s.Converting = ConversionBusy();
     s.StatusBar = StatusBarShown();
     s.ToolBar = ToolBarShown();
@@ -388,7 +388,7 @@ void UpdateGraffitiUi(HWND wnd) {
 void UpdateProgramMenu(HWND wnd) {
     HMENU menu = GetMenu(wnd);
     for (int k = 0; k < kProgramSlots; ++k) {
-        std::string name = ProgramFileName(g_Settings.KeyApps[k]);
+        std::string name = FileNamePart(g_Settings.KeyApps[k]);
         char label[400];
         snprintf(label, sizeof label, "外部ソフト[%s]に送る", name.c_str());
         MENUITEMINFOA info = {};

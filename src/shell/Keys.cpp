@@ -21,10 +21,35 @@ std::string KeyLabel(uint32_t keyIndex) {
     return "---";
 }
 
-std::string ProgramFileName(std::string_view path) {
-    size_t sep = LastPathSeparator(path);
-    std::string_view name = sep == std::string_view::npos ? path : path.substr(sep + 1);
+static std::string Bounded(std::string_view text) {
     char out[301];
-    CopySjis(out, sizeof out, name);
+    CopySjis(out, sizeof out, text);
     return out;
 }
+
+std::string FileNamePart(std::string_view path) {
+    size_t sep = LastPathSeparator(path);
+    return Bounded(sep == std::string_view::npos ? path : path.substr(sep + 1));
+}
+
+std::string FolderPart(std::string_view path) {
+    size_t sep = LastPathSeparator(path);
+    return Bounded(sep == std::string_view::npos ? std::string_view() : path.substr(0, sep));
+}
+
+void NormaliseKeyTable(uint32_t (&keys)[kKeySlots]) {
+    for (int i = 0; i < kKeySlots; ++i) {
+        if (keys[i] > kMaxKeyIndex) keys[i] = 0;
+        int first = FindKeySlot(keys, keys[i]);
+        if (first >= 0 && first < i) keys[i] = 0;
+    }
+}
+
+uint32_t ChooseKey(const uint32_t (&keys)[kKeySlots], int slot, uint32_t chosen) {
+    if (chosen > kMaxKeyIndex) return keys[slot];
+    for (int i = 0; i < kKeySlots; ++i)
+        if (chosen != 0 && i != slot && keys[i] == chosen) return keys[slot];
+    return chosen;
+}
+
+std::string QuotedArgument(std::string_view path) { return "\"" + std::string(path) + "\""; }
