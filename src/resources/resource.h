@@ -86,6 +86,48 @@
 #define IDD_PROGRAMS        1700
 #define IDD_ABOUT           9999
 
+// Display settings dialog (IDD_DISPLAY_SETTINGS); both group boxes are 510
+#define IDC_DS_SMOOTH           500
+#define IDC_DS_FULLPATH         502
+#define IDC_DS_FOLDERNAME       503
+#define IDC_DS_NAMEONLY         504
+#define IDC_DS_SPI_FOLDER       506
+#define IDC_DS_SPI_BROWSE       507
+#define IDC_DS_SPI_LABEL        508
+#define IDC_DS_GROUP            510
+#define IDC_DS_XP_TITLE         520
+#define IDC_DS_XP_COMMENT       524
+#define IDC_DS_EXIF_MAKER       530
+#define IDC_DS_EXIF_COPYRIGHT   537
+#define IDC_DS_COLOUR           540
+#define IDC_DS_WRITE_TEXT       550
+
+// Window size dialog (IDD_WINDOW_SIZE)
+#define IDC_WS_QVGA             1501
+#define IDC_WS_VGA              1502
+#define IDC_WS_SVGA             1503
+#define IDC_WS_XGA              1504
+#define IDC_WS_FIT              1505
+#define IDC_WS_ANY              1506
+#define IDC_WS_WIDTH            1508
+#define IDC_WS_TIMES            1509
+#define IDC_WS_HEIGHT           1510
+
+// External programs and keys dialog (IDD_PROGRAMS): four rows of label, browse, delete and
+// key, then the eight viewer functions' keys and labels
+#define IDC_PG_HEADING          508
+#define IDC_PG_LABEL1           1701
+#define IDC_PG_BROWSE1          1705
+#define IDC_PG_DELETE1          1710
+#define IDC_PG_KEY1             1720
+#define IDC_PG_KEY5             1724
+#define IDC_PG_FUNCTION1        1740
+
+// About box (IDD_ABOUT)
+#define IDC_AB_VERSION          9901
+#define IDC_AB_HOME             9902
+#define IDC_AB_MAIL             9903
+
 // Monochrome dialog (IDD_MONOCHROME)
 #define IDC_MONO_DULL_LABEL     1601
 #define IDC_MONO_COARSE_LABEL   1602

@@ -157,16 +157,22 @@ int EmfCopyCommand(HWND wnd, LPARAM) {
     return CopyViewAsEmf(wnd, nullptr, s.Dpi, s.JwScale);
 }
 
-int SendTo(int slot) {
-    // The path goes as it is, unquoted: programs that were set up for it expect that.
-    if (g_Settings.KeyApps[slot][0])
-        ShellExecuteA(nullptr, "open", g_Settings.KeyApps[slot], CurrentPath, nullptr, SW_SHOWNORMAL);
-    return 0;
+// The path goes quoted, so one with spaces reaches the program as one argument.
+int SendTo(HWND wnd, int slot) {
+    const char* program = g_Settings.KeyApps[slot];
+    if (!program[0] || !HasImage() || !CurrentPath[0]) return -1;
+    std::string parameter = QuotedArgument(CurrentPath);
+    INT_PTR rc = INT_PTR(ShellExecuteA(nullptr, "open", program, parameter.c_str(), nullptr, SW_SHOWNORMAL));
+    if (rc > 32) return 0;
+    char text[400];
+    snprintf(text, sizeof text, "外部ソフトを起動できません。\n%s", program);
+    MessageBoxA(wnd, text, "Error", MB_OK | MB_ICONHAND);
+    return -2;
 }
-int SendTo1(HWND, LPARAM) { return SendTo(0); }
-int SendTo2(HWND, LPARAM) { return SendTo(1); }
-int SendTo3(HWND, LPARAM) { return SendTo(2); }
-int SendTo4(HWND, LPARAM) { return SendTo(3); }
+int SendTo1(HWND wnd, LPARAM) { return SendTo(wnd, 0); }
+int SendTo2(HWND wnd, LPARAM) { return SendTo(wnd, 1); }
+int SendTo3(HWND wnd, LPARAM) { return SendTo(wnd, 2); }
+int SendTo4(HWND wnd, LPARAM) { return SendTo(wnd, 3); }
 
 int MonochromeDialogCommand(HWND wnd, LPARAM) { return MonochromeCommand(wnd); }
 
@@ -176,9 +182,16 @@ int InfoRun(HWND wnd, LPARAM) { return InfoCommand(wnd, IsJpegExtension(CurrentE
 int MapRun(HWND wnd, LPARAM) { return MapCommand(wnd, g_Image.Exif.MapLink); }
 
 int ProgramSettingsCommand(HWND wnd, LPARAM) {
+    ShowProgramSettings(wnd);
     UpdateProgramMenu(wnd);
     return 0;
 }
+int DisplaySettingsCommand(HWND wnd, LPARAM) { return ShowDisplaySettings(wnd); }
+int WindowSizeCommand(HWND, LPARAM) {
+    OpenWindowSizeDialog();
+    return 0;
+}
+int AboutCommand(HWND wnd, LPARAM) { return ShowAbout(wnd); }
 
 struct Handler {
     int id;
@@ -210,6 +223,9 @@ constexpr Handler kHandlers[] = {
     {IDM_INFO, InfoRun, false},
     {IDM_MONOCHROME, MonochromeDialogCommand, false},
     {IDM_PROGRAM_SETTINGS, ProgramSettingsCommand, false},
+    {IDM_DISPLAY_SETTINGS, DisplaySettingsCommand, false},
+    {IDM_WINDOW_SIZE, WindowSizeCommand, false},
+    {IDM_ABOUT, AboutCommand, false},
     {IDM_VECTORIZE, VectorizeCommand, true},
     {IDM_GRAFFITI, GraffitiModeCommand, false},
     {IDM_SORT_NATURAL, SortNaturalCommand, false},

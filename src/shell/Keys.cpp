@@ -52,4 +52,11 @@ uint32_t ChooseKey(const uint32_t (&keys)[kKeySlots], int slot, uint32_t chosen)
     return chosen;
 }
 
-std::string QuotedArgument(std::string_view path) { return "\"" + std::string(path) + "\""; }
+std::string QuotedArgument(std::string_view path) {
+    std::string quoted;
+    quoted.reserve(path.size() + 2);
+    quoted += '"';
+    quoted.append(path);
+    quoted += '"';
+    return quoted;
+}

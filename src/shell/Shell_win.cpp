@@ -306,6 +306,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
         if (g_Shell.FileListDialog && IsDialogMessageA(g_Shell.FileListDialog, &msg)) continue;
+        if (HWND size = WindowSizeDialogWindow(); size && IsDialogMessageA(size, &msg)) continue;
         if (HWND vector = ConversionDialogWindow(); vector && IsDialogMessageA(vector, &msg)) continue;
         StyleDialogHandles style = StyleDialogWindows();
         if (style.Line && IsDialogMessageA(style.Line, &msg)) continue;

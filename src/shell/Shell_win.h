@@ -21,6 +21,8 @@ struct ShellState {
 };
 extern ShellState g_Shell;
 
+constexpr const char* kHomePage = "https://www.norvane.example/pixaro/";
+
 // Settings and the update check.
 void LoadSettings();
 void SaveSettings(HWND wnd);
@@ -52,6 +54,14 @@ bool ConfirmDiscard(HWND wnd, DiscardReason reason);
 int OpenFileAndScan(HWND wnd, const char* path);
 // Loads a path as the current picture (an image, or a graffiti file with its canvas).
 int LoadPath(HWND wnd, const char* path, int keep);
+
+// The settings dialogs: display settings, external programs and keys, and the about box are
+// modal; the window size dialog is modeless and ownerless.
+int ShowDisplaySettings(HWND wnd);
+int ShowProgramSettings(HWND wnd);
+int ShowAbout(HWND wnd);
+void OpenWindowSizeDialog();
+HWND WindowSizeDialogWindow();
 
 // The folder catalogue.
 void StartFolderScan(HWND wnd);

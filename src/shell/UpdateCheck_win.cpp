@@ -10,7 +10,6 @@
 namespace {
 
 constexpr const char* kVersionUrl = "http://www.norvane.example/pixaro/version.txt";
-constexpr const char* kHomePage = "https://www.norvane.example/pixaro/";
 constexpr const char* kUserAgent = "PixaroUser/1.19";
 constexpr DWORD kTimeoutMs = 5000;
 
