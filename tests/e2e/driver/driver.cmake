@@ -24,3 +24,9 @@ target_compile_options(fakeapp PRIVATE ${PIXARO_WIN_FLAGS})
 target_link_libraries(fakeapp PRIVATE comdlg32 comctl32 shell32 advapi32 gdi32 user32 kernel32)
 target_link_options(fakeapp PRIVATE -static -mwindows -static-libgcc -static-libstdc++)
 set_target_properties(fakeapp PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+# An external program for the send-to cases: records the arguments it receives.
+add_executable(argrec WIN32 ${CMAKE_CURRENT_LIST_DIR}/argrec_win.cpp)
+target_compile_options(argrec PRIVATE ${PIXARO_WIN_FLAGS})
+target_link_options(argrec PRIVATE -static -mwindows -static-libgcc -static-libstdc++)
+set_target_properties(argrec PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})

@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr int kDialogEdit = 1001, kDialogCheck = 1002, kDialogReport = 1003;
+constexpr int kDialogEdit = 1001, kDialogCheck = 1002, kDialogReport = 1003, kDialogCombo = 1004;
 constexpr COLORREF kColours[] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)};
 constexpr char kRegKey[] = "Software\\PixdrvFake";
 
@@ -80,13 +80,26 @@ INT_PTR CALLBACK SettingsProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
         report += "終わり";
         SendDlgItemMessageA(dlg, kDialogReport, EM_SETLIMITTEXT, 0, 0);
         SetDlgItemTextA(dlg, kDialogReport, report.c_str());
+        for (const char* item : {"---", "[A]", "[B]"}) SendDlgItemMessageA(dlg, kDialogCombo, CB_ADDSTRING, 0, LPARAM(item));
+        SendDlgItemMessageA(dlg, kDialogCombo, CB_SETCURSEL, 0, 0);
+        return TRUE;
+    }
+    // Item 2 is taken: a pick of it goes back to the previous one.
+    static LRESULT previous = 0;
+    if (msg == WM_COMMAND && LOWORD(wp) == kDialogCombo && HIWORD(wp) == CBN_SELCHANGE) {
+        LRESULT picked = SendDlgItemMessageA(dlg, kDialogCombo, CB_GETCURSEL, 0, 0);
+        if (picked == 2)
+            SendDlgItemMessageA(dlg, kDialogCombo, CB_SETCURSEL, previous, 0);
+        else
+            previous = picked;
         return TRUE;
     }
     if (msg == WM_COMMAND && (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL)) {
         if (LOWORD(wp) == IDOK) {
             char text[256], line[320];
             GetDlgItemTextA(dlg, kDialogEdit, text, sizeof text);
-            snprintf(line, sizeof line, "%s %s", text, IsDlgButtonChecked(dlg, kDialogCheck) ? "on" : "off");
+            snprintf(line, sizeof line, "%s %s %d", text, IsDlgButtonChecked(dlg, kDialogCheck) ? "on" : "off",
+                     int(SendDlgItemMessageA(dlg, kDialogCombo, CB_GETCURSEL, 0, 0)));
             SetStatus(1, line);
         }
         EndDialog(dlg, LOWORD(wp));

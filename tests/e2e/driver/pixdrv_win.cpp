@@ -1613,6 +1613,27 @@ void VerbDlgCheck(const Args& a) {
         Fail(st == BST_CHECKED ? "checked" : "unchecked");
 }
 
+// dlg-combo ID INDEX: selects item INDEX of a combo box and tells the dialog as a user's pick
+// does (CBN_SELCHANGE); dlg-combo-is ID INDEX waits until the box shows item INDEX, which is
+// how a pick the program turned down is seen.
+void VerbDlgCombo(const Args& a) {
+    Expect("combo box " + a[0] + " set to item " + a[1]);
+    HWND c = DialogItem(a[0]);
+    if (!IsWindowEnabled(c)) Fail("the control is disabled");
+    LRESULT index = Number(a[1]);
+    if (SendBounded(c, CB_SETCURSEL, WPARAM(index), 0) != index) Fail("no such item");
+    PostMessageA(GetParent(c), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(c), CBN_SELCHANGE), reinterpret_cast<LPARAM>(c));
+    Settle();
+}
+
+void VerbDlgComboIs(const Args& a) {
+    Expect("combo box " + a[0] + " showing item " + a[1]);
+    HWND c = DialogItem(a[0]);
+    LRESULT want = Number(a[1]), seen = CB_ERR;
+    if (!Poll([&] { seen = SendBounded(c, CB_GETCURSEL, 0, 0); return seen == want; }, 20, true))
+        Fail(Format("item %ld", long(seen)));
+}
+
 // ---------------------------------------------------------------------------------------------
 // The verb table: a new verb is one row and one function.
 
@@ -1685,6 +1706,8 @@ constexpr Verb kVerbs[] = {
     {"echo", 0, -1, nullptr, VerbEcho},
     {"sleep", 1, 1, VerbSleep, nullptr},
     {"timeout", 1, 1, VerbTimeout, nullptr},
+    {"dlg-combo", 2, 2, VerbDlgCombo, nullptr},
+    {"dlg-combo-is", 2, 2, VerbDlgComboIs, nullptr},
 };
 
 const Verb* FindVerb(const std::string& name) {
