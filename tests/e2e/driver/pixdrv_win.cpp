@@ -1626,6 +1626,20 @@ void VerbDlgCombo(const Args& a) {
     Settle();
 }
 
+// dlg-type ID TEXT: selects an edit box's text and types ASCII TEXT over it, one WM_CHAR a
+// character (a backspace for an empty TEXT), so the box tells its dialog of each change as
+// it does for a user; WM_SETTEXT does not under Wine.
+void VerbDlgType(const Args& a) {
+    Expect("control " + a[0] + " typed over with " + Quote(a[1]));
+    HWND c = DialogItem(a[0]);
+    for (unsigned char ch : a[1])
+        if (ch < 0x20 || ch > 0x7E) Fail("only ASCII can be typed");
+    SendBounded(c, EM_SETSEL, 0, -1);
+    if (a[1].empty()) PostMessageA(c, WM_CHAR, VK_BACK, 1);
+    for (unsigned char ch : a[1]) PostMessageA(c, WM_CHAR, ch, 1);
+    Settle();
+}
+
 void VerbDlgComboIs(const Args& a) {
     Expect("combo box " + a[0] + " showing item " + a[1]);
     HWND c = DialogItem(a[0]);
@@ -1708,6 +1722,7 @@ constexpr Verb kVerbs[] = {
     {"timeout", 1, 1, VerbTimeout, nullptr},
     {"dlg-combo", 2, 2, VerbDlgCombo, nullptr},
     {"dlg-combo-is", 2, 2, VerbDlgComboIs, nullptr},
+    {"dlg-type", 2, 2, VerbDlgType, nullptr},
 };
 
 const Verb* FindVerb(const std::string& name) {
