@@ -265,8 +265,9 @@ void BrowseProgram(HWND dlg, ProgramWork& work, int k) {
     ofn.Flags = OFN_FILEMUSTEXIST;
     const bool chosen = GetOpenFileNameA(&ofn) != 0;
     // A path that does not fit the table is refused whole: cut, it would name another program.
-    if ((chosen && !CopySjis(work.Apps[k], sizeof work.Apps[k], file)) ||
-        (!chosen && CommDlgExtendedError() == FNERR_BUFFERTOOSMALL)) {
+    const bool fits = strlen(file) < sizeof work.Apps[k];
+    if (chosen && fits) memcpy(work.Apps[k], file, strlen(file) + 1);
+    if ((chosen && !fits) || (!chosen && CommDlgExtendedError() == FNERR_BUFFERTOOSMALL)) {
         char text[MAX_PATH + 80];
         snprintf(text, sizeof text, "パスが長すぎるため設定できません。\n%s", file);
         MessageBoxA(dlg, text, "Error", MB_OK | MB_ICONHAND);
