@@ -1640,6 +1640,20 @@ void VerbDlgType(const Args& a) {
     Settle();
 }
 
+// dlg-focus ID: moves the keyboard focus to a control as a click into it would
+// (WM_NEXTDLGCTL), and waits until the program's focus is there.
+void VerbDlgFocus(const Args& a) {
+    Expect("focus in control " + a[0]);
+    HWND c = DialogItem(a[0]);
+    PostMessageA(GetParent(c), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(c), TRUE);
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    const DWORD thread = GetWindowThreadProcessId(c, nullptr);
+    if (!Poll([&] { return GetGUIThreadInfo(thread, &info) && info.hwndFocus == c; }, 20, true))
+        Fail(info.hwndFocus ? "the focus is in " + ClassOf(info.hwndFocus) : std::string("no focus"));
+    Settle();
+}
+
 void VerbDlgComboIs(const Args& a) {
     Expect("combo box " + a[0] + " showing item " + a[1]);
     HWND c = DialogItem(a[0]);
@@ -1723,6 +1737,7 @@ constexpr Verb kVerbs[] = {
     {"dlg-combo", 2, 2, VerbDlgCombo, nullptr},
     {"dlg-combo-is", 2, 2, VerbDlgComboIs, nullptr},
     {"dlg-type", 2, 2, VerbDlgType, nullptr},
+    {"dlg-focus", 1, 1, VerbDlgFocus, nullptr},
 };
 
 const Verb* FindVerb(const std::string& name) {
