@@ -219,6 +219,24 @@ void DeleteCurrentFile(HWND wnd) {
     SelectEntryAsked(wnd, g_Catalogue.CurrentIndex, 0);
 }
 
+void AfterDragOutEnded(HWND wnd, AfterDragOut action) {
+    switch (action) {
+    case AfterDragOut::Keep: return;
+    // Keeping the graffiti: it was drawn over this file, which is still the same picture.
+    case AfterDragOut::Reload: Navigate(wnd, 0, 1); return;
+    case AfterDragOut::Rescan: break;
+    case AfterDragOut::RescanShowNeighbour:
+        if (g_Catalogue.CurrentIndex != kNotCatalogued) {
+            RemovePosition(g_Catalogue, g_Catalogue.CurrentIndex);
+            if (g_Catalogue.Count() > 0 && !SelectEntry(wnd, g_Catalogue.CurrentIndex, 0)) return;
+        }
+        if (g_Catalogue.CurrentIndex == kNotCatalogued || g_Catalogue.Count() == 0) EmptyView();
+        break;
+    }
+    // The target may have put the file back under another name: the folder is read again.
+    StartFolderScan(wnd);
+}
+
 void SortCatalogueCommand(HWND wnd, int order) {
     g_Settings.FileSC = uint32_t(order);
     SortCatalogue(g_Catalogue, SortOrder(order), LocaleCompare);
