@@ -24,3 +24,12 @@ target_compile_options(fakeapp PRIVATE ${PIXARO_WIN_FLAGS})
 target_link_libraries(fakeapp PRIVATE comdlg32 comctl32 shell32 advapi32 gdi32 user32 kernel32)
 target_link_options(fakeapp PRIVATE -static -mwindows -static-libgcc -static-libstdc++)
 set_target_properties(fakeapp PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+# The drag-out's COM methods called one by one; the dragout case runs it.
+add_executable(dragout_methods ${CMAKE_SOURCE_DIR}/tests/imageops/dragout_methods_win.cpp
+               ${CMAKE_SOURCE_DIR}/src/imageops/DragOut_win.cpp ${CMAKE_SOURCE_DIR}/src/imageops/DragOutData.cpp)
+target_include_directories(dragout_methods PRIVATE ${CMAKE_SOURCE_DIR}/src)
+target_compile_options(dragout_methods PRIVATE ${PIXARO_WIN_FLAGS})
+target_link_libraries(dragout_methods PRIVATE ole32 uuid shell32 user32 kernel32)
+target_link_options(dragout_methods PRIVATE -static -mconsole -static-libgcc -static-libstdc++)
+set_target_properties(dragout_methods PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
