@@ -71,8 +71,9 @@ void CheckQueryInterface(I* object, REFIID own, const char* name) {
     CheckHr(object->QueryInterface(IID_IUnknown, &out), S_OK, what);
     if (out) static_cast<IUnknown*>(out)->Release();
     out = &out;
-    std::snprintf(what, sizeof what, "%s QueryInterface other: E_NOINTERFACE, null", name);
+    std::snprintf(what, sizeof what, "%s QueryInterface other: E_NOINTERFACE", name);
     CheckHr(object->QueryInterface(IID_IStream, &out), E_NOINTERFACE, what);
+    std::snprintf(what, sizeof what, "%s QueryInterface other: null out-pointer", name);
     Check(out == nullptr, what);
     std::snprintf(what, sizeof what, "%s AddRef 2, Release 1", name);
     ULONG up = object->AddRef(), down = object->Release();

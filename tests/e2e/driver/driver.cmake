@@ -14,7 +14,7 @@ file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/pixdrv_ids.inc CONTENT "${PIXDRV_ID_RO
 add_executable(pixdrv ${CMAKE_CURRENT_LIST_DIR}/pixdrv_win.cpp)
 target_include_directories(pixdrv PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_BINARY_DIR})
 target_compile_options(pixdrv PRIVATE ${PIXARO_WIN_FLAGS})
-target_link_libraries(pixdrv PRIVATE psapi comctl32 shell32 advapi32 gdi32 user32 kernel32)
+target_link_libraries(pixdrv PRIVATE psapi comctl32 ole32 uuid shell32 advapi32 gdi32 user32 kernel32)
 target_link_options(pixdrv PRIVATE -static -mconsole -static-libgcc -static-libstdc++)
 set_target_properties(pixdrv PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
