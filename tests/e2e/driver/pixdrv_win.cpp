@@ -1631,7 +1631,7 @@ struct DropRecord {
 struct DropTargetWindow {
     CRITICAL_SECTION lock;
     DropRecord record;
-    std::wstring moveTo;  // a folder: the dropped file is moved there, as a target may
+    std::wstring moveTo;  // the dropped file is moved there (into it, when a folder), as a target may
     RECT rect{};
     HANDLE thread = nullptr, ready = nullptr;
     HWND wnd = nullptr;
@@ -1696,7 +1696,10 @@ public:
         LeaveCriticalSection(&g_Target.lock);
         if (!moveTo.empty() && !r.files.empty()) {
             const std::wstring& from = r.files.front();
-            MoveFileW(from.c_str(), (moveTo + L"\\" + from.substr(from.find_last_of(L'\\') + 1)).c_str());
+            DWORD attr = GetFileAttributesW(moveTo.c_str());
+            if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY))
+                moveTo += L"\\" + from.substr(from.find_last_of(L'\\') + 1);
+            MoveFileW(from.c_str(), moveTo.c_str());
         }
         r.effect = *effect;
         EnterCriticalSection(&g_Target.lock);
@@ -1775,7 +1778,7 @@ POINT ClientToScreenPoint(long x, long y) {
     return pt;
 }
 
-// droptarget open X Y W H [MOVEDIR] | clear | close. X Y in the main window's client.
+// droptarget open X Y W H [MOVETO] | clear | close. X Y in the main window's client.
 void VerbDropTarget(const Args& a) {
     Expect("drop target " + a[0]);
     if (a[0] == "close" || a[0] == "clear") {
@@ -1785,7 +1788,7 @@ void VerbDropTarget(const Args& a) {
         LeaveCriticalSection(&g_Target.lock);
         return;
     }
-    if (a[0] != "open" || a.size() < 5) Fail("open X Y W H [MOVEDIR] | clear | close");
+    if (a[0] != "open" || a.size() < 5) Fail("open X Y W H [MOVETO] | clear | close");
     CloseDropTarget();
     POINT pt = ClientToScreenPoint(Number(a[1]), Number(a[2]));
     g_Target.rect = {pt.x, pt.y, pt.x + Number(a[3]), pt.y + Number(a[4])};
