@@ -18,10 +18,11 @@ target_link_libraries(pixdrv PRIVATE psapi comctl32 ole32 uuid shell32 advapi32 
 target_link_options(pixdrv PRIVATE -static -mconsole -static-libgcc -static-libstdc++)
 set_target_properties(pixdrv PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
-add_executable(fakeapp WIN32 ${CMAKE_CURRENT_LIST_DIR}/fakeapp_win.cpp ${CMAKE_CURRENT_LIST_DIR}/fakeapp.rc)
+add_executable(fakeapp WIN32 ${CMAKE_CURRENT_LIST_DIR}/fakeapp_win.cpp ${CMAKE_CURRENT_LIST_DIR}/fakeapp.rc
+               ${CMAKE_SOURCE_DIR}/src/imageops/DragOut_win.cpp ${CMAKE_SOURCE_DIR}/src/imageops/DragOutData.cpp)
 target_include_directories(fakeapp PRIVATE ${CMAKE_SOURCE_DIR}/src)
 target_compile_options(fakeapp PRIVATE ${PIXARO_WIN_FLAGS})
-target_link_libraries(fakeapp PRIVATE comdlg32 comctl32 shell32 advapi32 gdi32 user32 kernel32)
+target_link_libraries(fakeapp PRIVATE comdlg32 comctl32 ole32 uuid shell32 advapi32 gdi32 user32 kernel32)
 target_link_options(fakeapp PRIVATE -static -mwindows -static-libgcc -static-libstdc++)
 set_target_properties(fakeapp PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 

@@ -3,12 +3,14 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <commdlg.h>
+#include <ole2.h>
 #include <shellapi.h>
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "imageops/DragOut_win.h"
 #include "resources/resource.h"
 
 namespace {
@@ -21,6 +23,8 @@ HWND g_main, g_status, g_toolbar;
 int g_index;            // which colour fills the client area
 bool g_slowPaint;       // IDM_SHOWIMAGE: each WM_PAINT takes 150 ms
 char g_name[MAX_PATH] = "";
+char g_path[MAX_PATH] = "";  // dragged out by the left button alone, as pixaro does
+POINT g_leftDown;
 
 void SetStatus(int part, const char* text) { SendMessageA(g_status, SB_SETTEXTA, part, (LPARAM)text); }
 
@@ -37,6 +41,7 @@ void SetTitle(const char* path) {
     for (const char* p = path; *p; p = CharNextA(p))
         if (*p == '\\' || *p == '/') name = p + 1;
     lstrcpynA(g_name, name, MAX_PATH);
+    lstrcpynA(g_path, path, MAX_PATH);
     char title[MAX_PATH + 16];
     snprintf(title, sizeof title, "%s - Pixaro", g_name);
     SetWindowTextA(g_main, *g_name ? title : "Pixaro");
@@ -294,11 +299,20 @@ LRESULT CALLBACK MainProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         SetStatus(1, buf);
         return 0;
     }
-    case WM_LBUTTONDOWN: ShowMouse("ldown", lp, wp); return 0;
+    case WM_LBUTTONDOWN:
+        g_leftDown = {(short)LOWORD(lp), (short)HIWORD(lp)};
+        ShowMouse("ldown", lp, wp);
+        return 0;
     case WM_LBUTTONUP: ShowMouse("lup", lp, wp); return 0;
     case WM_RBUTTONDOWN: ShowMouse("rdown", lp, wp); return 0;
     case WM_RBUTTONUP: ShowMouse("rup", lp, wp); return 0;
-    case WM_MOUSEMOVE: if (wp) ShowMouse("move", lp, wp); return 0;
+    case WM_MOUSEMOVE: {
+        if (wp) ShowMouse("move", lp, wp);
+        const long dx = (short)LOWORD(lp) - g_leftDown.x, dy = (short)HIWORD(lp) - g_leftDown.y;
+        if (wp == MK_LBUTTON && *g_path && dx * dx + dy * dy > 1600) DragOutCurrentFile(wnd, g_path);
+        return 0;
+    }
+    case WM_APP: SetStatus(1, "drag ended"); return 0;
     case WM_DROPFILES: OnDrop(HDROP(wp)); return 0;
     case WM_TIMER:
         KillTimer(wnd, wp);
@@ -333,6 +347,7 @@ int WINAPI WinMain(HINSTANCE inst, HINSTANCE, LPSTR cmdLine, int show) {
     if (lstrcmpA(cmdLine, "bad") == 0) MessageBoxA(nullptr, "開けません", "Error", MB_OK | MB_ICONERROR);  // before the window
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES};
     InitCommonControlsEx(&icc);
+    OleInitialize(nullptr);
     WNDCLASSA wc{};
     wc.lpfnWndProc = MainProc;
     wc.hInstance = inst;
