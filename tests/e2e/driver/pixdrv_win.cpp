@@ -1631,7 +1631,10 @@ struct DropRecord {
 struct DropTargetWindow {
     CRITICAL_SECTION lock;
     DropRecord record;
-    std::wstring moveTo;  // the dropped file is moved there (into it, when a folder), as a target may
+    // What the target does to the dropped file, as targets may: moves it to Path (into it,
+    // when a folder), or writes the bytes of the file Path over it.
+    bool move = false, write = false;
+    std::wstring path;
     RECT rect{};
     HANDLE thread = nullptr, ready = nullptr;
     HWND wnd = nullptr;
@@ -1690,16 +1693,17 @@ public:
             ReleaseStgMedium(&m);
         }
         Answer(effect);
-        std::wstring moveTo;
         EnterCriticalSection(&g_Target.lock);
-        moveTo = g_Target.moveTo;
+        const bool move = g_Target.move, write = g_Target.write;
+        std::wstring path = g_Target.path;
         LeaveCriticalSection(&g_Target.lock);
-        if (!moveTo.empty() && !r.files.empty()) {
-            const std::wstring& from = r.files.front();
-            DWORD attr = GetFileAttributesW(moveTo.c_str());
-            if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY))
-                moveTo += L"\\" + from.substr(from.find_last_of(L'\\') + 1);
-            MoveFileW(from.c_str(), moveTo.c_str());
+        if (!r.files.empty()) {
+            const std::wstring& dropped = r.files.front();
+            DWORD attr = GetFileAttributesW(path.c_str());
+            if (move && attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY))
+                path += L"\\" + dropped.substr(dropped.find_last_of(L'\\') + 1);
+            if (move) MoveFileW(dropped.c_str(), path.c_str());
+            if (write) CopyFileW(path.c_str(), dropped.c_str(), FALSE);
         }
         r.effect = *effect;
         EnterCriticalSection(&g_Target.lock);
@@ -1712,7 +1716,7 @@ public:
 private:
     HRESULT Answer(DWORD* effect) {
         EnterCriticalSection(&g_Target.lock);
-        DWORD want = g_Target.moveTo.empty() ? DROPEFFECT_COPY : DROPEFFECT_MOVE;
+        DWORD want = g_Target.move ? DROPEFFECT_MOVE : DROPEFFECT_COPY;
         LeaveCriticalSection(&g_Target.lock);
         *effect = (*effect & want) ? want : DROPEFFECT_NONE;
         return S_OK;
@@ -1778,7 +1782,7 @@ POINT ClientToScreenPoint(long x, long y) {
     return pt;
 }
 
-// droptarget open X Y W H [MOVETO] | clear | close. X Y in the main window's client.
+// droptarget open X Y W H [move PATH|write PATH] | clear | close. X Y in the main window's client.
 void VerbDropTarget(const Args& a) {
     Expect("drop target " + a[0]);
     if (a[0] == "close" || a[0] == "clear") {
@@ -1788,12 +1792,15 @@ void VerbDropTarget(const Args& a) {
         LeaveCriticalSection(&g_Target.lock);
         return;
     }
-    if (a[0] != "open" || a.size() < 5) Fail("open X Y W H [MOVETO] | clear | close");
+    if (a[0] != "open" || a.size() < 5 || a.size() == 6 || (a.size() == 7 && a[5] != "move" && a[5] != "write"))
+        Fail("open X Y W H [move PATH|write PATH] | clear | close");
     CloseDropTarget();
     POINT pt = ClientToScreenPoint(Number(a[1]), Number(a[2]));
     g_Target.rect = {pt.x, pt.y, pt.x + Number(a[3]), pt.y + Number(a[4])};
     g_Target.record = {};
-    g_Target.moveTo = a.size() > 5 ? WidePath(a[5]) : std::wstring();
+    g_Target.move = a.size() == 7 && a[5] == "move";
+    g_Target.write = a.size() == 7 && a[5] == "write";
+    g_Target.path = a.size() == 7 ? WidePath(a[6]) : std::wstring();
     g_Target.ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     g_Target.thread = CreateThread(nullptr, 0, DropTargetThread, nullptr, 0, nullptr);
     if (!g_Target.thread || WaitForSingleObject(g_Target.ready, 10000) != WAIT_OBJECT_0 || !g_Target.wnd)
@@ -1995,7 +2002,7 @@ constexpr Verb kVerbs[] = {
     {"clip-save", 2, 2, VerbClipSave, nullptr},
     {"clip-missing", 1, 1, VerbClipMissing, nullptr},
     {"save-dialog", 2, 2, VerbSaveDialog, nullptr},
-    {"droptarget", 1, 6, VerbDropTarget, nullptr},
+    {"droptarget", 1, 7, VerbDropTarget, nullptr},
     {"droptarget-has", 2, 2, VerbDropTargetHas, nullptr},
     {"droptarget-none", 0, 0, VerbDropTargetNone, nullptr},
     {"real-mouse", 3, 3, VerbRealMouse, nullptr},
