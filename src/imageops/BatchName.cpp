@@ -58,6 +58,9 @@ const char* BatchRefusalText(BatchRefusal why) {
     case BatchRefusal::TimeFailed: return "タイムスタンプを変更できませんでした";
     case BatchRefusal::CopyFailed: return "Exif情報を削除したファイルを書けませんでした";
     case BatchRefusal::NoExifToRemove: return "Exif情報を削除できない構造です";
+    case BatchRefusal::JournalLeft: return "前回の一括変換が途中です。フォルダを開き直して元に戻してください";
+    case BatchRefusal::JournalFailed: return "記録を書けないため、名前は変更していません";
+    case BatchRefusal::UndoUnfinished: return "名前の変更を元に戻しきれませんでした。フォルダを開き直すと元に戻せます";
     }
     return "";
 }

@@ -55,6 +55,9 @@ enum class BatchRefusal {
     TimeFailed,
     CopyFailed,
     NoExifToRemove,
+    JournalLeft,     // an unfinished run's journal is in the folder: undo it first
+    JournalFailed,   // the journal could not be written; nothing was renamed
+    UndoUnfinished,  // a failed run could not be undone whole; the journal stays
 };
 const char* BatchRefusalText(BatchRefusal why);
 

@@ -136,6 +136,13 @@ int SaveCommand(HWND wnd, LPARAM) {
     return 0;
 }
 
+int BatchCommand(HWND, LPARAM) {
+    BatchHost host;
+    host.EntryNames = CatalogueNamesInOrder;
+    host.Apply = ApplyBatchChanges;
+    return OpenBatchDialog(host);
+}
+
 int Rotate(HWND wnd, int degrees) {
     if (RotateQuarter(wnd, degrees) == 0) InvalidateRect(wnd, nullptr, TRUE);
     return 0;
@@ -191,6 +198,7 @@ struct Handler {
 constexpr Handler kHandlers[] = {
     {IDM_OPEN, OpenCommand, false},
     {IDM_SAVE, SaveCommand, false},
+    {IDM_BATCH, BatchCommand, false},
     {IDM_ROTATE_LEFT, RotateLeftCommand, false},
     {IDM_ROTATE_RIGHT, RotateRightCommand, false},
     {IDM_FINE_ROTATE, FineRotateCommand, false},

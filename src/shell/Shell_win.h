@@ -5,6 +5,7 @@
 
 #include "base/Host_win.h"
 #include "base/Limits.h"
+#include "imageops/Batch_win.h"
 #include "shell/DiscardPlan.h"
 
 constexpr UINT WM_APP_FOREGROUND = WM_APP;          // sent by the drag-out drop source
@@ -67,3 +68,6 @@ void ShowFileList(HWND wnd);
 int CatalogueCount();
 int CatalogueCurrentIndex();
 int CatalogueLastIndex();
+// What a batch run reads and changes of the catalogue.
+std::vector<std::string> CatalogueNamesInOrder();
+void ApplyBatchChanges(const std::vector<BatchEntryChange>& changes);
