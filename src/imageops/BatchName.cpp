@@ -120,22 +120,22 @@ const char* CheckFixedText(std::string_view text) {
     for (size_t i = 0; i < text.size();) {
         size_t n = CharBytes(text, i);
         if (n == 1 && ForbiddenInName(static_cast<unsigned char>(text[i])))
-            return "固定文字列に \\ / : * ? \" < > | や制御文字は使えません";
+            return "固定文字列に使えない文字があります (\\ / : * ? \" < > | と制御文字)";
         if (n == 1 && IsSjisLead(static_cast<unsigned char>(text[i]))) return "固定文字列の最後の文字が欠けています";
         i += n;
     }
-    if (text.find("..") != std::string_view::npos) return "固定文字列に \"..\" は使えません";
+    if (text.find("..") != std::string_view::npos) return "固定文字列に「..」は使えません";
     return nullptr;
 }
 
 const char* CheckExtension(std::string_view text) {
-    const char* shape = "拡張子は \".\" と 1～7 文字で入力してください (例 .jpg)";
+    const char* shape = "拡張子は「.」と 1～7 文字で入力してください (例 .jpg)";
     if (text.size() < 2 || text.size() > 8 || text[0] != '.') return shape;
     for (size_t i = 1; i < text.size();) {
         size_t n = CharBytes(text, i);
         unsigned char c = static_cast<unsigned char>(text[i]);
         if (n == 1 && (ForbiddenInName(c) || c == '.' || c == ' ' || IsSjisLead(c)))
-            return "拡張子に \\ / : * ? \" < > | . 空白や制御文字は使えません";
+            return "拡張子に使えない文字があります (\\ / : * ? \" < > | . 空白と制御文字)";
         i += n;
     }
     return nullptr;

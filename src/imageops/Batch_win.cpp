@@ -226,12 +226,11 @@ static std::string RunBatch(HWND dlg, const BatchRule& rule) {
     }
     const BatchPlan plan = PlanBatch(folder, planFiles, FolderListing(folder), rule);
 
-    std::vector<bool> acted(names.size(), false), listed(names.size(), false);
+    std::vector<bool> acted(names.size(), false);
+    std::vector<BatchRefusal> reason(names.size(), BatchRefusal::None);
     std::vector<BatchEntryChange> changes;
     auto refuse = [&](size_t i, BatchRefusal why) {
-        if (listed[i]) return;
-        listed[i] = true;
-        refused.push_back({names[i], why});
+        if (reason[i] == BatchRefusal::None) reason[i] = why;
     };
     if (rule.SetsTimes()) {
         for (size_t i = 0; i < names.size(); ++i) {
@@ -313,9 +312,14 @@ static std::string RunBatch(HWND dlg, const BatchRule& rule) {
         }
     }
     for (size_t i = 0; i < names.size(); ++i) counts.Unchanged += acted[i] ? 0 : 1;
+    // The list in catalogue order, whichever step refused; the run's own troubles last.
+    std::vector<BatchRefusedFile> list;
+    for (size_t i = 0; i < names.size(); ++i)
+        if (reason[i] != BatchRefusal::None) list.push_back({names[i], reason[i]});
+    list.insert(list.end(), refused.begin(), refused.end());
     if (!changes.empty() && g_BatchHost.Apply) g_BatchHost.Apply(changes);
     step(100);
-    return BatchResultText(counts, refused);
+    return BatchResultText(counts, list);
 }
 
 namespace {
