@@ -39,11 +39,21 @@ BatchPlan PlanBatch(const std::string& folder, const std::vector<BatchPlanFile>&
     if (rule.Renames()) {
         const auto owners = NameOwners(files, folderNames);
         // A file whose old name another file's target needs must really leave it. When it
-        // turns out to stay, it is marked and the plan is made again; each round marks one
-        // more, so the rounds end.
+        // turns out to stay, it is marked and the plan is made again. Each round marks at
+        // least one more; after kHopefulRounds a name held by any later file counts as taken,
+        // which needs no later round, so a chain of refusals cannot make the plan quadratic.
+        constexpr int kHopefulRounds = 8;
         std::vector<bool> stays(n, false);
         for (size_t i = 0; i < n; ++i) stays[i] = !files[i].HasExif;
-        for (;;) {
+        // The name of a file only changes with its number: kept between rounds.
+        struct Built {
+            int Number = -1;
+            BatchRefusal Refusal = BatchRefusal::None;
+            std::string Name, Key;
+        };
+        std::vector<Built> built(n);
+        for (int round = 0;; ++round) {
+            const bool hopeful = round < kHopefulRounds;
             std::vector<BatchPlanEntry> entries(n);
             std::unordered_map<std::string, size_t> claimed;
             claimed.reserve(n);
@@ -53,12 +63,19 @@ BatchPlan PlanBatch(const std::string& folder, const std::vector<BatchPlanFile>&
                 BatchPlanEntry& e = entries[i];
                 e.NewName = files[i].Name;
                 if (!files[i].HasExif) continue;
-                BatchPhoto photo{files[i].Make, files[i].Model, files[i].ShotDate, files[i].HasShotTime, files[i].Name};
-                std::string name;
-                e.Refusal = BuildBatchName(photo, rule, rule.StartNumber + counter, name);
-                if (e.Refusal == BatchRefusal::None && !FitsPath(folder, name)) e.Refusal = BatchRefusal::PathTooLong;
+                Built& b = built[i];
+                if (b.Number != rule.StartNumber + counter) {
+                    b.Number = rule.StartNumber + counter;
+                    BatchPhoto photo{files[i].Make, files[i].Model, files[i].ShotDate, files[i].HasShotTime,
+                                     files[i].Name};
+                    b.Refusal = BuildBatchName(photo, rule, b.Number, b.Name);
+                    if (b.Refusal == BatchRefusal::None && !FitsPath(folder, b.Name)) b.Refusal = BatchRefusal::PathTooLong;
+                    if (b.Refusal == BatchRefusal::None) b.Key = NameKey(b.Name);
+                }
+                e.Refusal = b.Refusal;
                 if (e.Refusal != BatchRefusal::None) continue;
-                const std::string key = NameKey(name);
+                const std::string& name = b.Name;
+                const std::string& key = b.Key;
                 if (claimed.count(key)) {
                     e.Refusal = BatchRefusal::Taken;
                     continue;
@@ -67,7 +84,7 @@ BatchPlan PlanBatch(const std::string& folder, const std::vector<BatchPlanFile>&
                 if (owner != owners.end() && owner->second != int(i)) {
                     const int o = owner->second;
                     const bool earlierStays = o != kOutsider && size_t(o) < i && !entries[size_t(o)].Moves;
-                    if (o == kOutsider || stays[size_t(o)] || earlierStays) {
+                    if (o == kOutsider || stays[size_t(o)] || earlierStays || (!hopeful && size_t(o) > i)) {
                         e.Refusal = BatchRefusal::Taken;
                         continue;
                     }
@@ -75,7 +92,7 @@ BatchPlan PlanBatch(const std::string& folder, const std::vector<BatchPlanFile>&
                 }
                 e.Number = (rule.Mask & kBatchLastMask) == kBatchLastNumber ? rule.StartNumber + counter : -1;
                 e.Moves = name != files[i].Name;
-                e.NewName = std::move(name);
+                e.NewName = name;
                 claimed.emplace(key, i);
                 ++counter;
             }

@@ -85,6 +85,18 @@ TEST(BatchPlan, TargetsHeldByFilesOfTheRunAreFreedOnlyWhenThoseMove) {
     EXPECT_EQ(plan.Entries[1].Number, 2);
     EXPECT_EQ(plan.Moves, 0);
 
+    // The last target is an outsider's: refusals run back one file per round, until a name
+    // held by any later file counts as taken. Then nothing moves but nothing clashes either.
+    std::vector<BatchPlanFile> chain;
+    for (int i = 1; i <= 100; ++i) chain.push_back(Photo(std::to_string(i) + ".jpg"));
+    std::vector<std::string> chainFolder = NamesOf(chain);
+    chainFolder.push_back("101.jpg");
+    plan = PlanBatch("C:\\p\\", chain, chainFolder, Numbered(2, 1));
+    EXPECT_EQ(plan.Moves, 0);
+    EXPECT_EQ(plan.Entries[0].Refusal, BatchRefusal::Taken);
+    EXPECT_EQ(plan.Entries[99].NewName, "100.jpg");
+    EXPECT_EQ(plan.Entries[99].Number, 100);
+
     // Only the case changes: the file frees its own name.
     std::vector<BatchPlanFile> upper = {Photo("A.JPG"), Photo("b.JPG")};
     BatchRule ext;
