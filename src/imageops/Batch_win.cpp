@@ -194,6 +194,11 @@ static std::string RunBatch(HWND dlg, const BatchRule& rule) {
     BatchCounts counts;
     counts.Files = int(names.size());
     std::vector<BatchRefusedFile> refused;
+    // Without a catalogued folder there is nothing to do, and no folder to look in.
+    if (names.empty() || folder.empty()) {
+        step(100);
+        return BatchResultText(counts, refused);
+    }
     if (fs.Exists(kRenameJournalName)) {
         refused.push_back({kRenameJournalName, BatchRefusal::JournalLeft});
         counts.Unchanged = counts.Files;
