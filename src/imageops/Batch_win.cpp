@@ -94,9 +94,12 @@ std::vector<std::string> FolderListing(const std::string& folder) {
 
 bool Checked(HWND dlg, int id) { return IsDlgButtonChecked(dlg, id) == BST_CHECKED; }
 
-std::string ItemText(HWND dlg, int id, int size) {
-    std::vector<char> text(size_t(size) + 1, 0);
-    GetDlgItemTextA(dlg, id, text.data(), size + 1);
+// Whole, however long: the edit limits count characters, a double-byte one is two bytes, and
+// a text cut here would become another name. The checks refuse what is too long.
+std::string ItemText(HWND dlg, int id) {
+    HWND edit = GetDlgItem(dlg, id);
+    std::vector<char> text(size_t(GetWindowTextLengthA(edit)) * 2 + 2, 0);
+    GetWindowTextA(edit, text.data(), int(text.size()));
     return text.data();
 }
 
@@ -111,12 +114,12 @@ const char* ReadRule(HWND dlg, BatchRule& rule) {
     if (Checked(dlg, IDC_BATCH_FIRST_FIXED)) rule.Mask |= kBatchFirstFixed;
     if (Checked(dlg, IDC_BATCH_EXIF_REMOVE)) rule.Mask |= kBatchCopyStep;
     if (Checked(dlg, IDC_BATCH_EXT_CHANGE)) rule.Mask |= kBatchNewExtension;
-    rule.FixedText = ItemText(dlg, IDC_BATCH_FIXED_TEXT, 99);
-    rule.Extension = ItemText(dlg, IDC_BATCH_EXTENSION, 8);
+    rule.FixedText = ItemText(dlg, IDC_BATCH_FIXED_TEXT);
+    rule.Extension = ItemText(dlg, IDC_BATCH_EXTENSION);
     const char* wrong = nullptr;
     if (rule.Mask & kBatchFirstFixed) wrong = CheckFixedText(rule.FixedText);
     if (!wrong && (rule.Mask & kBatchLastNumber))
-        wrong = ParseStartNumber(ItemText(dlg, IDC_BATCH_START, 9), rule.StartNumber, rule.Digits);
+        wrong = ParseStartNumber(ItemText(dlg, IDC_BATCH_START), rule.StartNumber, rule.Digits);
     if (!wrong && (rule.Mask & kBatchNewExtension)) wrong = CheckExtension(rule.Extension);
     return wrong;
 }
