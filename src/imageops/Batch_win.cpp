@@ -12,10 +12,9 @@
 #include "base/Placement.h"
 #include "base/SjisText.h"
 #include "exif/ExifOps_win.h"
-#include "exif/ExifParser.h"
-#include "image/ImageFormat.h"
 #include "image/Image_win.h"
 #include "imageops/BatchPlan.h"
+#include "imageops/BatchRun.h"
 #include "imageops/Batch_win.h"
 #include "imageops/RenameJournal.h"
 #include "resources/resource.h"
@@ -25,7 +24,21 @@ namespace {
 HWND g_BatchDialog = nullptr;
 BatchHost g_BatchHost;
 
-class FolderFs : public RenameFs {
+std::vector<std::string> FolderListing(const std::string& folder) {
+    std::vector<std::string> names;
+    char pattern[kPathBytes + 4];
+    snprintf(pattern, sizeof pattern, "%s*", folder.c_str());
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (strcmp(found.cFileName, ".") != 0 && strcmp(found.cFileName, "..") != 0) names.push_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+class FolderFs : public BatchFolder {
 public:
     explicit FolderFs(std::string folder) : folder_(std::move(folder)) {}
     bool Exists(const std::string& name) override {
@@ -52,6 +65,19 @@ public:
         char p[kPathBytes];
         return Path(name, p) && DeleteFileA(p);
     }
+    bool ReadBytes(const std::string& name, std::vector<uint8_t>& data) override {
+        char p[kPathBytes];
+        return Path(name, p) && ReadWhole(p, data, kMaxFileBytes);
+    }
+    std::vector<std::string> List() override { return FolderListing(folder_); }
+    bool TimesDiffer(const std::string& name, FileTime shot) override {
+        char p[kPathBytes];
+        return Path(name, p) && FileTimesDifferFromShot(p, shot);
+    }
+    bool SetTimes(const std::string& name, FileTime shot, FileTime& utc) override {
+        char p[kPathBytes];
+        return Path(name, p) && SetFileTimesFromShot(p, shot, &utc);
+    }
     static bool ReadWhole(const char* path, std::vector<uint8_t>& data, DWORD limit) {
         HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE) return false;
@@ -77,20 +103,6 @@ private:
     }
     std::string folder_;
 };
-
-std::vector<std::string> FolderListing(const std::string& folder) {
-    std::vector<std::string> names;
-    char pattern[kPathBytes + 4];
-    snprintf(pattern, sizeof pattern, "%s*", folder.c_str());
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern, &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
-        if (strcmp(found.cFileName, ".") != 0 && strcmp(found.cFileName, "..") != 0) names.push_back(found.cFileName);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return names;
-}
 
 bool Checked(HWND dlg, int id) { return IsDlgButtonChecked(dlg, id) == BST_CHECKED; }
 
@@ -161,13 +173,6 @@ void EnableFollowers(HWND dlg) {
     EnableWindow(GetDlgItem(dlg, IDC_BATCH_EXTENSION), Checked(dlg, IDC_BATCH_EXT_CHANGE));
 }
 
-int Percent(size_t done, size_t total) { return total == 0 ? 100 : int(done * 100 / total); }
-
-struct ParsedFile {
-    BatchPlanFile Plan;
-    FileTime Shot = {};
-};
-
 class WaitCursor {
 public:
     WaitCursor() : old_(SetCursor(LoadCursorA(nullptr, IDC_WAIT))) {}
@@ -179,157 +184,6 @@ private:
 
 }  // namespace
 
-// The whole run: read and plan, set the times, rename through the journal, write the copies.
-static std::string RunBatch(HWND dlg, const BatchRule& rule) {
-    WaitCursor wait;
-    HWND progress = GetDlgItem(dlg, IDC_BATCH_PROGRESS);
-    auto step = [&](int percent) {
-        SendMessageA(progress, PBM_SETPOS, WPARAM(percent), 0);
-        UpdateWindow(progress);
-    };
-    SetDlgItemTextA(dlg, IDC_BATCH_RESULT, "");
-    SendMessageA(progress, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
-    step(0);
-
-    const std::string folder = std::string(CurrentDrive) + CurrentFolder;
-    const std::vector<std::string> names = g_BatchHost.EntryNames ? g_BatchHost.EntryNames() : std::vector<std::string>{};
-    FolderFs fs(folder);
-    BatchCounts counts;
-    counts.Files = int(names.size());
-    std::vector<BatchRefusedFile> refused;
-    // Without a catalogued folder there is nothing to do, and no folder to look in.
-    if (names.empty() || folder.empty()) {
-        step(100);
-        return BatchResultText(counts, refused);
-    }
-    if (fs.Exists(kRenameJournalName)) {
-        refused.push_back({kRenameJournalName, BatchRefusal::JournalLeft});
-        counts.Unchanged = counts.Files;
-        step(100);
-        return BatchResultText(counts, refused);
-    }
-
-    // Each file into a summary of its own; the report goes to a scratch copy.
-    auto report = std::make_unique<InfoReport>();
-    std::vector<ParsedFile> parsed(names.size());
-    std::vector<BatchPlanFile> planFiles(names.size());
-    for (size_t i = 0; i < names.size(); ++i) {
-        planFiles[i].Name = names[i];
-        const size_t dot = names[i].rfind('.');
-        std::vector<uint8_t> data;
-        if (dot != std::string::npos && IsJpegExtension(std::string_view(names[i]).substr(dot)) &&
-            FolderFs::ReadWhole((folder + names[i]).c_str(), data, kMaxFileBytes)) {
-            ExifSummary exif;
-            ResetExifSummary(exif);
-            ParseJpegMarkers(data.data(), data.size(), exif, *report);
-            BatchPlanFile& f = planFiles[i];
-            f.HasExif = HasExifSegment(exif);
-            f.Make = exif.MakeText;
-            f.Model = exif.ModelText;
-            f.ShotDate = exif.ShotDateText;
-            f.HasShotTime = HasShotTime(exif);
-            parsed[i].Shot = exif.ShotFileTime;
-        }
-        step(Percent(i + 1, names.size()) / 3);
-    }
-    const BatchPlan plan = PlanBatch(folder, planFiles, FolderListing(folder), rule);
-
-    std::vector<bool> acted(names.size(), false);
-    std::vector<BatchRefusal> reason(names.size(), BatchRefusal::None);
-    std::vector<BatchEntryChange> changes;
-    auto refuse = [&](size_t i, BatchRefusal why) {
-        if (reason[i] == BatchRefusal::None) reason[i] = why;
-    };
-    if (rule.SetsTimes()) {
-        for (size_t i = 0; i < names.size(); ++i) {
-            if (!planFiles[i].HasExif) continue;
-            const std::string path = folder + names[i];
-            if (!planFiles[i].HasShotTime) {
-                refuse(i, BatchRefusal::NoShotDate);
-                continue;
-            }
-            if (!FileTimesDifferFromShot(path.c_str(), parsed[i].Shot)) continue;
-            FileTime utc = {};
-            if (SetFileTimesFromShot(path.c_str(), parsed[i].Shot, &utc)) {
-                ++counts.TimesSet;
-                acted[i] = true;
-                changes.push_back({int(i), "", uint64_t(utc.High) << 32 | utc.Low});
-            } else {
-                refuse(i, BatchRefusal::TimeFailed);
-            }
-        }
-    }
-    step(45);
-
-    std::vector<std::string> finalNames = names;
-    bool renamedAsPlanned = true;
-    if (rule.Renames()) {
-        std::vector<RenamePair> pairs;
-        std::vector<size_t> movers;
-        for (size_t i = 0; i < names.size(); ++i) {
-            const BatchPlanEntry& e = plan.Entries[i];
-            if (e.Refusal != BatchRefusal::None) refuse(i, e.Refusal);
-            if (!e.Moves) continue;
-            pairs.push_back({names[i], "", e.NewName});
-            movers.push_back(i);
-        }
-        AssignTempNames(fs, pairs, unsigned(GetTickCount()));
-        std::string failed;
-        const RenameOutcome outcome = RunRenames(fs, pairs, &failed);
-        renamedAsPlanned = outcome == RenameOutcome::Done;
-        switch (outcome) {
-        case RenameOutcome::Done:
-            for (size_t i : movers) {
-                finalNames[i] = plan.Entries[i].NewName;
-                acted[i] = true;
-                ++counts.Renamed;
-                changes.push_back({int(i), finalNames[i], 0});
-            }
-            break;
-        case RenameOutcome::NotStarted: refused.push_back({kRenameJournalName, BatchRefusal::JournalFailed}); break;
-        case RenameOutcome::Undone: refused.push_back({failed, BatchRefusal::RenameFailed}); break;
-        case RenameOutcome::Stuck: refused.push_back({failed, BatchRefusal::UndoUnfinished}); break;
-        }
-    }
-    step(60);
-
-    if (rule.Copies()) {
-        // Each copy carries its file's final name: when the renames were undone, the names
-        // are planned again from the old ones.
-        BatchRule copyOnly = rule;
-        copyOnly.Mask = kBatchCopyStep;
-        const BatchPlan copies = renamedAsPlanned ? plan : PlanBatch(folder, planFiles, FolderListing(folder), copyOnly);
-        for (size_t i = 0; i < names.size(); ++i) {
-            if (!planFiles[i].HasExif) continue;
-            const BatchPlanEntry& e = copies.Entries[i];
-            if (e.CopyName.empty()) {
-                refuse(i, e.CopyRefusal);
-            } else {
-                std::vector<uint8_t> data;
-                StripRefusal why = StripRefusal::None;
-                const std::string target = folder + e.CopyName;
-                if (FolderFs::ReadWhole((folder + finalNames[i]).c_str(), data, kMaxFileBytes) &&
-                    WriteWithoutExif(data.data(), data.size(), target.c_str(), &why) == SaveResult::Saved) {
-                    ++counts.Copies;
-                    acted[i] = true;
-                } else {
-                    refuse(i, why != StripRefusal::None ? BatchRefusal::NoExifToRemove : BatchRefusal::CopyFailed);
-                }
-            }
-            step(60 + Percent(i + 1, names.size()) * 40 / 100);
-        }
-    }
-    for (size_t i = 0; i < names.size(); ++i) counts.Unchanged += acted[i] ? 0 : 1;
-    // The list in catalogue order, whichever step refused; the run's own troubles last.
-    std::vector<BatchRefusedFile> list;
-    for (size_t i = 0; i < names.size(); ++i)
-        if (reason[i] != BatchRefusal::None) list.push_back({names[i], reason[i]});
-    list.insert(list.end(), refused.begin(), refused.end());
-    if (!changes.empty() && g_BatchHost.Apply) g_BatchHost.Apply(changes);
-    step(100);
-    return BatchResultText(counts, list);
-}
-
 namespace {
 
 void Run(HWND dlg) {
@@ -340,8 +194,23 @@ void Run(HWND dlg) {
         return;
     }
     if (AllDefaults(dlg)) return;
-    const std::string result = RunBatch(dlg, rule);
-    SetDlgItemTextA(dlg, IDC_BATCH_RESULT, result.c_str());
+    WaitCursor wait;
+    HWND progress = GetDlgItem(dlg, IDC_BATCH_PROGRESS);
+    SetDlgItemTextA(dlg, IDC_BATCH_RESULT, "");
+    SendMessageA(progress, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+    // The run is synchronous: the bar is painted at once, not when the queue next runs.
+    auto step = [progress](int percent) {
+        SendMessageA(progress, PBM_SETPOS, WPARAM(percent), 0);
+        UpdateWindow(progress);
+    };
+    const std::string folder = std::string(CurrentDrive) + CurrentFolder;
+    std::vector<std::string> names;
+    // Without a catalogued folder there is nothing to do, and no folder to look in.
+    if (CurrentPath[0] && g_BatchHost.EntryNames) names = g_BatchHost.EntryNames();
+    FolderFs fs(folder);
+    const BatchRunResult result = RunBatch(fs, folder, names, rule, step, unsigned(GetTickCount()));
+    if (!result.Changes.empty() && g_BatchHost.Apply) g_BatchHost.Apply(result.Changes);
+    SetDlgItemTextA(dlg, IDC_BATCH_RESULT, result.Text.c_str());
 }
 
 INT_PTR CALLBACK BatchProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {

@@ -7,11 +7,7 @@
 #include <string>
 #include <vector>
 
-struct BatchEntryChange {
-    int Position;          // in display order
-    std::string NewName;   // empty when the name stays
-    uint64_t WriteTime;    // UTC; 0 when the time stays
-};
+#include "imageops/BatchRun.h"
 
 struct BatchHost {
     // The catalogue's names in display order.
