@@ -3,6 +3,8 @@
 //   pixaro-exif FILE...          the information report of each file, in UTF-8
 //   pixaro-exif --raw FILE...    the report's own Shift-JIS bytes
 //   pixaro-exif --json FILE...   one JSON object per line and file: the summary fields
+//   pixaro-exif --strip FILE...  writes "Ne_" + name beside each file without its Exif block,
+//                                with the code and the refusals of the viewer's command
 // A file that cannot be read or is not a JPEG gets a message on stderr and makes the exit
 // status 1; the other files are still printed.
 #include <fcntl.h>
@@ -17,14 +19,17 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/Cp932.h"
+#include "base/SafeFile.h"
 #include "exif/ExifParser.h"
+#include "exif/ExifStrip.h"
 #include "exif/ExifSummary.h"
 
 namespace {
 
-enum class Mode { Text, Raw, Json };
+enum class Mode { Text, Raw, Json, Strip };
 
 // The file mapped, not read: the walk touches the header pages only, wherever the offsets
 // in them point.
@@ -138,8 +143,32 @@ std::string Json(const char* path, const ExifSummary& s) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: pixaro-exif [--json | --raw] FILE...\n");
+    std::fprintf(stderr, "usage: pixaro-exif [--json | --raw | --strip] FILE...\n");
     return 2;
+}
+
+// The copy's name: "Ne_" before the name, in the same folder.
+std::string StrippedPath(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const size_t name = slash == std::string::npos ? 0 : slash + 1;
+    return path.substr(0, name) + "Ne_" + path.substr(name);
+}
+
+// Whole-file read: every byte of the copy comes from it.
+bool StripOne(const char* path, const MappedFile& file) {
+    std::vector<uint8_t> copy;
+    const StripRefusal why = BuildExifFreeCopy(file.Data(), file.Size(), copy);
+    if (why != StripRefusal::None) {
+        std::fprintf(stderr, "pixaro-exif: %s: %s\n", path, Cp932ToUtf8(StripRefusalText(why)).c_str());
+        return false;
+    }
+    const std::string target = StrippedPath(path);
+    const SaveResult r = SaveBytes(target.c_str(), copy.data(), copy.size());
+    if (r != SaveResult::Saved) {
+        std::fprintf(stderr, "pixaro-exif: %s: %s\n", target.c_str(), Cp932ToUtf8(SaveResultText(r)).c_str());
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -149,6 +178,7 @@ int main(int argc, char** argv) {
     int first = 1;
     if (argc > 1 && std::strcmp(argv[1], "--json") == 0) mode = Mode::Json, first = 2;
     else if (argc > 1 && std::strcmp(argv[1], "--raw") == 0) mode = Mode::Raw, first = 2;
+    else if (argc > 1 && std::strcmp(argv[1], "--strip") == 0) mode = Mode::Strip, first = 2;
     if (first < argc && std::strcmp(argv[first], "--") == 0) ++first;
     if (first >= argc) return Usage();
 
@@ -165,6 +195,10 @@ int main(int argc, char** argv) {
             status = 1;
             continue;
         }
+        if (mode == Mode::Strip) {
+            if (!StripOne(path, file)) status = 1;
+            continue;
+        }
         const uint8_t* bytes = file.Data();
         if (file.Size() < 2 || bytes[0] != 0xFF || bytes[1] != 0xD8) {
             std::fprintf(stderr, "pixaro-exif: %s: not a JPEG file\n", path);
@@ -177,6 +211,7 @@ int main(int argc, char** argv) {
         switch (mode) {
         case Mode::Json: std::printf("%s\n", Json(path, summary).c_str()); break;
         case Mode::Raw: std::fwrite(report->Text(), 1, report->Length(), stdout); break;
+        case Mode::Strip: break;
         case Mode::Text:
             if (headers) std::printf("%s==> %s <==\n", printed ? "\n" : "", path);
             std::fputs(Cp932ToUtf8(report->View()).c_str(), stdout);
