@@ -111,8 +111,12 @@ std::string Json(const char* path, const ExifSummary& s) {
     auto number = [&](const char* name, unsigned long long v) {
         out += ",\"" + std::string(name) + "\":" + std::to_string(v);
     };
-    text("MakeText", Field(s.MakeText));
-    text("ModelText", Field(s.ModelText));
+    // A text the file held in UTF-8 goes out as it was, not through code page 932.
+    auto either = [&](const char* name, std::string_view sjis, std::string_view utf8) {
+        out += ",\"" + std::string(name) + "\":" + JsonString(utf8.empty() ? Cp932ToUtf8(sjis) : std::string(utf8));
+    };
+    either("MakeText", Field(s.MakeText), Field(s.MakeUtf8));
+    either("ModelText", Field(s.ModelText), Field(s.ModelUtf8));
     text("ShotDateText", Field(s.ShotDateText));
     text("ExposureTimeText", Field(s.ExposureTimeText));
     text("GpsText", Field(s.GpsText));
@@ -120,9 +124,9 @@ std::string Json(const char* path, const ExifSummary& s) {
     out += ",\"GpsLatitude\":" + Rationals(s.GpsLatitude);
     text("GpsLongitudeRef", Field(s.GpsLongitudeRef));
     out += ",\"GpsLongitude\":" + Rationals(s.GpsLongitude);
-    text("SoftwareText", Field(s.SoftwareText));
-    text("ImageDescriptionText", Field(s.ImageDescriptionText));
-    text("RightsText", Field(s.RightsText));
+    either("SoftwareText", Field(s.SoftwareText), Field(s.SoftwareUtf8));
+    either("ImageDescriptionText", Field(s.ImageDescriptionText), Field(s.ImageDescriptionUtf8));
+    either("RightsText", Field(s.RightsText), Field(s.RightsUtf8));
     number("ExifSegmentStart", s.ExifSegmentStart);
     number("ExifSegmentEnd", s.ExifSegmentEnd);
     number("ThumbnailCompression", s.ThumbnailCompression);
