@@ -6,8 +6,8 @@
 # in all four hemispheres). Compared: the texts, the shooting date (a blank DateTimeOriginal
 # falls back to DateTimeDigitized), the exposure time, the thumbnail, the Exif segment, and
 # for GPS the position that GpsText and MapLink point at. Texts written in UTF-8 must come out
-# as exiftool reads them, and the same texts in Shift-JIS or with the UTF-8 type alike. Little- and big-endian copies of
-# one content must give the same report and summary.
+# as exiftool reads them, and the same texts in Shift-JIS or with the UTF-8 type alike.
+# Little- and big-endian copies of one content must give the same report and summary.
 set -euo pipefail
 
 if [ $# -ne 2 ]; then
