@@ -158,16 +158,18 @@ std::string StrippedPath(const std::string& path) {
     return path.substr(0, name) + "Ne_" + path.substr(name);
 }
 
-// Whole-file read: every byte of the copy comes from it.
+// The kept pieces go from the mapped file straight to the temporary file, as in the viewer.
 bool StripOne(const char* path, const MappedFile& file) {
-    std::vector<uint8_t> copy;
-    const StripRefusal why = BuildExifFreeCopy(file.Data(), file.Size(), copy);
+    std::vector<ByteSpan> dropped;
+    const StripRefusal why = PlanExifFreeCopy(file.Data(), file.Size(), dropped);
     if (why != StripRefusal::None) {
         std::fprintf(stderr, "pixaro-exif: %s: %s\n", path, Cp932ToUtf8(StripRefusalText(why)).c_str());
         return false;
     }
     const std::string target = StrippedPath(path);
-    const SaveResult r = SaveBytes(target.c_str(), copy.data(), copy.size());
+    SafeFile out(target.c_str());
+    for (const ByteSpan& s : KeptSpans(file.Size(), dropped)) out.Write(file.Data() + s.Start, s.End - s.Start);
+    const SaveResult r = out.Ok() ? out.Commit() : out.Result();
     if (r != SaveResult::Saved) {
         std::fprintf(stderr, "pixaro-exif: %s: %s\n", target.c_str(), Cp932ToUtf8(SaveResultText(r)).c_str());
         return false;
