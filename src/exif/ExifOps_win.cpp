@@ -15,11 +15,14 @@ bool IsZero(FileTime t) { return (t.Low | t.High) == 0; }
 }  // namespace
 
 SaveResult WriteWithoutExif(const uint8_t* data, size_t size, const char* target, StripRefusal* why) {
-    std::vector<uint8_t> copy;
-    const StripRefusal refusal = BuildExifFreeCopy(data, size, copy);
+    std::vector<ByteSpan> dropped;
+    const StripRefusal refusal = PlanExifFreeCopy(data, size, dropped);
     if (why) *why = refusal;
     if (refusal != StripRefusal::None) return SaveResult::EncodeFailed;
-    return SaveBytes(target, copy.data(), copy.size());
+    // Straight from the file's bytes: a photograph's worth is not copied once more first.
+    SafeFile file(target);
+    for (const ByteSpan& s : KeptSpans(size, dropped)) file.Write(data + s.Start, s.End - s.Start);
+    return file.Ok() ? file.Commit() : file.Result();
 }
 
 bool ShotTimeToUtcFileTime(FileTime shotLocal, FileTime& utc) {

@@ -57,20 +57,27 @@ StripRefusal PlanExifFreeCopy(const uint8_t* data, size_t size, std::vector<Byte
     return StripRefusal::None;
 }
 
+std::vector<ByteSpan> KeptSpans(size_t size, const std::vector<ByteSpan>& dropped) {
+    std::vector<ByteSpan> kept;
+    size_t from = 0;
+    for (const ByteSpan& s : dropped) {
+        if (s.Start > from) kept.push_back({from, s.Start});
+        from = s.End;
+    }
+    if (size > from) kept.push_back({from, size});
+    return kept;
+}
+
 StripRefusal BuildExifFreeCopy(const uint8_t* data, size_t size, std::vector<uint8_t>& out) {
     std::vector<ByteSpan> dropped;
     const StripRefusal why = PlanExifFreeCopy(data, size, dropped);
     if (why != StripRefusal::None) return why;
-    size_t removed = 0;
-    for (const ByteSpan& s : dropped) removed += s.End - s.Start;
+    const std::vector<ByteSpan> kept = KeptSpans(size, dropped);
+    size_t total = 0;
+    for (const ByteSpan& s : kept) total += s.End - s.Start;
     std::vector<uint8_t> copy;
-    copy.reserve(size - removed);
-    size_t from = 0;
-    for (const ByteSpan& s : dropped) {
-        copy.insert(copy.end(), data + from, data + s.Start);
-        from = s.End;
-    }
-    copy.insert(copy.end(), data + from, data + size);
+    copy.reserve(total);
+    for (const ByteSpan& s : kept) copy.insert(copy.end(), data + s.Start, data + s.End);
     out.swap(copy);
     return StripRefusal::None;
 }

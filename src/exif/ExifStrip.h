@@ -18,6 +18,9 @@ struct ByteSpan {
 // every segment lies inside the file, an Exif APP1 is found and SOS is reached.
 StripRefusal PlanExifFreeCopy(const uint8_t* data, size_t size, std::vector<ByteSpan>& dropped);
 
+// The pieces of a file of `size` bytes that stay when `dropped` (in file order) goes.
+std::vector<ByteSpan> KeptSpans(size_t size, const std::vector<ByteSpan>& dropped);
+
 // The copy itself; `out` is touched only when the result is None.
 StripRefusal BuildExifFreeCopy(const uint8_t* data, size_t size, std::vector<uint8_t>& out);
 
