@@ -6,14 +6,12 @@
 
 #include <cstdio>
 #include <cstring>
-#include <memory>
 
 #include "base/Host_win.h"
 #include "base/Placement.h"
 #include "base/SjisText.h"
 #include "exif/ExifOps_win.h"
 #include "image/Image_win.h"
-#include "imageops/BatchPlan.h"
 #include "imageops/BatchRun.h"
 #include "imageops/Batch_win.h"
 #include "imageops/RenameJournal.h"
@@ -181,10 +179,6 @@ public:
 private:
     HCURSOR old_;
 };
-
-}  // namespace
-
-namespace {
 
 void Run(HWND dlg) {
     UpdateBatchExample(dlg);
