@@ -316,6 +316,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
         if (style.Text && IsDialogMessageA(style.Text, &msg)) continue;
         if (HWND path = ImagePathDialogWindow(); path && IsDialogMessageA(path, &msg)) continue;
         if (HWND out = GraffitiExportDialogWindow(); out && IsDialogMessageA(out, &msg)) continue;
+        if (HWND batch = BatchDialogWindow(); batch && IsDialogMessageA(batch, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }

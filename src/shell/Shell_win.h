@@ -5,6 +5,7 @@
 
 #include "base/Host_win.h"
 #include "base/Limits.h"
+#include "imageops/Batch_win.h"
 #include "imageops/DragOutData.h"
 #include "shell/DiscardPlan.h"
 
@@ -70,3 +71,6 @@ void ShowFileList(HWND wnd);
 int CatalogueCount();
 int CatalogueCurrentIndex();
 int CatalogueLastIndex();
+// What a batch run reads and changes of the catalogue.
+std::vector<std::string> CatalogueNamesInOrder();
+void ApplyBatchChanges(const std::vector<BatchEntryChange>& changes);

@@ -253,6 +253,17 @@ void ShowMouse(const char* what, LPARAM lp, WPARAM keys) {
     SetStatus(1, buf);
 }
 
+// Like the view's menu: built when the right button comes up, gone when it closes.
+void ShowPopup(HWND wnd, LPARAM lp) {
+    HMENU popup = CreatePopupMenu();
+    AppendMenuA(popup, MF_STRING, IDM_INFO, "情報");
+    AppendMenuA(popup, MF_STRING | MF_GRAYED, IDM_MAP, "地図");
+    POINT pt{(short)LOWORD(lp), (short)HIWORD(lp)};
+    ClientToScreen(wnd, &pt);
+    TrackPopupMenu(popup, 0, pt.x, pt.y, 0, wnd, nullptr);
+    DestroyMenu(popup);
+}
+
 void OnDrop(HDROP drop) {
     char first[MAX_PATH] = "", buf[64];
     UINT n = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
@@ -305,7 +316,10 @@ LRESULT CALLBACK MainProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_LBUTTONUP: ShowMouse("lup", lp, wp); return 0;
     case WM_RBUTTONDOWN: ShowMouse("rdown", lp, wp); return 0;
-    case WM_RBUTTONUP: ShowMouse("rup", lp, wp); return 0;
+    case WM_RBUTTONUP:
+        ShowMouse("rup", lp, wp);
+        ShowPopup(wnd, lp);
+        return 0;
     case WM_MOUSEMOVE: {
         if (wp) ShowMouse("move", lp, wp);
         const long dx = (short)LOWORD(lp) - g_leftDown.x, dy = (short)HIWORD(lp) - g_leftDown.y;

@@ -983,6 +983,36 @@ void VerbMenu(const Args& a) {
                   (state & MF_CHECKED ? ", checked" : ", unchecked"));
 }
 
+// The right-click menu exists only while it is open: a right click at X,Y opens it, the item is
+// read in the program (menus are process-local under Wine), and EndMenu there closes it again.
+void VerbPopup(const Args& a) {
+    UINT id = UINT(Id(a[2]));
+    const std::string& want = a[3];
+    Expect("pop-up item " + a[2] + " " + want);
+    if (want != "enabled" && want != "disabled") Fail("state " + want + " (enabled disabled)");
+    HWND main = MainWindow();
+    Settle();
+    POINT pt{Number(a[0]), Number(a[1])};
+    HWND target = main;
+    for (;;) {
+        HWND child = ChildWindowFromPointEx(target, pt, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT);
+        if (!child || child == target) break;
+        MapWindowPoints(target, child, &pt, 1);
+        target = child;
+    }
+    PostMessageA(target, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(pt.x, pt.y));
+    PostMessageA(target, WM_RBUTTONUP, 0, MAKELPARAM(pt.x, pt.y));
+    std::vector<HWND> menus;
+    if (!Poll([&] { menus = ProgramWindows("#32768"); return !menus.empty(); })) Fail("no pop-up menu opened");
+    const UINT_PTR menu = UINT_PTR(SendBounded(menus.front(), 0x01E1 /* MN_GETHMENU */, 0, 0));
+    const DWORD state = menu ? DWORD(RemoteCall("user32.dll", "GetMenuState", {menu, id, MF_BYCOMMAND})) : DWORD(-1);
+    RemoteCall("user32.dll", "EndMenu", {});
+    if (!Poll([&] { return ProgramWindows("#32768").empty(); })) Fail("the pop-up menu stays open");
+    if (state == DWORD(-1)) Fail("no such item in the pop-up menu");
+    const bool disabled = state & (MF_GRAYED | MF_DISABLED);
+    if (disabled != (want == "disabled")) Fail(disabled ? "disabled" : "enabled");
+}
+
 void VerbButton(const Args& a) {
     int id = int(Id(a[0]));
     const std::string& want = a[1];
@@ -1251,6 +1281,24 @@ void VerbAttrib(const Args& a) {
     DWORD attr = a[1] == "readonly" ? FILE_ATTRIBUTE_READONLY : a[1] == "normal" ? FILE_ATTRIBUTE_NORMAL : 0;
     if (!attr) Fail("attribute " + a[1] + " (readonly normal)");
     if (!SetFileAttributesW(WidePath(a[0]).c_str(), attr)) Fail(Format("error %lu", GetLastError()));
+}
+
+// Files held open without sharing, so that the program cannot replace, delete or rename them.
+std::vector<std::pair<std::string, HANDLE>> g_Held;
+
+void VerbHold(const Args& a) {
+    Expect(a[0] + " held open without sharing");
+    HANDLE h = CreateFileW(WidePath(a[0]).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) Fail(Format("error %lu", GetLastError()));
+    g_Held.emplace_back(a[0], h);
+}
+
+void VerbUnhold(const Args& a) {
+    Expect(a[0] + " let go");
+    auto it = std::find_if(g_Held.begin(), g_Held.end(), [&](const auto& e) { return e.first == a[0]; });
+    if (it == g_Held.end()) Fail("not held");
+    CloseHandle(it->second);
+    g_Held.erase(it);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1971,6 +2019,7 @@ constexpr Verb kVerbs[] = {
     {"pixel-not", 3, 4, VerbPixelNot, nullptr},
     {"menu", 2, 2, VerbMenu, nullptr},
     {"button", 2, 2, VerbButton, nullptr},
+    {"popup", 4, 4, VerbPopup, nullptr},
     {"time-redraw", 1, 2, VerbTimeRedraw, nullptr},
     {"screenshot", 1, 1, VerbScreenshot, nullptr},
     {"screen-same", 5, 5, VerbScreenSame, nullptr},
@@ -1998,6 +2047,8 @@ constexpr Verb kVerbs[] = {
     {"file-has", 2, 2, VerbFileHas, nullptr},
     {"file-same", 2, 2, VerbFileSame, nullptr},
     {"attrib", 2, 2, VerbAttrib, nullptr},
+    {"hold", 1, 1, VerbHold, nullptr},
+    {"unhold", 1, 1, VerbUnhold, nullptr},
     {"clip-clear", 0, 0, VerbClipClear, nullptr},
     {"clip-save", 2, 2, VerbClipSave, nullptr},
     {"clip-missing", 1, 1, VerbClipMissing, nullptr},
