@@ -84,6 +84,10 @@ void RequestPopupMenu(HWND wnd, POINT clientPoint) {
     if (g_Callbacks.PopupMenu) g_Callbacks.PopupMenu(wnd, clientPoint);
 }
 
+void RequestDragOut() {
+    if (g_Callbacks.DragOut) g_Callbacks.DragOut();
+}
+
 void RaiseMainWindow() {
     HWND wnd = g_Host.MainWindow;
     InvalidateRect(wnd, nullptr, TRUE);

@@ -50,8 +50,10 @@ enum class Change {
 struct HostCallbacks {
     void (*Changed)(Change change) = nullptr;
     void (*PopupMenu)(HWND wnd, POINT clientPoint) = nullptr;
+    void (*DragOut)() = nullptr;  // drags the current file out; returns when the drag ended
 };
 // Installed once by the shell at start-up.
 void SetHostCallbacks(const HostCallbacks& callbacks);
 void NotifyChange(Change change);
 void RequestPopupMenu(HWND wnd, POINT clientPoint);
+void RequestDragOut();

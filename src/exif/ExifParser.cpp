@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/Cp932.h"
+#include "base/Utf8Text.h"
 #include "exif/GpsFormat.h"
 #include "base/ByteReader.h"
 #include "base/SjisText.h"
@@ -88,6 +89,7 @@ enum IfdKind { kMain = 0, kExif = 1, kInterop = 2, kGps = 3 };
 enum TiffType {
     kByte = 1, kAscii = 2, kShort = 3, kLong = 4, kRational = 5,
     kSByte = 6, kUndefined = 7, kSShort = 8, kSLong = 9, kSRational = 10,
+    kUtf8 = 129,  // Exif 3.0
 };
 
 // The longest prefix of text that fits max bytes without splitting a double-byte character.
@@ -573,24 +575,40 @@ void TiffWalk::DecodeExifEntry(int kind, const Entry& e) {
         const char* error;
         char* field;
         size_t size;
+        char* utf8;  // same size as field
     };
     const AsciiRow asciiRows[] = {
         {0x010E, "ImageDescription = %s \n", "ImageDescriptionError TTYPE= %d\n", s_.ImageDescriptionText,
-         sizeof s_.ImageDescriptionText},
-        {0x010F, kMake, kMakeError, s_.MakeText, sizeof s_.MakeText},
-        {0x0110, "Model  = %s \n", "ModelError TTYPE= %d\n", s_.ModelText, sizeof s_.ModelText},
-        {0x0131, "Software Ver. = %s \n", "Software VerError TTYPE= %d\n", s_.SoftwareText, sizeof s_.SoftwareText},
-        {0x0132, kDateTime, kDateTimeError, nullptr, 0},
-        {0x8298, kRights, nullptr, s_.RightsText, sizeof s_.RightsText},
-        {0xA004, "SoundFile = %s \n", nullptr, nullptr, 0},
+         sizeof s_.ImageDescriptionText, s_.ImageDescriptionUtf8},
+        {0x010F, kMake, kMakeError, s_.MakeText, sizeof s_.MakeText, s_.MakeUtf8},
+        {0x0110, "Model  = %s \n", "ModelError TTYPE= %d\n", s_.ModelText, sizeof s_.ModelText, s_.ModelUtf8},
+        {0x0131, "Software Ver. = %s \n", "Software VerError TTYPE= %d\n", s_.SoftwareText, sizeof s_.SoftwareText,
+         s_.SoftwareUtf8},
+        {0x0132, kDateTime, kDateTimeError, nullptr, 0, nullptr},
+        {0x8298, kRights, nullptr, s_.RightsText, sizeof s_.RightsText, s_.RightsUtf8},
+        {0xA004, "SoundFile = %s \n", nullptr, nullptr, 0, nullptr},
     };
     for (const AsciiRow& row : asciiRows) {
         if (row.tag != e.tag) continue;
-        if (e.type != kAscii) {
+        const bool utf8Type = e.type == kUtf8 && row.utf8;
+        if (e.type != kAscii && !utf8Type) {
             if (row.error) line.Add(row.error, int(e.type));
         } else if (Ascii(e, text, sizeof text)) {
-            line.Add(row.format, text);
-            if (row.field) CopySjis(row.field, row.size, text);
+            // Decided per value: UTF-8 when it is well-formed UTF-8 beyond ASCII, else the
+            // Shift-JIS that older cameras and Windows tools write.
+            if (row.utf8 && IsUtf8Text(text)) {
+                char sjis[kValueTextBytes + 1];
+                Utf8ToCp932(text, sjis, sizeof sjis);
+                line.Add(row.format, sjis);
+                CopySjis(row.field, row.size, sjis);
+                const std::string_view raw(text);
+                const size_t n = Utf8Fit(raw, row.size - 1);
+                std::memcpy(row.utf8, text, n);
+                row.utf8[n] = 0;
+            } else {
+                line.Add(row.format, text);
+                if (row.field) CopySjis(row.field, row.size, text);
+            }
         }
         return Emit(line);
     }

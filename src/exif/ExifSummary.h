@@ -42,6 +42,13 @@ struct ExifSummary {
     char XpKeywords[100];
     char XpSubject[108];
     char MapLink[152];
+    // The texts above that the file held in UTF-8, byte for byte (empty when it held them in
+    // Shift-JIS): their code page 932 form above cannot hold every character.
+    char MakeUtf8[100];
+    char ModelUtf8[100];
+    char SoftwareUtf8[100];
+    char ImageDescriptionUtf8[100];
+    char RightsUtf8[100];
 };
 
 // Empties every field before a load: a GPS position or thumbnail left over from the

@@ -12,6 +12,7 @@
 
 #include "base/Host_win.h"
 #include "base/SjisText.h"
+#include "exif/ExifOps_win.h"
 #include "graffiti/Graffiti_win.h"
 #include "image/Image_win.h"
 #include "imageops/DibPixels_win.h"
@@ -172,24 +173,6 @@ SaveResult WriteScreenBmp(HWND wnd, const char* path) {
     return SaveBytes(path, file.data(), file.size());
 }
 
-bool SetFileTimesFromShot(const char* path) {
-    const FileTime shot = g_Image.Exif.ShotFileTime;
-    if ((shot.Low | shot.High) == 0) return false;
-    // The shooting time is local time of its own date: summer time is that of the date,
-    // not of today.
-    FILETIME local = {shot.Low, shot.High}, utc;
-    SYSTEMTIME localParts, utcParts;
-    if (!FileTimeToSystemTime(&local, &localParts) || !TzSpecificLocalTimeToSystemTime(nullptr, &localParts, &utcParts) ||
-        !SystemTimeToFileTime(&utcParts, &utc))
-        return false;
-    HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    const bool ok = SetFileTime(h, &utc, nullptr, &utc) != 0;
-    CloseHandle(h);
-    if (ok) g_Image.Exif.FileWriteTime = shot;
-    return ok;
-}
-
 namespace {
 
 // The picture as saved: a white canvas, the image (with the overlay rows burned in when the
@@ -309,7 +292,7 @@ TrdSaved SaveGraffitiWithJpeg(HWND wnd, const char* path, HBITMAP canvas) {
         ShowSaveFailure(wnd, r, jpeg);
         return TrdSaved::TrdOnly;
     }
-    if (!SetFileTimesFromShot(jpeg)) SetStatusText(0, "撮影日時がないため、JPEG の日時はそのままです");
+    if (!SetFileTimesFromShot(jpeg, g_Image.Exif.ShotFileTime, nullptr)) SetStatusText(0, "撮影日時がないため、JPEG の日時はそのままです");
     return TrdSaved::Both;
 }
 

@@ -16,9 +16,6 @@ SaveResult WriteGif(const char* path, HBITMAP bitmap);
 SaveResult WriteTiff(const char* path, HBITMAP bitmap);
 // The view as it is on screen, as a 24-bit BMP.
 SaveResult WriteScreenBmp(HWND wnd, const char* path);
-// Gives an existing file the image's shooting time (read as local time of the shooting
-// date) as creation and write time; false when there is no shooting time or no file.
-bool SetFileTimesFromShot(const char* path);
 
 // The picture as the save command would draw it (with the graffiti when shown) as a JPEG;
 // its size in pixels in width and height.

@@ -128,6 +128,30 @@
 #define IDC_AB_HOME             9902
 #define IDC_AB_MAIL             9903
 
+// Batch conversion dialog (IDD_BATCH)
+#define IDC_BATCH_FIRST_NONE    1402
+#define IDC_BATCH_FIRST_MAKER   1403
+#define IDC_BATCH_FIRST_FIXED   1404
+#define IDC_BATCH_FIXED_TEXT    1405
+#define IDC_BATCH_MIDDLE_NONE   1410
+#define IDC_BATCH_MIDDLE_MODEL  1411
+#define IDC_BATCH_LAST_OLD      1412
+#define IDC_BATCH_LAST_TIME     1421
+#define IDC_BATCH_LAST_NUMBER   1422
+#define IDC_BATCH_START_LABEL   1423
+#define IDC_BATCH_START         1424
+#define IDC_BATCH_EXAMPLE       1425
+#define IDC_BATCH_TIME_NONE     1431
+#define IDC_BATCH_TIME_SHOT     1432
+#define IDC_BATCH_RUN           1433
+#define IDC_BATCH_RESULT        1434
+#define IDC_BATCH_EXIF_KEEP     1441
+#define IDC_BATCH_EXIF_REMOVE   1442
+#define IDC_BATCH_EXT_KEEP      1451
+#define IDC_BATCH_EXT_CHANGE    1453
+#define IDC_BATCH_EXTENSION     1454
+#define IDC_BATCH_PROGRESS      1499
+
 // Monochrome dialog (IDD_MONOCHROME)
 #define IDC_MONO_DULL_LABEL     1601
 #define IDC_MONO_COARSE_LABEL   1602

@@ -7,8 +7,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/SjisText.h"
 #include "graffiti/Graffiti_win.h"
 #include "image/Image_win.h"
+#include "imageops/Batch_win.h"
+#include "imageops/RenameJournal.h"
 #include "resources/resource.h"
 #include "shell/Catalogue.h"
 #include "shell/Shell_win.h"
@@ -31,6 +34,7 @@ struct ScanRequest {
 struct ScanResult {
     LONG generation;
     bool searched;  // false when the folder could not be searched
+    bool journal;   // an unfinished batch run left its journal there
     FileCatalogue catalogue;
 };
 
@@ -43,7 +47,7 @@ uint64_t TimeValue(const FILETIME& t) { return uint64_t(t.dwHighDateTime) << 32 
 
 DWORD WINAPI ScanThread(LPVOID param) {
     ScanRequest* request = static_cast<ScanRequest*>(param);
-    auto* result = new ScanResult{request->generation, false, {}};
+    auto* result = new ScanResult{request->generation, false, false, {}};
     char pattern[kPathBytes + 8];
     snprintf(pattern, sizeof pattern, "%s*.*", request->folder);
     WIN32_FIND_DATAA found;
@@ -52,6 +56,7 @@ DWORD WINAPI ScanThread(LPVOID param) {
         result->searched = true;
         do {
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+            if (SjisEqualNoCase(found.cFileName, kRenameJournalName)) result->journal = true;
             AddDirectoryEntry(result->catalogue, request->folder, found.cFileName, TimeValue(found.ftLastWriteTime),
                               request->pluginMask);
         } while (FindNextFileA(search, &found));
@@ -136,6 +141,29 @@ INT_PTR CALLBACK FileListProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
     return FALSE;
 }
 
+// Asked once per folder and run: a declined undo is not asked again at every scan.
+void OfferUndo(HWND wnd) {
+    static std::string declined;
+    char folder[kPathBytes];
+    snprintf(folder, sizeof folder, "%s%s", CurrentDrive, CurrentFolder);
+    if (SjisEqualNoCase(declined, folder)) return;
+    std::string current = std::string(CurrentName) + CurrentExtension;
+    if (!OfferBatchUndo(wnd, folder, current)) {
+        declined = folder;
+        return;
+    }
+    char path[kPathBytes];
+    if (snprintf(path, sizeof path, "%s%s", folder, current.c_str()) < int(sizeof path)) {
+        PathParts parts;
+        if (SplitPath(path, parts) == 0) {
+            snprintf(CurrentPath, sizeof CurrentPath, "%s", path);
+            snprintf(CurrentName, sizeof CurrentName, "%s", parts.Name);
+            snprintf(CurrentExtension, sizeof CurrentExtension, "%s", parts.Extension);
+        }
+    }
+    StartFolderScan(wnd);
+}
+
 }  // namespace
 
 void StartFolderScan(HWND wnd) {
@@ -163,6 +191,7 @@ void OnScanDone(HWND wnd, WPARAM wp, LPARAM lp) {
         g_Catalogue = result->searched ? std::move(result->catalogue) : FileCatalogue{};
         ApplyCommandStates(wnd);
         UpdateTitle(wnd);
+        if (result->journal) OfferUndo(wnd);
     }
     delete result;
 }
@@ -219,6 +248,24 @@ void DeleteCurrentFile(HWND wnd) {
     SelectEntryAsked(wnd, g_Catalogue.CurrentIndex, 0);
 }
 
+void AfterDragOutEnded(HWND wnd, AfterDragOut action) {
+    switch (action) {
+    case AfterDragOut::Keep: return;
+    // Keeping the graffiti: it was drawn over this file, which is still the same picture.
+    case AfterDragOut::Reload: Navigate(wnd, 0, 1); return;
+    case AfterDragOut::Rescan: break;
+    case AfterDragOut::RescanShowNeighbour:
+        if (g_Catalogue.CurrentIndex != kNotCatalogued) {
+            RemovePosition(g_Catalogue, g_Catalogue.CurrentIndex);
+            if (g_Catalogue.Count() > 0 && !SelectEntry(wnd, g_Catalogue.CurrentIndex, 0)) return;
+        }
+        if (g_Catalogue.CurrentIndex == kNotCatalogued || g_Catalogue.Count() == 0) EmptyView();
+        break;
+    }
+    // The target may have put the file back under another name: the folder is read again.
+    StartFolderScan(wnd);
+}
+
 void SortCatalogueCommand(HWND wnd, int order) {
     g_Settings.FileSC = uint32_t(order);
     SortCatalogue(g_Catalogue, SortOrder(order), LocaleCompare);
@@ -235,3 +282,30 @@ void ShowFileList(HWND wnd) {
 int CatalogueCount() { return g_Catalogue.Count(); }
 int CatalogueCurrentIndex() { return g_Catalogue.CurrentIndex; }
 int CatalogueLastIndex() { return g_Catalogue.LastIndex(); }
+
+std::vector<std::string> CatalogueNamesInOrder() {
+    std::vector<std::string> names;
+    for (int p = 0; p < g_Catalogue.Count(); ++p) names.push_back(g_Catalogue.NameAt(p));
+    return names;
+}
+
+// A batch run's renames and times, without a rescan; the current path follows its file.
+void ApplyBatchChanges(const std::vector<BatchEntryChange>& changes) {
+    for (const BatchEntryChange& c : changes) {
+        if (!g_Catalogue.Valid(c.Position)) continue;
+        CatalogueEntry& e = g_Catalogue.Entries[size_t(g_Catalogue.Order[size_t(c.Position)])];
+        if (c.WriteTime) e.WriteTime = c.WriteTime;
+        if (c.NewName.empty()) continue;
+        e.Name = c.NewName;
+        if (c.Position != g_Catalogue.CurrentIndex) continue;
+        char path[kPathBytes];
+        PathParts parts;
+        if (snprintf(path, sizeof path, "%s%s%s", CurrentDrive, CurrentFolder, c.NewName.c_str()) < int(sizeof path) &&
+            SplitPath(path, parts) == 0) {
+            snprintf(CurrentPath, sizeof CurrentPath, "%s", path);
+            snprintf(CurrentName, sizeof CurrentName, "%s", parts.Name);
+            snprintf(CurrentExtension, sizeof CurrentExtension, "%s", parts.Extension);
+        }
+    }
+    UpdateTitle(g_Host.MainWindow);
+}

@@ -20,6 +20,7 @@
 #include "resources/resource.h"
 #include "shell/Catalogue.h"
 #include "shell/CommandTable.h"
+#include "shell/ExifCommands_win.h"
 #include "shell/Keys.h"
 #include "shell/Shell_win.h"
 #include "vectorize/ConversionSettings.h"
@@ -136,6 +137,13 @@ int SaveCommand(HWND wnd, LPARAM) {
     return 0;
 }
 
+int BatchCommand(HWND, LPARAM) {
+    BatchHost host;
+    host.EntryNames = CatalogueNamesInOrder;
+    host.Apply = ApplyBatchChanges;
+    return OpenBatchDialog(host);
+}
+
 int Rotate(HWND wnd, int degrees) {
     if (RotateQuarter(wnd, degrees) == 0) InvalidateRect(wnd, nullptr, TRUE);
     return 0;
@@ -204,6 +212,7 @@ struct Handler {
 constexpr Handler kHandlers[] = {
     {IDM_OPEN, OpenCommand, false},
     {IDM_SAVE, SaveCommand, false},
+    {IDM_BATCH, BatchCommand, false},
     {IDM_ROTATE_LEFT, RotateLeftCommand, false},
     {IDM_ROTATE_RIGHT, RotateRightCommand, false},
     {IDM_FINE_ROTATE, FineRotateCommand, false},
@@ -234,6 +243,8 @@ constexpr Handler kHandlers[] = {
     {IDM_HELP, HelpCommand, false},
     {IDM_UPDATE_CHECK, UpdateCheckCommand, false},
     {IDM_MAP, MapRun, false},
+    {IDM_EXIF_REMOVE, RemoveExifCommand, false},
+    {IDM_SET_SHOT_TIME, SetShotTimeCommand, false},
     {IDM_HELP_ONLINE, OnlineHelpCommand, false},
     {IDM_G_LINE, LineTool, true},
     {IDM_G_POLYLINE, PolylineTool, true},
@@ -263,19 +274,13 @@ void CloseOtherToolDialogs(int opening) {
     if (opening != IDM_G_TEXT && opening != IDM_G_LEADER) CloseTextStyleDialog();
 }
 
-bool ShotTimeDiffers(const ExifSummary& exif) {
-    auto same = [](const FileTime& a, const FileTime& b) { return a.Low == b.Low && a.High == b.High; };
-    return (exif.ShotFileTime.Low | exif.ShotFileTime.High) != 0 &&
-           (!same(exif.ShotFileTime, exif.FileWriteTime) || !same(exif.ShotFileTime, exif.FileCreateTime));
-}
-
 CommandState CurrentCommandState() {
     CommandState s;
     s.Image = HasImage();
     s.MonoImage = s.Image && GetBitsPerPixel() == 1;
     s.Entries = CatalogueCount();
-    s.Exif = g_Image.Exif.ExifSegmentStart != 0;
-    s.ShotTimeDiffers = s.Exif && ShotTimeDiffers(g_Image.Exif);
+    s.Exif = CurrentHasExif();
+    s.ShotTimeDiffers = CurrentTimesDifferFromShot();
     s.MapLink = g_Image.Exif.MapLink[0] != 0;
     s.GraffitiMode = GraffitiModeOn();
     for (int k = 0; k < kProgramSlots; ++k)

@@ -12,6 +12,8 @@
 #include "graffiti/StyleDialogs_win.h"
 #include "image/ImageFormat.h"
 #include "image/Image_win.h"
+#include "imageops/DragOut_win.h"
+#include "imageops/DragOutData.h"
 #include "imageops/Rotate_win.h"
 #include "imageops/Save_win.h"
 #include "resources/resource.h"
@@ -25,11 +27,13 @@ ShellState g_Shell;
 
 namespace {
 
+void DragOutCurrent() { DragOutCurrentFile(g_Host.MainWindow, CurrentPath); }
+
 void OnCreate(HWND wnd) {
     g_Host.MainWindow = wnd;
     g_Settings.DI |= kInfoImageAndLines;
     g_GraffitiEditState = kEditNone;
-    SetHostCallbacks({OnChange, ShowPopupMenu});
+    SetHostCallbacks({OnChange, ShowPopupMenu, DragOutCurrent});
     SetViewEmfWriter(WriteViewEmf);
     DragAcceptFiles(wnd, TRUE);
     if (OleInitialize(nullptr) != S_OK) MessageBoxA(nullptr, "OLEの初期化に失敗しました。", "Error", MB_ICONHAND);
@@ -203,7 +207,7 @@ LRESULT CALLBACK MainWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_APP_FOREGROUND:
         BringToForeground(wnd);
-        Navigate(wnd, 0, 0);
+        AfterDragOutEnded(wnd, DecideAfterDragOut(wp <= 2 ? DiskChange(wp) : DiskChange::Changed, g_Image.Edited));
         return 0;
     case WM_APP_UPDATE_RESULT: OnUpdateResult(wnd, wp, lp); return 0;
     case WM_APP_SCAN_DONE: OnScanDone(wnd, wp, lp); return 0;
@@ -313,6 +317,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
         if (style.Text && IsDialogMessageA(style.Text, &msg)) continue;
         if (HWND path = ImagePathDialogWindow(); path && IsDialogMessageA(path, &msg)) continue;
         if (HWND out = GraffitiExportDialogWindow(); out && IsDialogMessageA(out, &msg)) continue;
+        if (HWND batch = BatchDialogWindow(); batch && IsDialogMessageA(batch, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }

@@ -5,9 +5,11 @@
 
 #include "base/Host_win.h"
 #include "base/Limits.h"
+#include "imageops/Batch_win.h"
+#include "imageops/DragOutData.h"
 #include "shell/DiscardPlan.h"
 
-constexpr UINT WM_APP_FOREGROUND = WM_APP;          // sent by the drag-out drop source
+constexpr UINT WM_APP_FOREGROUND = WM_APP;          // a drag-out ended: wParam = DiskChange
 constexpr UINT WM_APP_UPDATE_RESULT = WM_APP + 1;   // update check finished: wParam = version or -1, lParam = manual
 constexpr UINT WM_APP_SCAN_DONE = WM_APP + 2;       // folder scan finished: wParam = generation, lParam = result
 
@@ -72,8 +74,13 @@ void Navigate(HWND wnd, int delta, int keep);
 // One entry back or on; at either end nothing happens (a beep when asked for).
 void StepEntry(HWND wnd, int delta, int keep, bool beepAtEnd);
 void DeleteCurrentFile(HWND wnd);
+// After a drag-out: the file reloaded, or the folder rescanned (and the neighbour shown).
+void AfterDragOutEnded(HWND wnd, AfterDragOut action);
 void SortCatalogueCommand(HWND wnd, int order);
 void ShowFileList(HWND wnd);
 int CatalogueCount();
 int CatalogueCurrentIndex();
 int CatalogueLastIndex();
+// What a batch run reads and changes of the catalogue.
+std::vector<std::string> CatalogueNamesInOrder();
+void ApplyBatchChanges(const std::vector<BatchEntryChange>& changes);

@@ -111,8 +111,13 @@ GestureEffects ViewGesture(GestureMachine& m, MouseEvent event, int x, int y,
             OnBothHeldMove(m, e, x, y);
         } else if (leftHeld) {
             const int64_t dx = int64_t{x} - m.LeftDownX, dy = int64_t{y} - m.LeftDownY;
-            if (dx * dx + dy * dy > kDragOutDistanceSquared && !graffitiMode && hasImage)
+            if (dx * dx + dy * dy > kDragOutDistanceSquared && !graffitiMode && hasImage) {
                 e.StartDragOut = true;
+                // A drag cancelled with the button still held: the next one needs a distance
+                // of its own, or the first move after Escape would start it again.
+                m.LeftDownX = x;
+                m.LeftDownY = y;
+            }
         }
         break;
     case MouseEvent::LeftUp:

@@ -102,10 +102,6 @@ void InvertBand(HWND wnd, const BandLine& band) {
     if (band.Draw) InvertRectangle(wnd, band.X1, band.Y1, band.X2, band.Y2);
 }
 
-void StartDragOut(HWND) {
-    // Dragging the current file out to other programs arrives with the OLE drag source.
-}
-
 }  // namespace
 
 int ViewMouse(HWND wnd, UINT msg, LPARAM lp, WPARAM wp, bool& clearGraffitiBit) {
@@ -131,7 +127,7 @@ int ViewMouse(HWND wnd, UINT msg, LPARAM lp, WPARAM wp, bool& clearGraffitiBit) 
     }
     if (fx.CrossCursor) SetCursor(LoadCursor(nullptr, IDC_CROSS));
     if (fx.ArrowCursor) SetCursor(LoadCursor(nullptr, IDC_ARROW));
-    if (fx.StartDragOut) StartDragOut(wnd);
+    if (fx.StartDragOut) RequestDragOut();
     switch (fx.Finish) {
     case GestureFinish::FitWhole:
         SetWholeImage(g_View);

@@ -16,6 +16,7 @@ trace=${3:-}
 # /usr/local/bin/convert may be a stand-in; only the real one writes pictures.
 convert=/usr/bin/convert
 "$(dirname "$0")/make_exif_samples.sh" "$out"
+"$(dirname "$0")/make_batch_samples.sh" "$out"
 
 # The dialog's output at 300 dpi, 1/50, level 3, solid: as a file and as the clipboard block.
 jww_expected() {

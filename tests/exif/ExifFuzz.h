@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "exif/ExifParser.h"
+#include "exif/ExifStrip.h"
 
 inline void FuzzExifParser(const uint8_t* data, size_t size) {
     static auto report = std::make_unique<InfoReport>();
@@ -24,4 +26,11 @@ inline void FuzzExifParser(const uint8_t* data, size_t size) {
         __builtin_trap();
     if (size > 0 && (s.ExifSegmentStart >= size || s.ExifSegmentEnd >= size)) __builtin_trap();
     if (s.MapLink[0] && !s.GpsText[0]) __builtin_trap();
+    for (const char* text : {s.MakeUtf8, s.ModelUtf8, s.SoftwareUtf8, s.ImageDescriptionUtf8, s.RightsUtf8})
+        if (!std::memchr(text, 0, 100)) __builtin_trap();
+    // The Exif-free copy: something goes, and SOI stays first.
+    std::vector<uint8_t> copy;
+    const StripRefusal why = BuildExifFreeCopy(data, size, copy);
+    if (why == StripRefusal::None && (copy.size() >= size || copy.size() < 2 || copy[0] != 0xFF || copy[1] != 0xD8))
+        __builtin_trap();
 }

@@ -1,6 +1,7 @@
 # Exif checks beyond the unit tests; included by cmake/native.cmake after the end-to-end
 # cases are registered.
 #   exif.oracle      our summary against exiftool on files that exiftool and exiv2 wrote
+#   exif.strip       the Exif-free copies of pixaro-exif --strip over such files
 #   wine.exif_check  the information window's text (saved by the wine.exif case) and the opened
 #                    map link against the native tool
 find_program(PIXARO_EXIFTOOL exiftool)
@@ -9,6 +10,9 @@ if(PIXARO_EXIFTOOL AND PIXARO_EXIV2)
   add_test(NAME exif.oracle
            COMMAND ${CMAKE_SOURCE_DIR}/tests/exif/oracle.sh $<TARGET_FILE:pixaro-exif> ${CMAKE_BINARY_DIR}/exif-oracle)
   set_tests_properties(exif.oracle PROPERTIES LABELS native TIMEOUT 300)
+  add_test(NAME exif.strip
+           COMMAND ${CMAKE_SOURCE_DIR}/tests/exif/strip_check.sh $<TARGET_FILE:pixaro-exif> ${CMAKE_BINARY_DIR}/exif-strip)
+  set_tests_properties(exif.strip PROPERTIES LABELS native TIMEOUT 300)
 else()
   message(STATUS "exiftool or exiv2 missing: exif.oracle is not registered")
 endif()

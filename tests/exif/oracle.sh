@@ -5,8 +5,9 @@
 # exiv2 (GPS rationals with exact denominators, one set per row of the position table, each
 # in all four hemispheres). Compared: the texts, the shooting date (a blank DateTimeOriginal
 # falls back to DateTimeDigitized), the exposure time, the thumbnail, the Exif segment, and
-# for GPS the position that GpsText and MapLink point at. Little- and big-endian copies of
-# one content must give the same report and summary.
+# for GPS the position that GpsText and MapLink point at. Texts written in UTF-8 must come out
+# as exiftool reads them, and the same texts in Shift-JIS or with the UTF-8 type alike.
+# Little- and big-endian copies of one content must give the same report and summary.
 set -euo pipefail
 
 if [ $# -ne 2 ]; then
@@ -77,6 +78,29 @@ for style in "${styles[@]}"; do
         -M"set Exif.GPSInfo.GPSLongitude Rational $g1 $g2 $g3" gps_"$name"_*.jpg
 done
 
+# Texts in UTF-8, as exiftool writes non-ASCII by default; the same texts with the Exif 3.0
+# UTF-8 type (which this exiftool cannot read: they must read as the UTF-8 files do); the same
+# texts in Shift-JIS, as older cameras and Windows tools write them (exiftool writes
+# placeholders of the right length, perl puts the code page 932 bytes in).
+texts=(-Make="カメラ社" -Model="PX 😀 é" -Software="表ソフト 1.0" -ImageDescription="港の風景" -Copyright="© Norvane")
+for order in II MM; do
+  cp base.jpg "utf8_$order.jpg"
+  exiftool -q -overwrite_original -ExifByteOrder=$order "${texts[@]}" "utf8_$order.jpg"
+  cp "utf8_$order.jpg" "u129_$order.jpg"
+  perl -0777 -pi -e '
+    my $big = /MM\0\x2a/;
+    for my $tag (0x010E, 0x010F, 0x0110, 0x0131, 0x8298) {
+      my ($from, $to) = $big ? (pack("nn", $tag, 2), pack("nn", $tag, 129)) : (pack("vv", $tag, 2), pack("vv", $tag, 129));
+      s/\Q$from\E/$to/ or die "tag $tag not found";
+    }' "u129_$order.jpg"
+  cp base.jpg "sjis_$order.jpg"
+  exiftool -q -overwrite_original -ExifByteOrder=$order -Make=MAKEMAKE -Software=SOFTSOFTSOFT \
+    -ImageDescription=DESCDESC "sjis_$order.jpg"
+  perl -0777 -pi -e '
+    use Encode; my %t = (MAKEMAKE => "カメラ社", SOFTSOFTSOFT => "表ソフト 1.0", DESCDESC => "港の風景");
+    for my $k (keys %t) { my $b = encode("cp932", decode("UTF-8", $t{$k})); s/$k/$b/ or die "$k not found" }' "sjis_$order.jpg"
+done
+
 files=(*.jpg)
 "$tool" --json "${files[@]}" > ours.jsonl
 for order in II MM; do
@@ -127,6 +151,8 @@ for my $t (@$theirs) {
   my $u = $ours{$file} or do { fail("$file: no summary"); next };
   my $tag = sub { my ($k) = @_; for (keys %$t) { return $t->{$_} if /:$k$/ } undef };
   $checked++;
+  # Read by exiftool in their UTF-8 twins below.
+  next if $file =~ /^(u129|sjis)_/;
   my %texts = (Make => "MakeText", Model => "ModelText", Software => "SoftwareText",
                ImageDescription => "ImageDescriptionText", Copyright => "RightsText", XPTitle => "XpTitle",
                XPSubject => "XpSubject", XPAuthor => "XpAuthor", XPKeywords => "XpKeywords", XPComment => "XpComment");
@@ -193,6 +219,16 @@ for my $t (@$theirs) {
 for my $f ("cam", "blank") {
   my ($a, $b) = map { my %h = %{$ours{"${f}_$_.jpg"}}; delete $h{file}; JSON::PP->new->canonical->encode(\%h) } qw(II MM);
   fail("$f: the byte orders give different summaries") if $a ne $b;
+}
+# The UTF-8 type and the Shift-JIS bytes give the texts that exiftool read in UTF-8.
+for my $order (qw(II MM)) {
+  my ($u, $t, $j) = map { $ours{"${_}_$order.jpg"} } qw(utf8 u129 sjis);
+  for my $k (qw(MakeText ModelText SoftwareText ImageDescriptionText RightsText)) {
+    fail("u129_$order.jpg: $k \"$t->{$k}\", the UTF-8 file \"$u->{$k}\"") if $t->{$k} ne $u->{$k};
+  }
+  for my $k (qw(MakeText SoftwareText ImageDescriptionText)) {
+    fail("sjis_$order.jpg: $k \"$j->{$k}\", the UTF-8 file \"$u->{$k}\"") if $j->{$k} ne $u->{$k};
+  }
 }
 fail("only $positions GPS positions compared") if $positions < 72;
 print "oracle: $checked files checked against exiftool ($positions GPS positions), ", scalar(@fail), " differences\n";

@@ -145,6 +145,9 @@ TEST(ViewGesture, LeftHeldAfterGestureMeasuresFromRelease) {
     ViewGesture(m, E::RightUp, 300, 300, true, false, false, true);
     EXPECT_FALSE(ViewGesture(m, E::Move, 320, 320, true, false, false, true).StartDragOut);
     EXPECT_TRUE(ViewGesture(m, E::Move, 400, 300, true, false, false, true).StartDragOut);
+    // Cancelled with the button held: moving on starts no new drag until far enough again.
+    EXPECT_FALSE(ViewGesture(m, E::Move, 410, 300, true, false, false, true).StartDragOut);
+    EXPECT_TRUE(ViewGesture(m, E::Move, 500, 300, true, false, false, true).StartDragOut);
 }
 
 }  // namespace

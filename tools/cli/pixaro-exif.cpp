@@ -3,6 +3,8 @@
 //   pixaro-exif FILE...          the information report of each file, in UTF-8
 //   pixaro-exif --raw FILE...    the report's own Shift-JIS bytes
 //   pixaro-exif --json FILE...   one JSON object per line and file: the summary fields
+//   pixaro-exif --strip FILE...  writes "Ne_" + name beside each file without its Exif block,
+//                                with the code and the refusals of the viewer's command
 // A file that cannot be read or is not a JPEG gets a message on stderr and makes the exit
 // status 1; the other files are still printed.
 #include <fcntl.h>
@@ -17,14 +19,17 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/Cp932.h"
+#include "base/SafeFile.h"
 #include "exif/ExifParser.h"
+#include "exif/ExifStrip.h"
 #include "exif/ExifSummary.h"
 
 namespace {
 
-enum class Mode { Text, Raw, Json };
+enum class Mode { Text, Raw, Json, Strip };
 
 // The file mapped, not read: the walk touches the header pages only, wherever the offsets
 // in them point.
@@ -106,8 +111,12 @@ std::string Json(const char* path, const ExifSummary& s) {
     auto number = [&](const char* name, unsigned long long v) {
         out += ",\"" + std::string(name) + "\":" + std::to_string(v);
     };
-    text("MakeText", Field(s.MakeText));
-    text("ModelText", Field(s.ModelText));
+    // A text the file held in UTF-8 goes out as it was, not through code page 932.
+    auto either = [&](const char* name, std::string_view sjis, std::string_view utf8) {
+        out += ",\"" + std::string(name) + "\":" + JsonString(utf8.empty() ? Cp932ToUtf8(sjis) : std::string(utf8));
+    };
+    either("MakeText", Field(s.MakeText), Field(s.MakeUtf8));
+    either("ModelText", Field(s.ModelText), Field(s.ModelUtf8));
     text("ShotDateText", Field(s.ShotDateText));
     text("ExposureTimeText", Field(s.ExposureTimeText));
     text("GpsText", Field(s.GpsText));
@@ -115,9 +124,9 @@ std::string Json(const char* path, const ExifSummary& s) {
     out += ",\"GpsLatitude\":" + Rationals(s.GpsLatitude);
     text("GpsLongitudeRef", Field(s.GpsLongitudeRef));
     out += ",\"GpsLongitude\":" + Rationals(s.GpsLongitude);
-    text("SoftwareText", Field(s.SoftwareText));
-    text("ImageDescriptionText", Field(s.ImageDescriptionText));
-    text("RightsText", Field(s.RightsText));
+    either("SoftwareText", Field(s.SoftwareText), Field(s.SoftwareUtf8));
+    either("ImageDescriptionText", Field(s.ImageDescriptionText), Field(s.ImageDescriptionUtf8));
+    either("RightsText", Field(s.RightsText), Field(s.RightsUtf8));
     number("ExifSegmentStart", s.ExifSegmentStart);
     number("ExifSegmentEnd", s.ExifSegmentEnd);
     number("ThumbnailCompression", s.ThumbnailCompression);
@@ -138,8 +147,34 @@ std::string Json(const char* path, const ExifSummary& s) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: pixaro-exif [--json | --raw] FILE...\n");
+    std::fprintf(stderr, "usage: pixaro-exif [--json | --raw | --strip] FILE...\n");
     return 2;
+}
+
+// The copy's name: "Ne_" before the name, in the same folder.
+std::string StrippedPath(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const size_t name = slash == std::string::npos ? 0 : slash + 1;
+    return path.substr(0, name) + "Ne_" + path.substr(name);
+}
+
+// The kept pieces go from the mapped file straight to the temporary file, as in the viewer.
+bool StripOne(const char* path, const MappedFile& file) {
+    std::vector<ByteSpan> dropped;
+    const StripRefusal why = PlanExifFreeCopy(file.Data(), file.Size(), dropped);
+    if (why != StripRefusal::None) {
+        std::fprintf(stderr, "pixaro-exif: %s: %s\n", path, Cp932ToUtf8(StripRefusalText(why)).c_str());
+        return false;
+    }
+    const std::string target = StrippedPath(path);
+    SafeFile out(target.c_str());
+    for (const ByteSpan& s : KeptSpans(file.Size(), dropped)) out.Write(file.Data() + s.Start, s.End - s.Start);
+    const SaveResult r = out.Ok() ? out.Commit() : out.Result();
+    if (r != SaveResult::Saved) {
+        std::fprintf(stderr, "pixaro-exif: %s: %s\n", target.c_str(), Cp932ToUtf8(SaveResultText(r)).c_str());
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -149,6 +184,7 @@ int main(int argc, char** argv) {
     int first = 1;
     if (argc > 1 && std::strcmp(argv[1], "--json") == 0) mode = Mode::Json, first = 2;
     else if (argc > 1 && std::strcmp(argv[1], "--raw") == 0) mode = Mode::Raw, first = 2;
+    else if (argc > 1 && std::strcmp(argv[1], "--strip") == 0) mode = Mode::Strip, first = 2;
     if (first < argc && std::strcmp(argv[first], "--") == 0) ++first;
     if (first >= argc) return Usage();
 
@@ -165,6 +201,10 @@ int main(int argc, char** argv) {
             status = 1;
             continue;
         }
+        if (mode == Mode::Strip) {
+            if (!StripOne(path, file)) status = 1;
+            continue;
+        }
         const uint8_t* bytes = file.Data();
         if (file.Size() < 2 || bytes[0] != 0xFF || bytes[1] != 0xD8) {
             std::fprintf(stderr, "pixaro-exif: %s: not a JPEG file\n", path);
@@ -177,6 +217,7 @@ int main(int argc, char** argv) {
         switch (mode) {
         case Mode::Json: std::printf("%s\n", Json(path, summary).c_str()); break;
         case Mode::Raw: std::fwrite(report->Text(), 1, report->Length(), stdout); break;
+        case Mode::Strip: break;
         case Mode::Text:
             if (headers) std::printf("%s==> %s <==\n", printed ? "\n" : "", path);
             std::fputs(Cp932ToUtf8(report->View()).c_str(), stdout);

@@ -3,12 +3,14 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <commdlg.h>
+#include <ole2.h>
 #include <shellapi.h>
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "imageops/DragOut_win.h"
 #include "resources/resource.h"
 
 namespace {
@@ -21,6 +23,8 @@ HWND g_main, g_status, g_toolbar;
 int g_index;            // which colour fills the client area
 bool g_slowPaint;       // IDM_SHOWIMAGE: each WM_PAINT takes 150 ms
 char g_name[MAX_PATH] = "";
+char g_path[MAX_PATH] = "";  // dragged out by the left button alone, as pixaro does
+POINT g_leftDown;
 
 void SetStatus(int part, const char* text) { SendMessageA(g_status, SB_SETTEXTA, part, (LPARAM)text); }
 
@@ -37,6 +41,7 @@ void SetTitle(const char* path) {
     for (const char* p = path; *p; p = CharNextA(p))
         if (*p == '\\' || *p == '/') name = p + 1;
     lstrcpynA(g_name, name, MAX_PATH);
+    lstrcpynA(g_path, path, MAX_PATH);
     char title[MAX_PATH + 16];
     snprintf(title, sizeof title, "%s - Pixaro", g_name);
     SetWindowTextA(g_main, *g_name ? title : "Pixaro");
@@ -261,6 +266,17 @@ void ShowMouse(const char* what, LPARAM lp, WPARAM keys) {
     SetStatus(1, buf);
 }
 
+// Like the view's menu: built when the right button comes up, gone when it closes.
+void ShowPopup(HWND wnd, LPARAM lp) {
+    HMENU popup = CreatePopupMenu();
+    AppendMenuA(popup, MF_STRING, IDM_INFO, "情報");
+    AppendMenuA(popup, MF_STRING | MF_GRAYED, IDM_MAP, "地図");
+    POINT pt{(short)LOWORD(lp), (short)HIWORD(lp)};
+    ClientToScreen(wnd, &pt);
+    TrackPopupMenu(popup, 0, pt.x, pt.y, 0, wnd, nullptr);
+    DestroyMenu(popup);
+}
+
 void OnDrop(HDROP drop) {
     char first[MAX_PATH] = "", buf[64];
     UINT n = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
@@ -307,11 +323,23 @@ LRESULT CALLBACK MainProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         SetStatus(1, buf);
         return 0;
     }
-    case WM_LBUTTONDOWN: ShowMouse("ldown", lp, wp); return 0;
+    case WM_LBUTTONDOWN:
+        g_leftDown = {(short)LOWORD(lp), (short)HIWORD(lp)};
+        ShowMouse("ldown", lp, wp);
+        return 0;
     case WM_LBUTTONUP: ShowMouse("lup", lp, wp); return 0;
     case WM_RBUTTONDOWN: ShowMouse("rdown", lp, wp); return 0;
-    case WM_RBUTTONUP: ShowMouse("rup", lp, wp); return 0;
-    case WM_MOUSEMOVE: if (wp) ShowMouse("move", lp, wp); return 0;
+    case WM_RBUTTONUP:
+        ShowMouse("rup", lp, wp);
+        ShowPopup(wnd, lp);
+        return 0;
+    case WM_MOUSEMOVE: {
+        if (wp) ShowMouse("move", lp, wp);
+        const long dx = (short)LOWORD(lp) - g_leftDown.x, dy = (short)HIWORD(lp) - g_leftDown.y;
+        if (wp == MK_LBUTTON && *g_path && dx * dx + dy * dy > 1600) DragOutCurrentFile(wnd, g_path);
+        return 0;
+    }
+    case WM_APP: SetStatus(1, "drag ended"); return 0;
     case WM_DROPFILES: OnDrop(HDROP(wp)); return 0;
     case WM_TIMER:
         KillTimer(wnd, wp);
@@ -346,6 +374,7 @@ int WINAPI WinMain(HINSTANCE inst, HINSTANCE, LPSTR cmdLine, int show) {
     if (lstrcmpA(cmdLine, "bad") == 0) MessageBoxA(nullptr, "開けません", "Error", MB_OK | MB_ICONERROR);  // before the window
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES};
     InitCommonControlsEx(&icc);
+    OleInitialize(nullptr);
     WNDCLASSA wc{};
     wc.lpfnWndProc = MainProc;
     wc.hInstance = inst;

@@ -4,6 +4,7 @@
 // a box the script did not ask for fails the verb at once, so no case can hang on one.
 #include <windows.h>
 #include <commctrl.h>
+#include <ole2.h>
 #include <psapi.h>
 #include <shlobj.h>
 
@@ -982,6 +983,36 @@ void VerbMenu(const Args& a) {
                   (state & MF_CHECKED ? ", checked" : ", unchecked"));
 }
 
+// The right-click menu exists only while it is open: a right click at X,Y opens it, the item is
+// read in the program (menus are process-local under Wine), and EndMenu there closes it again.
+void VerbPopup(const Args& a) {
+    UINT id = UINT(Id(a[2]));
+    const std::string& want = a[3];
+    Expect("pop-up item " + a[2] + " " + want);
+    if (want != "enabled" && want != "disabled") Fail("state " + want + " (enabled disabled)");
+    HWND main = MainWindow();
+    Settle();
+    POINT pt{Number(a[0]), Number(a[1])};
+    HWND target = main;
+    for (;;) {
+        HWND child = ChildWindowFromPointEx(target, pt, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT);
+        if (!child || child == target) break;
+        MapWindowPoints(target, child, &pt, 1);
+        target = child;
+    }
+    PostMessageA(target, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(pt.x, pt.y));
+    PostMessageA(target, WM_RBUTTONUP, 0, MAKELPARAM(pt.x, pt.y));
+    std::vector<HWND> menus;
+    if (!Poll([&] { menus = ProgramWindows("#32768"); return !menus.empty(); })) Fail("no pop-up menu opened");
+    const UINT_PTR menu = UINT_PTR(SendBounded(menus.front(), 0x01E1 /* MN_GETHMENU */, 0, 0));
+    const DWORD state = menu ? DWORD(RemoteCall("user32.dll", "GetMenuState", {menu, id, MF_BYCOMMAND})) : DWORD(-1);
+    RemoteCall("user32.dll", "EndMenu", {});
+    if (!Poll([&] { return ProgramWindows("#32768").empty(); })) Fail("the pop-up menu stays open");
+    if (state == DWORD(-1)) Fail("no such item in the pop-up menu");
+    const bool disabled = state & (MF_GRAYED | MF_DISABLED);
+    if (disabled != (want == "disabled")) Fail(disabled ? "disabled" : "enabled");
+}
+
 void VerbButton(const Args& a) {
     int id = int(Id(a[0]));
     const std::string& want = a[1];
@@ -1250,6 +1281,24 @@ void VerbAttrib(const Args& a) {
     DWORD attr = a[1] == "readonly" ? FILE_ATTRIBUTE_READONLY : a[1] == "normal" ? FILE_ATTRIBUTE_NORMAL : 0;
     if (!attr) Fail("attribute " + a[1] + " (readonly normal)");
     if (!SetFileAttributesW(WidePath(a[0]).c_str(), attr)) Fail(Format("error %lu", GetLastError()));
+}
+
+// Files held open without sharing, so that the program cannot replace, delete or rename them.
+std::vector<std::pair<std::string, HANDLE>> g_Held;
+
+void VerbHold(const Args& a) {
+    Expect(a[0] + " held open without sharing");
+    HANDLE h = CreateFileW(WidePath(a[0]).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) Fail(Format("error %lu", GetLastError()));
+    g_Held.emplace_back(a[0], h);
+}
+
+void VerbUnhold(const Args& a) {
+    Expect(a[0] + " let go");
+    auto it = std::find_if(g_Held.begin(), g_Held.end(), [&](const auto& e) { return e.first == a[0]; });
+    if (it == g_Held.end()) Fail("not held");
+    CloseHandle(it->second);
+    g_Held.erase(it);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1663,6 +1712,325 @@ void VerbDlgComboIs(const Args& a) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Dragging out of the program: a drop-target window of the driver's own (OLE marshals it to
+// the program's DoDragDrop), and real input through SendInput, which Wine turns into X events,
+// since OLE follows the buttons and keys themselves, not posted messages.
+
+struct DropRecord {
+    int drops = 0;
+    std::vector<CLIPFORMAT> formats;  // in the order EnumFormatEtc gave them
+    std::vector<std::wstring> files;  // CF_HDROP
+    std::string text;                 // CF_TEXT up to its zero
+    bool hasText = false;
+    DWORD effect = 0;                 // what the target answered
+};
+
+struct DropTargetWindow {
+    CRITICAL_SECTION lock;
+    DropRecord record;
+    // What the target does to the dropped file, as targets may: moves it to Path (into it,
+    // when a folder), or writes the bytes of the file Path over it.
+    bool move = false, write = false;
+    std::wstring path;
+    RECT rect{};
+    HANDLE thread = nullptr, ready = nullptr;
+    HWND wnd = nullptr;
+    DropTargetWindow() { InitializeCriticalSection(&lock); }
+};
+DropTargetWindow g_Target;
+
+class DriverDropTarget final : public IDropTarget {
+public:
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+        if (IsEqualIID(iid, IID_IDropTarget) || IsEqualIID(iid, IID_IUnknown)) {
+            *out = static_cast<IDropTarget*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ULONG(InterlockedIncrement(&refs)); }
+    STDMETHODIMP_(ULONG) Release() override {
+        LONG n = InterlockedDecrement(&refs);
+        if (n == 0) delete this;
+        return ULONG(n);
+    }
+    STDMETHODIMP DragEnter(IDataObject*, DWORD, POINTL, DWORD* effect) override { return Answer(effect); }
+    STDMETHODIMP DragOver(DWORD, POINTL, DWORD* effect) override { return Answer(effect); }
+    STDMETHODIMP DragLeave() override { return S_OK; }
+    STDMETHODIMP Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) override {
+        DropRecord r;
+        IEnumFORMATETC* e = nullptr;
+        if (data->EnumFormatEtc(DATADIR_GET, &e) == S_OK && e) {
+            FORMATETC fe;
+            while (e->Next(1, &fe, nullptr) == S_OK) {
+                r.formats.push_back(fe.cfFormat);
+                CoTaskMemFree(fe.ptd);
+            }
+            e->Release();
+        }
+        FORMATETC hdrop{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+        STGMEDIUM m{};
+        if (data->GetData(&hdrop, &m) == S_OK) {
+            UINT n = DragQueryFileW(HDROP(m.hGlobal), 0xFFFFFFFF, nullptr, 0);
+            for (UINT i = 0; i < n; ++i) {
+                wchar_t name[MAX_PATH * 2] = {};
+                DragQueryFileW(HDROP(m.hGlobal), i, name, MAX_PATH * 2);
+                r.files.push_back(name);
+            }
+            ReleaseStgMedium(&m);
+        }
+        FORMATETC text{CF_TEXT, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+        if (data->GetData(&text, &m) == S_OK) {
+            const char* p = static_cast<const char*>(GlobalLock(m.hGlobal));
+            if (p) r.text.assign(p, strnlen(p, GlobalSize(m.hGlobal)));
+            r.hasText = p != nullptr;
+            GlobalUnlock(m.hGlobal);
+            ReleaseStgMedium(&m);
+        }
+        Answer(effect);
+        EnterCriticalSection(&g_Target.lock);
+        const bool move = g_Target.move, write = g_Target.write;
+        std::wstring path = g_Target.path;
+        LeaveCriticalSection(&g_Target.lock);
+        if (!r.files.empty()) {
+            const std::wstring& dropped = r.files.front();
+            DWORD attr = GetFileAttributesW(path.c_str());
+            if (move && attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY))
+                path += L"\\" + dropped.substr(dropped.find_last_of(L'\\') + 1);
+            if (move) MoveFileW(dropped.c_str(), path.c_str());
+            if (write) CopyFileW(path.c_str(), dropped.c_str(), FALSE);
+        }
+        r.effect = *effect;
+        EnterCriticalSection(&g_Target.lock);
+        r.drops = g_Target.record.drops + 1;
+        g_Target.record = r;
+        LeaveCriticalSection(&g_Target.lock);
+        return S_OK;
+    }
+
+private:
+    HRESULT Answer(DWORD* effect) {
+        EnterCriticalSection(&g_Target.lock);
+        DWORD want = g_Target.move ? DROPEFFECT_MOVE : DROPEFFECT_COPY;
+        LeaveCriticalSection(&g_Target.lock);
+        *effect = (*effect & want) ? want : DROPEFFECT_NONE;
+        return S_OK;
+    }
+    LONG refs = 1;
+};
+
+LRESULT CALLBACK DropTargetProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_CLOSE) {
+        RevokeDragDrop(w);
+        DestroyWindow(w);
+        return 0;
+    }
+    if (msg == WM_DESTROY) PostQuitMessage(0);
+    return DefWindowProcW(w, msg, wp, lp);
+}
+
+// The window lives on a thread of its own, whose message loop OLE needs while the program's
+// drag asks the target across processes.
+DWORD WINAPI DropTargetThread(void*) {
+    OleInitialize(nullptr);
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DropTargetProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hbrBackground = HBRUSH(GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = L"PixdrvDropTarget";
+    RegisterClassW(&wc);
+    const RECT& r = g_Target.rect;
+    HWND w = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, wc.lpszClassName, L"drop target", WS_POPUP | WS_BORDER,
+                             r.left, r.top, r.right - r.left, r.bottom - r.top, nullptr, nullptr, wc.hInstance, nullptr);
+    auto* target = new DriverDropTarget;
+    if (w && RegisterDragDrop(w, target) == S_OK) {
+        ShowWindow(w, SW_SHOWNOACTIVATE);
+        UpdateWindow(w);
+        g_Target.wnd = w;
+    } else if (w) {
+        DestroyWindow(w);
+    }
+    target->Release();
+    SetEvent(g_Target.ready);
+    MSG msg;
+    while (g_Target.wnd && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    OleUninitialize();
+    return 0;
+}
+
+void CloseDropTarget() {
+    if (!g_Target.thread) return;
+    if (g_Target.wnd) PostMessageW(g_Target.wnd, WM_CLOSE, 0, 0);
+    WaitForSingleObject(g_Target.thread, 5000);
+    CloseHandle(g_Target.thread);
+    CloseHandle(g_Target.ready);
+    g_Target.thread = g_Target.ready = nullptr;
+    g_Target.wnd = nullptr;
+}
+
+POINT ClientToScreenPoint(long x, long y) {
+    POINT pt{x, y};
+    ClientToScreen(MainWindow(), &pt);
+    return pt;
+}
+
+// droptarget open X Y W H [move PATH|write PATH] | clear | close. X Y in the main window's client.
+void VerbDropTarget(const Args& a) {
+    Expect("drop target " + a[0]);
+    if (a[0] == "close" || a[0] == "clear") {
+        if (a[0] == "close") CloseDropTarget();
+        EnterCriticalSection(&g_Target.lock);
+        g_Target.record = {};
+        LeaveCriticalSection(&g_Target.lock);
+        return;
+    }
+    if (a[0] != "open" || a.size() < 5 || a.size() == 6 || (a.size() == 7 && a[5] != "move" && a[5] != "write"))
+        Fail("open X Y W H [move PATH|write PATH] | clear | close");
+    CloseDropTarget();
+    POINT pt = ClientToScreenPoint(Number(a[1]), Number(a[2]));
+    g_Target.rect = {pt.x, pt.y, pt.x + Number(a[3]), pt.y + Number(a[4])};
+    g_Target.record = {};
+    g_Target.move = a.size() == 7 && a[5] == "move";
+    g_Target.write = a.size() == 7 && a[5] == "write";
+    g_Target.path = a.size() == 7 ? WidePath(a[6]) : std::wstring();
+    g_Target.ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    g_Target.thread = CreateThread(nullptr, 0, DropTargetThread, nullptr, 0, nullptr);
+    if (!g_Target.thread || WaitForSingleObject(g_Target.ready, 10000) != WAIT_OBJECT_0 || !g_Target.wnd)
+        Fail("no drop-target window (OleInitialize or RegisterDragDrop failed)");
+}
+
+std::string FormatName(CLIPFORMAT cf) {
+    if (cf == CF_HDROP) return "CF_HDROP";
+    if (cf == CF_TEXT) return "CF_TEXT";
+    char name[64] = "";
+    if (GetClipboardFormatNameA(cf, name, sizeof name)) return name;
+    return Format("%u", cf);
+}
+
+std::string RecordText(const DropRecord& r) {
+    std::string s = Format("%d drops; formats", r.drops);
+    for (CLIPFORMAT cf : r.formats) s += " " + FormatName(cf);
+    s += "; files";
+    for (const std::wstring& f : r.files) s += " " + Quote(Narrow(f, 932));
+    s += "; text " + (r.hasText ? Quote(r.text) : std::string("none"));
+    return s + Format("; effect %lu", r.effect);
+}
+
+DropRecord DropSeen() {
+    EnterCriticalSection(&g_Target.lock);
+    DropRecord r = g_Target.record;
+    LeaveCriticalSection(&g_Target.lock);
+    return r;
+}
+
+// droptarget-has formats F,F... | hdrop PATH | text PATH | effect copy|move
+void VerbDropTargetHas(const Args& a) {
+    Expect("a drop with " + a[0] + " " + a[1]);
+    auto holds = [&](const DropRecord& r) {
+        if (r.drops == 0) return false;
+        if (a[0] == "formats") {
+            std::string list;
+            for (CLIPFORMAT cf : r.formats) {
+                if (!list.empty()) list += ",";
+                list += FormatName(cf);
+            }
+            return list == a[1];
+        }
+        if (a[0] == "hdrop") return r.files.size() == 1 && r.files[0] == WidePath(a[1]);
+        if (a[0] == "text") return r.hasText && r.text == Sjis(a[1]);
+        if (a[0] == "effect") return r.effect == (a[1] == "move" ? DROPEFFECT_MOVE : DROPEFFECT_COPY);
+        Fail("what: formats hdrop text effect");
+    };
+    if (!Poll([&] { return holds(DropSeen()); }, 20, true)) Fail(RecordText(DropSeen()));
+}
+
+void VerbDropTargetNone(const Args&) {
+    Expect("no drop");
+    Settle();
+    Sleep(300);
+    DropRecord r = DropSeen();
+    if (r.drops) Fail(RecordText(r));
+}
+
+void SendMouse(DWORD flags, POINT screen) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = LONG(screen.x * 65535LL / std::max(1, GetSystemMetrics(SM_CXSCREEN) - 1));
+    in.mi.dy = LONG(screen.y * 65535LL / std::max(1, GetSystemMetrics(SM_CYSCREEN) - 1));
+    in.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &in, sizeof in);
+}
+
+// real-mouse ldown|lup|rdown|rup|move|jump X Y: the pointer goes to client X,Y (move glides in
+// 10-pixel steps, jump goes at once) and the button acts there. Nothing waits for the program:
+// inside a drag it is in OLE's own loop.
+void VerbRealMouse(const Args& a) {
+    static const struct { const char* name; DWORD flags; } kActions[] = {
+        {"ldown", MOUSEEVENTF_LEFTDOWN}, {"lup", MOUSEEVENTF_LEFTUP}, {"rdown", MOUSEEVENTF_RIGHTDOWN},
+        {"rup", MOUSEEVENTF_RIGHTUP},    {"move", 0},                 {"jump", 0},
+    };
+    Expect("real mouse " + a[0]);
+    const DWORD* flags = nullptr;
+    for (const auto& act : kActions)
+        if (a[0] == act.name) flags = &act.flags;
+    if (!flags) Fail("action (ldown lup rdown rup move jump)");
+    POINT to = ClientToScreenPoint(Number(a[1]), Number(a[2]));
+    if (a[0] == "move") {
+        POINT from;
+        GetCursorPos(&from);
+        int steps = int(std::max(std::abs(to.x - from.x), std::abs(to.y - from.y)) / 10);
+        for (int i = 1; i < steps; ++i) {
+            SendMouse(0, {from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps});
+            Sleep(15);
+        }
+    }
+    SendMouse(*flags, to);
+    Sleep(150);
+}
+
+void VerbRealKey(const Args& a) {
+    Expect("real key " + a[0]);
+    const KeyName* key = nullptr;
+    for (const KeyName& k : kKeys)
+        if (a[0] == k.name) key = &k;
+    if (!key) Fail("key name of the key verb");
+    INPUT in[2]{};
+    for (int i = 0; i < 2; ++i) {
+        in[i].type = INPUT_KEYBOARD;
+        in[i].ki.wVk = WORD(key->vk);
+        in[i].ki.dwFlags = (key->extended ? KEYEVENTF_EXTENDEDKEY : 0) | (i ? KEYEVENTF_KEYUP : 0);
+    }
+    SendInput(2, in, sizeof in[0]);
+    Sleep(150);
+}
+
+// run PROGRAM [ARGS...]: a helper program of the build; fails unless it exits with 0. Its
+// output goes to the driver's.
+void VerbRun(const Args& a, const std::string& rest) {
+    Expect(a[0] + " exits with 0");
+    std::wstring line = WidePath(rest);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    fflush(stdout);
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi))
+        Fail(Format("cannot start it (error %lu)", GetLastError()));
+    DWORD code = 0;
+    bool ended = WaitForSingleObject(pi.hProcess, g.timeoutMs) == WAIT_OBJECT_0;
+    if (!ended) TerminateProcess(pi.hProcess, 1);
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    if (!ended) Fail("still running at the deadline");
+    if (code != 0) Fail(Format("exit code %lu", code));
+}
+
+// ---------------------------------------------------------------------------------------------
 // The verb table: a new verb is one row and one function.
 
 struct Verb {
@@ -1700,6 +2068,7 @@ constexpr Verb kVerbs[] = {
     {"pixel-not", 3, 4, VerbPixelNot, nullptr},
     {"menu", 2, 2, VerbMenu, nullptr},
     {"button", 2, 2, VerbButton, nullptr},
+    {"popup", 4, 4, VerbPopup, nullptr},
     {"time-redraw", 1, 2, VerbTimeRedraw, nullptr},
     {"screenshot", 1, 1, VerbScreenshot, nullptr},
     {"screen-same", 5, 5, VerbScreenSame, nullptr},
@@ -1727,10 +2096,18 @@ constexpr Verb kVerbs[] = {
     {"file-has", 2, 2, VerbFileHas, nullptr},
     {"file-same", 2, 2, VerbFileSame, nullptr},
     {"attrib", 2, 2, VerbAttrib, nullptr},
+    {"hold", 1, 1, VerbHold, nullptr},
+    {"unhold", 1, 1, VerbUnhold, nullptr},
     {"clip-clear", 0, 0, VerbClipClear, nullptr},
     {"clip-save", 2, 2, VerbClipSave, nullptr},
     {"clip-missing", 1, 1, VerbClipMissing, nullptr},
     {"save-dialog", 2, 2, VerbSaveDialog, nullptr},
+    {"droptarget", 1, 7, VerbDropTarget, nullptr},
+    {"droptarget-has", 2, 2, VerbDropTargetHas, nullptr},
+    {"droptarget-none", 0, 0, VerbDropTargetNone, nullptr},
+    {"real-mouse", 3, 3, VerbRealMouse, nullptr},
+    {"real-key", 1, 1, VerbRealKey, nullptr},
+    {"run", 1, -1, nullptr, VerbRun},
     {"echo", 0, -1, nullptr, VerbEcho},
     {"sleep", 1, 1, VerbSleep, nullptr},
     {"timeout", 1, 1, VerbTimeout, nullptr},

@@ -1,0 +1,63 @@
+#include "shell/ExifCommands_win.h"
+
+#include <cstdio>
+#include <string>
+
+#include "base/Host_win.h"
+#include "exif/ExifOps_win.h"
+#include "image/Image_win.h"
+
+namespace {
+
+void ShowFailure(HWND wnd, const std::string& text) { MessageBoxA(wnd, text.c_str(), "Error", MB_OK | MB_ICONEXCLAMATION); }
+
+}  // namespace
+
+int RemoveExifCommand(HWND wnd, LPARAM) {
+    if (!g_Image.FileData) return -1;
+    char target[kPathBytes];
+    const int n = snprintf(target, sizeof target, "%s%sNe_%s%s", CurrentDrive, CurrentFolder, CurrentName,
+                           CurrentExtension);
+    // A cut name would name another file.
+    if (n < 0 || size_t(n) >= sizeof target) {
+        ShowFailure(wnd, std::string(SaveResultText(SaveResult::NoName)) + "\nNe_" + CurrentName + CurrentExtension);
+        return -1;
+    }
+    HCURSOR old = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    StripRefusal why = StripRefusal::None;
+    const SaveResult r = WriteWithoutExif(g_Image.FileData, g_Image.FileSize, target, &why);
+    SetCursor(old);
+    if (why != StripRefusal::None) {
+        ShowFailure(wnd, std::string(StripRefusalText(why)) + "\n" + CurrentPath);
+        return -1;
+    }
+    if (r != SaveResult::Saved) {
+        ShowFailure(wnd, std::string(SaveResultText(r)) + "\n" + target);
+        return -1;
+    }
+    SetStatusText(0, (std::string("Ne_") + CurrentName + CurrentExtension + " に Exif 情報を除いて保存しました").c_str());
+    return 0;
+}
+
+int SetShotTimeCommand(HWND wnd, LPARAM) {
+    const FileTime shot = g_Image.Exif.ShotFileTime;
+    if ((shot.Low | shot.High) == 0) {
+        SetStatusText(0, "撮影日時がないため、ファイルの日時はそのままです");
+        return -1;
+    }
+    if (!SetFileTimesFromShot(CurrentPath, shot, nullptr)) {
+        ShowFailure(wnd, std::string("ファイルの日時を変更できません (ファイルがないか、使用中です)\n") + CurrentPath);
+        return -1;
+    }
+    // The loader keeps the times as local time.
+    g_Image.Exif.FileCreateTime = shot;
+    g_Image.Exif.FileWriteTime = shot;
+    SetStatusText(0, (std::string("ファイルの日時を撮影日時 ") + g_Image.Exif.ShotDateText + " にしました").c_str());
+    return 0;
+}
+
+bool CurrentHasExif() { return HasImage() && g_Image.FileData && HasExifSegment(g_Image.Exif); }
+
+bool CurrentTimesDifferFromShot() {
+    return CurrentHasExif() && FileTimesDifferFromShot(CurrentPath, g_Image.Exif.ShotFileTime);
+}
