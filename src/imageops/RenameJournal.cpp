@@ -59,9 +59,12 @@ bool ParseRenameJournal(const std::string& text, int& phase, std::vector<RenameP
         RenamePair p{l.substr(0, a), l.substr(a + 1, b - a - 1), l.substr(b + 1)};
         if (!IsPlainName(p.Old) || !IsPlainName(p.Temp) || !IsPlainName(p.New)) return false;
         // Each name once among the olds, once among the temporaries, once among the news.
-        if (!seen.insert("o" + NameKey(p.Old)).second || !seen.insert("t" + NameKey(p.Temp)).second ||
-            !seen.insert("n" + NameKey(p.New)).second)
-            return false;
+        auto fresh = [&seen](char role, const std::string& name) {
+            std::string key(1, role);
+            key += NameKey(name);
+            return seen.insert(std::move(key)).second;
+        };
+        if (!fresh('o', p.Old) || !fresh('t', p.Temp) || !fresh('n', p.New)) return false;
         read.push_back(std::move(p));
     }
     phase = lines[1] == "phase 1" ? 1 : 2;
