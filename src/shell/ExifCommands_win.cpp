@@ -9,7 +9,9 @@
 
 namespace {
 
-void ShowFailure(HWND wnd, const std::string& text) { MessageBoxA(wnd, text.c_str(), "Error", MB_OK | MB_ICONEXCLAMATION); }
+void ShowFailure(HWND wnd, const std::string& text) {
+    MessageBoxA(wnd, text.c_str(), "Error", MB_OK | MB_ICONEXCLAMATION);
+}
 
 }  // namespace
 
