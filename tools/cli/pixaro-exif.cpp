@@ -13,12 +13,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "base/Cp932.h"
@@ -179,6 +181,31 @@ bool StripOne(const char* path, const MappedFile& file) {
     return true;
 }
 
+// Each copy waits for the disk before it replaces its target; a few files at a time keep the
+// disk busy meanwhile. Messages are whole lines, in whatever order the files finish.
+int StripAll(char** first, char** last) {
+    std::atomic<size_t> next{0};
+    std::atomic<bool> failed{false};
+    const size_t count = size_t(last - first);
+    auto work = [&] {
+        for (size_t i; (i = next++) < count;) {
+            MappedFile file;
+            std::string error;
+            if (!file.Open(first[i], error, true)) {
+                std::fprintf(stderr, "pixaro-exif: %s: %s\n", first[i], error.c_str());
+                failed = true;
+            } else if (!StripOne(first[i], file)) {
+                failed = true;
+            }
+        }
+    };
+    std::vector<std::thread> workers;
+    for (size_t k = 1; k < std::min<size_t>(count, 4); ++k) workers.emplace_back(work);
+    work();
+    for (std::thread& t : workers) t.join();
+    return failed ? 1 : 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -190,6 +217,8 @@ int main(int argc, char** argv) {
     if (first < argc && std::strcmp(argv[first], "--") == 0) ++first;
     if (first >= argc) return Usage();
 
+    if (mode == Mode::Strip) return StripAll(argv + first, argv + argc);
+
     auto report = std::make_unique<InfoReport>();
     int status = 0;
     bool printed = false;
@@ -198,13 +227,9 @@ int main(int argc, char** argv) {
         const char* path = argv[i];
         MappedFile file;
         std::string error;
-        if (!file.Open(path, error, mode == Mode::Strip)) {
+        if (!file.Open(path, error)) {
             std::fprintf(stderr, "pixaro-exif: %s: %s\n", path, error.c_str());
             status = 1;
-            continue;
-        }
-        if (mode == Mode::Strip) {
-            if (!StripOne(path, file)) status = 1;
             continue;
         }
         const uint8_t* bytes = file.Data();
