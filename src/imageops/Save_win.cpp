@@ -292,7 +292,8 @@ TrdSaved SaveGraffitiWithJpeg(HWND wnd, const char* path, HBITMAP canvas) {
         ShowSaveFailure(wnd, r, jpeg);
         return TrdSaved::TrdOnly;
     }
-    if (!SetFileTimesFromShot(jpeg, g_Image.Exif.ShotFileTime, nullptr)) SetStatusText(0, "撮影日時がないため、JPEG の日時はそのままです");
+    if (!SetFileTimesFromShot(jpeg, g_Image.Exif.ShotFileTime, nullptr))
+        SetStatusText(0, "撮影日時がないため、JPEG の日時はそのままです");
     return TrdSaved::Both;
 }
 

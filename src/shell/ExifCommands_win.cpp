@@ -9,12 +9,18 @@
 
 namespace {
 
-void ShowFailure(HWND wnd, const std::string& text) { MessageBoxA(wnd, text.c_str(), "Error", MB_OK | MB_ICONEXCLAMATION); }
+void ShowFailure(HWND wnd, const std::string& text) {
+    MessageBoxA(wnd, text.c_str(), "Error", MB_OK | MB_ICONEXCLAMATION);
+}
 
 }  // namespace
 
 int RemoveExifCommand(HWND wnd, LPARAM) {
-    if (!g_Image.FileData) return -1;
+    // The menus grey the item then; a key or a posted command gets a word in the status bar.
+    if (!CurrentHasExif()) {
+        SetStatusText(0, "Exif 情報がありません");
+        return -1;
+    }
     char target[kPathBytes];
     const int n = snprintf(target, sizeof target, "%s%sNe_%s%s", CurrentDrive, CurrentFolder, CurrentName,
                            CurrentExtension);
