@@ -804,6 +804,19 @@ void VerbWheel(const Args& a) {
 }
 
 // A real click lands on the deepest visible child under the point.
+
+// The innermost visible child under a client point of `top`; the point becomes that child's.
+HWND DeepestChildAt(HWND top, POINT& pt) {
+    HWND target = top;
+    for (;;) {
+        HWND child = ChildWindowFromPointEx(target, pt, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT);
+        if (!child || child == target) break;
+        MapWindowPoints(target, child, &pt, 1);
+        target = child;
+    }
+    return target;
+}
+
 void VerbMouse(const Args& a) {
     static const struct { const char* name; UINT msg; } kActions[] = {
         {"ldown", WM_LBUTTONDOWN}, {"lup", WM_LBUTTONUP}, {"rdown", WM_RBUTTONDOWN},
@@ -820,14 +833,8 @@ void VerbMouse(const Args& a) {
         else if (a[i] == "R") keys |= MK_RBUTTON;
         else Fail("button " + a[i] + " (L or R)");
     }
-    HWND target = MainWindow();
     POINT pt{Number(a[1]), Number(a[2])};
-    for (;;) {
-        HWND child = ChildWindowFromPointEx(target, pt, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT);
-        if (!child || child == target) break;
-        MapWindowPoints(target, child, &pt, 1);
-        target = child;
-    }
+    HWND target = DeepestChildAt(MainWindow(), pt);
     PostMessageA(target, msg, keys, MAKELPARAM(pt.x, pt.y));
 }
 
@@ -993,13 +1000,7 @@ void VerbPopup(const Args& a) {
     HWND main = MainWindow();
     Settle();
     POINT pt{Number(a[0]), Number(a[1])};
-    HWND target = main;
-    for (;;) {
-        HWND child = ChildWindowFromPointEx(target, pt, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT);
-        if (!child || child == target) break;
-        MapWindowPoints(target, child, &pt, 1);
-        target = child;
-    }
+    HWND target = DeepestChildAt(main, pt);
     PostMessageA(target, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(pt.x, pt.y));
     PostMessageA(target, WM_RBUTTONUP, 0, MAKELPARAM(pt.x, pt.y));
     std::vector<HWND> menus;
