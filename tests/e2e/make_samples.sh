@@ -10,9 +10,10 @@ if [ $# -lt 2 ] || [ $# -gt 3 ]; then
   echo "usage: $0 SAMPLEGEN OUTDIR [PIXARO_TRACE]" >&2
   exit 2
 fi
-samplegen=$1
+# Absolute, because the samples are made from inside OUTDIR.
+samplegen=$(realpath "$1")
 out=$2
-trace=${3:-}
+trace=${3:+$(realpath "$3")}
 # /usr/local/bin/convert may be a stand-in; only the real one writes pictures.
 convert=/usr/bin/convert
 "$(dirname "$0")/make_exif_samples.sh" "$out"
