@@ -11,6 +11,7 @@
 #include "graffiti/GraffitiJwwFuzz.h"
 #include "graffiti/TrdFileFuzz.h"
 #include "image/ImageFormatFuzz.h"
+#include "imageops/RenameJournalFuzz.h"
 #include "jww/JwwReaderFuzz.h"
 #include "vectorize/TraceInputFuzz.h"
 
@@ -23,7 +24,8 @@ TEST(Crashers, ReplayQuietly) {
                         {"tests/vectorize/crashers", FuzzTraceInput}, {"tests/jww/crashers", FuzzJwwReader},
                         {"tests/graffiti/crashers", FuzzTrdFile},
                         // The .trd inputs also feed the JWW conversions of the layer they hold.
-                        {"tests/graffiti/crashers", FuzzGraffitiJww}, {"tests/graffiti/corpus", FuzzGraffitiJww}};
+                        {"tests/graffiti/crashers", FuzzGraffitiJww}, {"tests/graffiti/corpus", FuzzGraffitiJww},
+                        {"tests/imageops/crashers", FuzzRenameJournal}, {"tests/imageops/corpus", FuzzRenameJournal}};
     for (const Row& r : rows) {
         const std::filesystem::path dir = std::filesystem::path(PIXARO_SOURCE_DIR) / r.folder;
         ASSERT_TRUE(std::filesystem::is_directory(dir)) << dir;
