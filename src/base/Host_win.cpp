@@ -106,3 +106,21 @@ bool ChooseColour(HWND owner, uint32_t& colour, COLORREF* custom) {
     colour = cc.rgbResult;
     return true;
 }
+
+bool ReadWholeFile(const char* path, std::vector<uint8_t>& bytes, uint32_t limit) {
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD high = 0, size = GetFileSize(file, &high);
+    bool ok = size != INVALID_FILE_SIZE;
+    if (ok) {
+        const DWORD want = (high != 0 || size > limit) ? DWORD(limit) + 1 : size;
+        bytes.resize(want);
+        DWORD done = 0, got = 0;
+        while (ok && done < want) {
+            ok = ReadFile(file, bytes.data() + done, want - done, &got, nullptr) && got != 0;
+            done += got;
+        }
+    }
+    CloseHandle(file);
+    return ok;
+}

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "base/Settings.h"
 
@@ -57,3 +58,7 @@ void SetHostCallbacks(const HostCallbacks& callbacks);
 void NotifyChange(Change change);
 void RequestPopupMenu(HWND wnd, POINT clientPoint);
 void RequestDragOut();
+
+// A whole file into `bytes`; false when it cannot be read. A file over `limit` bytes is read
+// only to limit + 1, which is enough for the caller to call it too large.
+bool ReadWholeFile(const char* path, std::vector<uint8_t>& bytes, uint32_t limit);

@@ -36,20 +36,6 @@ constexpr DWORD kMaxTrdBytes = 1u << 20;
 
 void LoadError(HWND wnd, const char* text) { MessageBoxA(wnd, text, "Load Error", MB_OK | MB_ICONEXCLAMATION); }
 
-bool ReadWholeFile(const char* path, std::vector<uint8_t>& bytes) {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD high = 0, size = GetFileSize(file, &high), got = 0;
-    bool ok = size != INVALID_FILE_SIZE && high == 0;
-    if (ok) {
-        // One byte past the limit is enough to tell a file that is too large.
-        bytes.resize(size > kMaxTrdBytes ? kMaxTrdBytes + 1 : size);
-        ok = bytes.empty() || (ReadFile(file, bytes.data(), DWORD(bytes.size()), &got, nullptr) && got == bytes.size());
-    }
-    CloseHandle(file);
-    return ok;
-}
-
 bool FileExists(const char* path) {
     const DWORD a = GetFileAttributesA(path);
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
@@ -205,7 +191,7 @@ namespace {
 // The file read and checked whole, or null after saying why.
 std::unique_ptr<TrdContents> DecodeFile(HWND wnd, const char* path) {
     std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes)) {
+    if (!ReadWholeFile(path, bytes, kMaxTrdBytes)) {
         LoadError(wnd, "ファイルが開けません");
         return nullptr;
     }

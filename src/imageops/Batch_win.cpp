@@ -55,7 +55,7 @@ public:
     bool Read(const std::string& name, std::string& bytes) override {
         char p[kPathBytes];
         std::vector<uint8_t> data;
-        if (!Path(name, p) || !ReadWhole(p, data, 1 << 20)) return false;
+        if (!Path(name, p) || !ReadWholeFile(p, data, 1 << 20) || data.size() > (1 << 20)) return false;
         bytes.assign(data.begin(), data.end());
         return true;
     }
@@ -65,7 +65,7 @@ public:
     }
     bool ReadBytes(const std::string& name, std::vector<uint8_t>& data) override {
         char p[kPathBytes];
-        return Path(name, p) && ReadWhole(p, data, kMaxFileBytes);
+        return Path(name, p) && ReadWholeFile(p, data, kMaxFileBytes) && data.size() <= kMaxFileBytes;
     }
     std::vector<std::string> List() override { return FolderListing(folder_); }
     bool TimesDiffer(const std::string& name, FileTime shot) override {
@@ -76,23 +76,6 @@ public:
         char p[kPathBytes];
         return Path(name, p) && SetFileTimesFromShot(p, shot, &utc);
     }
-    static bool ReadWhole(const char* path, std::vector<uint8_t>& data, DWORD limit) {
-        HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h == INVALID_HANDLE_VALUE) return false;
-        DWORD high = 0, size = GetFileSize(h, &high);
-        bool ok = size != INVALID_FILE_SIZE && high == 0 && size <= limit;
-        if (ok) {
-            data.resize(size);
-            DWORD done = 0, got = 0;
-            while (ok && done < size) {
-                ok = ReadFile(h, data.data() + done, size - done, &got, nullptr) && got != 0;
-                done += got;
-            }
-        }
-        CloseHandle(h);
-        return ok;
-    }
-
 private:
     bool Path(const std::string& name, char* out) {
         if (folder_.size() + name.size() >= kPathBytes) return false;
