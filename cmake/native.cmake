@@ -16,11 +16,14 @@ set(PIXARO_SAN_FLAGS -fsanitize=address,undefined -fno-omit-frame-pointer -fno-s
 add_library(pixaro_core STATIC ${PIXARO_PORTABLE_SOURCES} ${PIXARO_POSIX_SOURCES})
 target_include_directories(pixaro_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_compile_options(pixaro_core PRIVATE ${PIXARO_NATIVE_FLAGS})
+find_package(Threads REQUIRED)
+target_link_libraries(pixaro_core PUBLIC Threads::Threads)
 
 add_library(pixaro_core_san STATIC ${PIXARO_PORTABLE_SOURCES} ${PIXARO_POSIX_SOURCES})
 target_include_directories(pixaro_core_san PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_compile_options(pixaro_core_san PRIVATE ${PIXARO_NATIVE_FLAGS} ${PIXARO_SAN_FLAGS} -O1)
 target_link_options(pixaro_core_san PUBLIC ${PIXARO_SAN_FLAGS})
+target_link_libraries(pixaro_core_san PUBLIC Threads::Threads)
 
 file(GLOB_RECURSE PIXARO_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*_test.cpp)
 

@@ -46,7 +46,8 @@ int LineStore::CreateStore() {
     // Left uninitialised: pages are only touched as lines arrive.
     positions_.reset(new (std::nothrow) uint32_t[size_t(records_)]);
     lengths_.reset(new (std::nothrow) float[size_t(records_ / 2 + 1)]);
-    if (!positions_ || !lengths_) {
+    widths_.reset(new (std::nothrow) uint8_t[size_t(records_ / 2 + 1)]);
+    if (!positions_ || !lengths_ || !widths_) {
         ReleaseStore();
         return kStoreNoMemory;
     }
@@ -63,6 +64,7 @@ void LineStore::ReleaseStore() {
     ClearStore();
     positions_.reset();
     lengths_.reset();
+    widths_.reset();
 }
 
 int LineStore::AddSegment(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
@@ -77,6 +79,7 @@ int LineStore::AddSegment(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     const double dx = double(x2) - x1, dy = double(y2) - y1;
     positions_[++count_] = PackPoint(x1, y1);
     lengths_[(count_ + 1) / 2] = float(std::sqrt(dx * dx + dy * dy));
+    widths_[(count_ + 1) / 2] = 0;
     grid_.Increment(x1, y1);
     positions_[++count_] = PackPoint(x2, y2);
     grid_.Increment(x2, y2);
@@ -89,8 +92,15 @@ int LineStore::DeleteLine(int32_t index) {
     positions_[second] = positions_[count_];
     positions_[second - 1] = positions_[count_ - 1];
     lengths_[second / 2] = lengths_[count_ / 2];
+    widths_[second / 2] = widths_[count_ / 2];
     count_ -= 2;
     return 1;
+}
+
+void LineStore::SetLineWidth(int32_t index, float pixels) {
+    if (!InUse(index)) return;
+    const float halves = std::round(std::clamp(pixels, 0.0f, 127.5f) * 2);
+    widths_[(index + 1) / 2] = uint8_t(halves);
 }
 
 void LineStore::MoveEndpoint(int32_t index, uint32_t point) {
@@ -99,7 +109,7 @@ void LineStore::MoveEndpoint(int32_t index, uint32_t point) {
 }
 
 size_t LineStore::TableBytes() const {
-    return positions_ ? size_t(records_) * sizeof(uint32_t) + size_t(records_ / 2 + 1) * sizeof(float) : 0;
+    return positions_ ? size_t(records_) * sizeof(uint32_t) + size_t(records_ / 2 + 1) * (sizeof(float) + 1) : 0;
 }
 
 std::string LinesStatusText(const LineStore& store) { return FormatThousands(store.LineCount()) + " Lines"; }

@@ -62,7 +62,7 @@ private:
 
 // One store per process (p_ta below); tests build their own, small ones.
 // Line k is records 2k-1 and 2k; record 0 is never used. Records are 4 bytes (packed
-// position) plus one 4-byte length per line: 6 bytes an endpoint, 39 MB at full capacity.
+// position) plus a 4-byte length and a 1-byte width per line: 6.5 bytes an endpoint, 42 MB at full capacity.
 class LineStore {
 public:
     static constexpr int32_t kRecords = 6500000;
@@ -108,6 +108,11 @@ public:
     uint32_t Position(int32_t index) const { return positions_[index]; }
     void MoveEndpoint(int32_t index, uint32_t point);
     void SetLineLength(int32_t index, float length) { lengths_[(index + 1) / 2] = length; }
+    // The stroke width the centre-line mode measured, in pixels (half-pixel steps, up to
+    // 127.5); 0 for lines of the other modes. Kept beside the records, it follows a line
+    // through DeleteLine.
+    float LineWidth(int32_t index) const { return InUse(index) ? widths_[(index + 1) / 2] * 0.5f : 0.0f; }
+    void SetLineWidth(int32_t index, float pixels);
 
     // Memory of the record tables (allocated whole) and of the grid blocks in use.
     size_t TableBytes() const;
@@ -121,6 +126,7 @@ private:
     int32_t maxX_ = 0, maxY_ = 0;
     std::unique_ptr<uint32_t[]> positions_;  // records_ entries, [0] unused
     std::unique_ptr<float[]> lengths_;       // one per line, [0] unused
+    std::unique_ptr<uint8_t[]> widths_;      // one per line in half pixels, [0] unused
     EndpointGrid grid_;
 };
 

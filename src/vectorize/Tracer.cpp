@@ -1,5 +1,7 @@
 #include "vectorize/Tracer.h"
 
+#include "vectorize/CentreLine.h"
+
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -213,12 +215,19 @@ TraceOptions TraceOptionsFor(int level, bool outline, const ImageRegion& region)
     o.Region = region;
     o.Params = ConversionParams(level);
     o.Outline = outline;
+    o.Level = level;
+    return o;
+}
+
+TraceOptions CentreOptionsFor(int level, const ImageRegion& region) {
+    TraceOptions o = TraceOptionsFor(level, false, region);
+    o.Centre = true;
     return o;
 }
 
 int TraceImage(const MonoBits& bits, const TraceOptions& options, LineStore& store, const ProgressFn& progress) {
     try {
-        return Trace(bits, options, store, progress);
+        return options.Centre ? TraceCentreLines(bits, options, store, progress) : Trace(bits, options, store, progress);
     } catch (const std::bad_alloc&) {  // a 32-bit process can run out; the caller gets a code
         return kTraceNoMemory;
     }

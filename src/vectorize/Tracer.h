@@ -21,9 +21,13 @@ struct TraceOptions {
     CompressionParams Params = ConversionParams(kDefaultLevel);
     bool Outline = false;  // "輪郭線": pixels inside the stroke across a direction are not traced
     bool Compress = true;  // false keeps the raw window segments
+    bool Centre = false;   // "芯線": one line along the middle of each straight stroke (CentreLine.h)
+    int Level = kDefaultLevel;  // the centre-line mode's fit tolerance comes from it
+    int Threads = 0;       // the centre-line mode's workers; 0 = one per core
 };
 
 TraceOptions TraceOptionsFor(int level, bool outline, const ImageRegion& region = {});
+TraceOptions CentreOptionsFor(int level, const ImageRegion& region = {});
 
 // Appends to whatever the store holds. The callback runs once per tile, while tracing and
 // while compressing; a cancel during tracing returns kTraceStopped at once with the lines
