@@ -14,4 +14,5 @@ void RunJobs(int threads, int count, const std::function<void(int)>& job) {
     for (int i = 0; i < helpers; ++i) started.emplace_back([&queue] { queue.Drain(); });
     queue.Drain();
     for (std::thread& t : started) t.join();
+    queue.Rethrow();
 }

@@ -31,4 +31,5 @@ void RunJobs(int threads, int count, const std::function<void(int)>& job) {
         WaitForSingleObject(h, INFINITE);
         CloseHandle(h);
     }
+    queue.Rethrow();
 }

@@ -1,12 +1,705 @@
 #include "vectorize/CentreLine.h"
 
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <new>
+#include <numeric>
+#include <vector>
+
+#include "base/Limits.h"
+#include "base/Workers.h"
+#include "vectorize/Skeleton.h"
+
 double CentreTolerance(int level) {
     static const double kTolerance[] = {2.0, 1.5, 1.0, 0.75, 0.5, 0.0};
-    return kTolerance[(level < 1 ? 1 : level > 6 ? 6 : level) - 1];
+    return kTolerance[std::clamp(level, 1, 6) - 1];
 }
 
-int TraceCentreLines(const MonoBits& bits, const TraceOptions& options, LineStore& store, const ProgressFn& progress) {
+namespace {
+
+struct Pt {
+    double x, y;
+};
+inline Pt operator-(Pt a, Pt b) { return {a.x - b.x, a.y - b.y}; }
+inline Pt operator+(Pt a, Pt b) { return {a.x + b.x, a.y + b.y}; }
+inline Pt operator*(Pt a, double k) { return {a.x * k, a.y * k}; }
+inline double Dot(Pt a, Pt b) { return a.x * b.x + a.y * b.y; }
+inline double Norm(Pt a) { return std::hypot(a.x, a.y); }
+
+double PointToSegment(Pt p, Pt a, Pt b) {
+    const Pt d = b - a;
+    const double len2 = Dot(d, d);
+    const double t = len2 > 0 ? std::clamp(Dot(p - a, d) / len2, 0.0, 1.0) : 0.0;
+    return Norm(a + d * t - p);
+}
+
+// A line through points: centre and unit direction; false when they do not define one.
+bool FitLine(const std::vector<Pt>& pts, Pt& centre, Pt& dir) {
+    if (pts.size() < 2) return false;
+    Pt c{0, 0};
+    for (Pt p : pts) c = c + p;
+    c = c * (1.0 / double(pts.size()));
+    double sxx = 0, sxy = 0, syy = 0;
+    for (Pt p : pts) {
+        const Pt d = p - c;
+        sxx += d.x * d.x, sxy += d.x * d.y, syy += d.y * d.y;
+    }
+    if (sxx + syy < 1e-9) return false;
+    const double angle = 0.5 * std::atan2(2 * sxy, sxx - syy);
+    centre = c;
+    dir = {std::cos(angle), std::sin(angle)};
+    return true;
+}
+
+// Where two lines cross; false when they are nearly parallel.
+bool Cross(Pt c1, Pt d1, Pt c2, Pt d2, Pt& at) {
+    const double det = d1.x * d2.y - d1.y * d2.x;
+    if (std::abs(det) < 0.17) return false;  // under 10 degrees apart
+    const Pt w = c2 - c1;
+    const double t = (w.x * d2.y - w.y * d2.x) / det;
+    at = c1 + d1 * t;
+    return true;
+}
+
+constexpr int kDx[8] = {1, 1, 0, -1, -1, -1, 0, 1};
+constexpr int kDy[8] = {0, -1, -1, -1, 0, 1, 1, 1};
+
+struct Pixel {
+    int32_t x, y;
+};
+
+enum class NodeKind { End, Junction, Anchor };
+
+struct Node {
+    Pt pos{0, 0};
+    Pt sum{0, 0};
+    int pixels = 0;
+    NodeKind kind = NodeKind::End;
+    double radius = 1;  // distance from the middle to the nearest paper
+    bool alive = true;
+    std::vector<int> chains;  // a loop appears twice
+    int32_t ix = 0, iy = 0;   // the rounded position every line ending here uses
+};
+
+struct Chain {
+    int a = -1, b = -1;
+    std::vector<Pixel> pix;  // from node a to node b, both ends' pixels included
+    bool alive = true;
+    double width = 1;
+    bool ring = false;         // closed, with no node on it but its start
+    std::vector<Pt> vertices;  // the fitted polyline, node positions at both ends
+};
+
+// The skeleton's pixels in raster order, and a lookup by position.
+class PixelIndex {
+public:
+    explicit PixelIndex(const BitPlane& plane) : rowStart_(size_t(plane.Height()) + 1, 0) {
+        const int h = plane.Height(), words = plane.Words();
+        for (int y = 0; y < h; ++y) {
+            rowStart_[size_t(y)] = int32_t(xs_.size());
+            const uint64_t* row = plane.Row(y);
+            for (int i = 0; i < words; ++i)
+                for (uint64_t bits = row[i]; bits; bits &= bits - 1) xs_.push_back(int32_t(i * 64 + __builtin_ctzll(bits) - 1));
+        }
+        rowStart_[size_t(h)] = int32_t(xs_.size());
+        ys_.resize(xs_.size());
+        for (int y = 0; y < h; ++y)
+            for (int32_t k = rowStart_[size_t(y)]; k < rowStart_[size_t(y) + 1]; ++k) ys_[size_t(k)] = y;
+    }
+    int32_t Count() const { return int32_t(xs_.size()); }
+    int32_t Find(int x, int y) const {
+        if (y < 0 || y + 1 >= int(rowStart_.size())) return -1;
+        const auto first = xs_.begin() + rowStart_[size_t(y)], last = xs_.begin() + rowStart_[size_t(y) + 1];
+        const auto it = std::lower_bound(first, last, x);
+        return it != last && *it == x ? int32_t(it - xs_.begin()) : -1;
+    }
+    Pixel At(int32_t i) const { return {xs_[size_t(i)], ys_[size_t(i)]}; }
+
+private:
+    std::vector<int32_t> rowStart_, xs_, ys_;
+};
+
+int FindRoot(std::vector<int32_t>& parent, int32_t i) {
+    while (parent[size_t(i)] != i) i = parent[size_t(i)] = parent[size_t(parent[size_t(i)])];
+    return i;
+}
+
+class CentreTracer {
+public:
+    CentreTracer(const BitPlane& ink, const BitPlane& skeleton, double tolerance, int threads)
+        : ink_(ink), skeleton_(skeleton), index_(skeleton), tolerance_(tolerance), threads_(threads) {}
+
+    void Build() {
+        FindNodes();
+        WalkChains();
+        MergeCloseJunctions();
+        for (int round = 0; round < 2; ++round) PruneSpurs();
+        SpliceThroughNodes();
+        RunJobs(threads_, int(nodes_.size()), [this](int n) { PlaceJunction(nodes_[size_t(n)]); });
+        RunJobs(threads_, int(chains_.size()), [this](int c) { MeasureWidth(chains_[size_t(c)]); });
+        RunJobs(threads_, int(nodes_.size()), [this](int n) { PlaceEnd(nodes_[size_t(n)]); });
+        for (Node& n : nodes_) {
+            n.ix = int32_t(std::lround(n.pos.x));
+            n.iy = int32_t(std::lround(n.pos.y));
+        }
+        RunJobs(threads_, int(chains_.size()), [this](int c) { Fit(chains_[size_t(c)]); });
+    }
+
+    // Calls add(x1, y1, x2, y2, width) in a fixed order; stops when it returns false.
+    template <class F>
+    bool Emit(F&& add) const {
+        for (const Chain& c : chains_) {
+            if (!c.alive) continue;
+            const size_t n = c.vertices.size();
+            for (size_t k = 0; k + 1 < n; ++k) {
+                const Pt p = c.vertices[k], q = c.vertices[k + 1];
+                const bool first = k == 0 && !c.ring, last = k + 2 == n && !c.ring;
+                const int32_t x1 = first ? nodes_[size_t(c.a)].ix : int32_t(std::lround(p.x));
+                const int32_t y1 = first ? nodes_[size_t(c.a)].iy : int32_t(std::lround(p.y));
+                const int32_t x2 = last ? nodes_[size_t(c.b)].ix : int32_t(std::lround(q.x));
+                const int32_t y2 = last ? nodes_[size_t(c.b)].iy : int32_t(std::lround(q.y));
+                if (x1 == x2 && y1 == y2) continue;
+                if (!add(x1, y1, x2, y2, c.width)) return false;
+            }
+        }
+        return true;
+    }
+
+private:
+    int Degree(Pixel p) const {
+        int d = 0;
+        for (int k = 0; k < 8; ++k) d += skeleton_.Ink(p.x + kDx[k], p.y + kDy[k]);
+        return d;
+    }
+
+    // Distance from a pixel to the nearest paper pixel, searched up to 20.
+    double Inscribed(Pixel p) const {
+        double best = 21;
+        for (int r = 1; r <= 20 && r < best; ++r)
+            for (int dy = -r; dy <= r; ++dy)
+                for (int dx = -r; dx <= r; dx += (dy == -r || dy == r) ? 1 : 2 * r)
+                    if (!ink_.Ink(p.x + dx, p.y + dy)) best = std::min(best, std::hypot(dx, dy));
+        return best;
+    }
+
+    void FindNodes() {
+        const int32_t n = index_.Count();
+        degree_.resize(size_t(n));
+        nodeOf_.assign(size_t(n), -1);
+        std::vector<int32_t> parent(static_cast<size_t>(n));
+        std::iota(parent.begin(), parent.end(), 0);
+        for (int32_t i = 0; i < n; ++i) degree_[size_t(i)] = uint8_t(Degree(index_.At(i)));
+        // Junction pixels that touch form one junction.
+        for (int32_t i = 0; i < n; ++i) {
+            if (degree_[size_t(i)] < 3) continue;
+            const Pixel p = index_.At(i);
+            for (int k : {0, 5, 6, 7}) {
+                const int32_t j = index_.Find(p.x + kDx[k], p.y + kDy[k]);
+                if (j >= 0 && degree_[size_t(j)] >= 3) parent[size_t(FindRoot(parent, j))] = FindRoot(parent, i);
+            }
+        }
+        std::vector<int32_t> nodeOfRoot(size_t(n), -1);
+        for (int32_t i = 0; i < n; ++i) {
+            const int d = degree_[size_t(i)];
+            if (d == 2 || d == 0) continue;
+            int32_t node;
+            if (d >= 3) {
+                int32_t& slot = nodeOfRoot[size_t(FindRoot(parent, i))];
+                if (slot < 0) {
+                    slot = int32_t(nodes_.size());
+                    nodes_.push_back(Node{});
+                    nodes_.back().kind = NodeKind::Junction;
+                    nodes_.back().radius = 0;
+                }
+                node = slot;
+            } else {
+                node = int32_t(nodes_.size());
+                nodes_.push_back(Node{});
+                nodes_.back().radius = 0;
+            }
+            nodeOf_[size_t(i)] = node;
+            Node& nd = nodes_[size_t(node)];
+            const Pixel p = index_.At(i);
+            nd.sum = nd.sum + Pt{double(p.x), double(p.y)};
+            ++nd.pixels;
+            nd.pos = nd.sum * (1.0 / nd.pixels);
+            nd.radius = std::max(nd.radius, Inscribed(p));
+        }
+    }
+
+    void WalkChains() {
+        const int32_t n = index_.Count();
+        std::vector<uint8_t> visited(size_t(n), 0);
+        auto walk = [&](int32_t from, int32_t into) {
+            Chain c;
+            c.a = nodeOf_[size_t(from)];
+            c.pix = {index_.At(from), index_.At(into)};
+            int32_t prev = from, cur = into;
+            while (nodeOf_[size_t(cur)] < 0) {
+                visited[size_t(cur)] = 1;
+                const Pixel p = index_.At(cur);
+                int32_t next = -1;
+                for (int k = 0; k < 8 && next < 0; ++k) {
+                    const int32_t j = index_.Find(p.x + kDx[k], p.y + kDy[k]);
+                    if (j >= 0 && j != prev && (nodeOf_[size_t(j)] >= 0 || !visited[size_t(j)])) next = j;
+                }
+                if (next < 0) break;  // cannot happen on a thinned line; ends the path safely
+                c.pix.push_back(index_.At(next));
+                prev = cur, cur = next;
+            }
+            c.b = nodeOf_[size_t(cur)];
+            if (c.b < 0) {  // a path that ran into itself: its last pixel becomes an end
+                c.b = NewNode(index_.At(cur), NodeKind::End);
+                nodeOf_[size_t(cur)] = c.b;
+            }
+            AddChain(std::move(c));
+        };
+        for (int32_t i = 0; i < n; ++i) {
+            if (nodeOf_[size_t(i)] < 0) continue;
+            const Pixel p = index_.At(i);
+            for (int k = 0; k < 8; ++k) {
+                const int32_t j = index_.Find(p.x + kDx[k], p.y + kDy[k]);
+                if (j < 0) continue;
+                if (nodeOf_[size_t(j)] >= 0) {
+                    if (nodeOf_[size_t(j)] != nodeOf_[size_t(i)] && i < j) {
+                        Chain c;
+                        c.a = nodeOf_[size_t(i)], c.b = nodeOf_[size_t(j)];
+                        c.pix = {p, index_.At(j)};
+                        AddChain(std::move(c));
+                    }
+                } else if (!visited[size_t(j)]) {
+                    walk(i, j);
+                }
+            }
+        }
+        // What is left are closed rings without a junction: each starts at its first pixel.
+        for (int32_t i = 0; i < n; ++i) {
+            if (visited[size_t(i)] || nodeOf_[size_t(i)] >= 0 || degree_[size_t(i)] != 2) continue;
+            nodeOf_[size_t(i)] = NewNode(index_.At(i), NodeKind::Anchor);
+            const Pixel p = index_.At(i);
+            for (int k = 0; k < 8; ++k) {
+                const int32_t j = index_.Find(p.x + kDx[k], p.y + kDy[k]);
+                if (j >= 0 && !visited[size_t(j)] && nodeOf_[size_t(j)] < 0) {
+                    walk(i, j);
+                    break;
+                }
+            }
+        }
+    }
+
+    int NewNode(Pixel p, NodeKind kind) {
+        Node nd;
+        nd.kind = kind;
+        nd.sum = nd.pos = {double(p.x), double(p.y)};
+        nd.pixels = 1;
+        nd.radius = Inscribed(p);
+        nodes_.push_back(nd);
+        return int(nodes_.size()) - 1;
+    }
+
+    void AddChain(Chain&& c) {
+        const int id = int(chains_.size());
+        nodes_[size_t(c.a)].chains.push_back(id);
+        nodes_[size_t(c.b)].chains.push_back(id);
+        chains_.push_back(std::move(c));
+    }
+
+    static double Width(const Node& n) { return std::max(1.0, 2 * n.radius - 1); }
+    // Inside this distance of a junction the skeleton bends towards the other strokes.
+    static double Zone(const Node& n) { return std::max(2.5, Width(n) + 1); }
+
+    // Thick strokes that cross or meet leave two or more junctions a short link apart.
+    void MergeCloseJunctions() {
+        std::vector<int32_t> parent(nodes_.size());
+        std::iota(parent.begin(), parent.end(), 0);
+        for (Chain& c : chains_) {
+            const Node &a = nodes_[size_t(c.a)], &b = nodes_[size_t(c.b)];
+            if (c.a == c.b || a.kind != NodeKind::Junction || b.kind != NodeKind::Junction) continue;
+            if (double(c.pix.size() - 1) > std::max(3.0, std::max(Width(a), Width(b)))) continue;
+            const int ra = FindRoot(parent, c.a), rb = FindRoot(parent, c.b);
+            if (ra == rb) continue;
+            parent[size_t(std::max(ra, rb))] = std::min(ra, rb);
+            c.alive = false;
+        }
+        for (size_t i = 0; i < nodes_.size(); ++i) {
+            const int r = FindRoot(parent, int32_t(i));
+            if (r == int(i)) continue;
+            Node &into = nodes_[size_t(r)], &from = nodes_[i];
+            into.sum = into.sum + from.sum;
+            into.pixels += from.pixels;
+            into.pos = into.sum * (1.0 / into.pixels);
+            into.radius = std::max(into.radius, from.radius);
+            from.alive = false;
+        }
+        for (Chain& c : chains_) {
+            c.a = FindRoot(parent, c.a);
+            c.b = FindRoot(parent, c.b);
+            // Loops left inside a merged junction are part of it.
+            if (c.alive && c.a == c.b && c.pix.size() <= 4) c.alive = false;
+        }
+        Reconnect();
+    }
+
+    void Reconnect() {
+        for (Node& n : nodes_) n.chains.clear();
+        for (size_t i = 0; i < chains_.size(); ++i) {
+            if (!chains_[i].alive) continue;
+            nodes_[size_t(chains_[i].a)].chains.push_back(int(i));
+            nodes_[size_t(chains_[i].b)].chains.push_back(int(i));
+        }
+    }
+
+    // Short branches to a free end are the rough edge or the corner of a wide stroke, not a
+    // stroke of their own; a junction left with one real branch is that stroke's end.
+    void PruneSpurs() {
+        for (size_t id = 0; id < nodes_.size(); ++id) {
+            Node& n = nodes_[id];
+            if (!n.alive || n.kind != NodeKind::Junction || n.chains.size() < 3) continue;
+            const double limit = n.radius + 2;
+            std::vector<int> spurs;
+            for (int c : n.chains) {
+                const Chain& ch = chains_[size_t(c)];
+                const int other = ch.a == int(id) ? ch.b : ch.a;
+                if (other != int(id) && nodes_[size_t(other)].kind == NodeKind::End && nodes_[size_t(other)].chains.size() == 1 &&
+                    double(ch.pix.size() - 1) <= limit)
+                    spurs.push_back(c);
+            }
+            const size_t real = n.chains.size() - spurs.size();
+            if (spurs.empty()) continue;
+            if (real == 0) {  // a small star: keep its two longest arms
+                std::stable_sort(spurs.begin(), spurs.end(),
+                                 [&](int x, int y) { return chains_[size_t(x)].pix.size() > chains_[size_t(y)].pix.size(); });
+                spurs.erase(spurs.begin(), spurs.begin() + 2);
+            }
+            for (int c : spurs) {
+                Chain& ch = chains_[size_t(c)];
+                ch.alive = false;
+                Node& end = nodes_[size_t(ch.a == int(id) ? ch.b : ch.a)];
+                end.alive = false;
+                end.chains.clear();
+                n.chains.erase(std::find(n.chains.begin(), n.chains.end(), c));
+            }
+            if (real == 1) n.kind = NodeKind::End;
+        }
+    }
+
+    // A junction left with two branches is no junction: the two paths become one.
+    void SpliceThroughNodes() {
+        for (size_t id = 0; id < nodes_.size(); ++id) {
+            Node& n = nodes_[id];
+            if (!n.alive || n.kind == NodeKind::End || n.chains.size() != 2 || n.chains[0] == n.chains[1]) continue;
+            Chain &first = chains_[size_t(n.chains[0])], &second = chains_[size_t(n.chains[1])];
+            if (first.b != int(id)) {
+                std::reverse(first.pix.begin(), first.pix.end());
+                std::swap(first.a, first.b);
+            }
+            if (second.a != int(id)) {
+                std::reverse(second.pix.begin(), second.pix.end());
+                std::swap(second.a, second.b);
+            }
+            first.pix.insert(first.pix.end(), second.pix.begin() + 1, second.pix.end());
+            first.b = second.b;
+            second.alive = false;
+            const int firstId = n.chains[0], secondId = n.chains[1];
+            // When the two were one ring through this node, the node stays as its start.
+            if (first.a == int(id)) {
+                n.kind = NodeKind::Anchor;
+                n.chains = {firstId, firstId};
+                continue;
+            }
+            n.alive = false;
+            n.chains.clear();
+            Node& other = nodes_[size_t(first.b)];
+            for (int& c : other.chains)
+                if (c == secondId) {
+                    c = firstId;
+                    break;
+                }
+            if (other.kind != NodeKind::End && other.chains == std::vector<int>{firstId, firstId}) other.kind = NodeKind::Anchor;
+        }
+    }
+
+    // Pixels of a chain seen from one of its nodes, nearest first.
+    static std::vector<Pixel> FromNode(const Chain& c, int node) {
+        std::vector<Pixel> p = c.pix;
+        if (c.a != node) std::reverse(p.begin(), p.end());
+        return p;
+    }
+
+    // A junction goes where the straight parts of its branches meet, away from the bend the
+    // thinning leaves near it.
+    void PlaceJunction(Node& n) {
+        if (!n.alive || n.kind != NodeKind::Junction || n.chains.size() < 2) return;
+        const int id = int(&n - nodes_.data());
+        const double zone = Zone(n), reach = zone + 16;
+        double a11 = 0, a12 = 0, a22 = 0, b1 = 0, b2 = 0;
+        int lines = 0;
+        for (size_t k = 0; k < n.chains.size(); ++k) {
+            const Chain& c = chains_[size_t(n.chains[k])];
+            std::vector<Pt> pts;
+            for (Pixel p : FromNode(c, id)) {
+                const double d = Norm(Pt{double(p.x), double(p.y)} - n.pos);
+                if (d > reach) break;
+                if (d >= zone) pts.push_back({double(p.x), double(p.y)});
+            }
+            Pt centre, dir;
+            if (pts.size() < 3 || !FitLine(pts, centre, dir)) continue;
+            // Sum of (I - d d^T) over the lines, and of the same applied to their centres.
+            const double m11 = 1 - dir.x * dir.x, m12 = -dir.x * dir.y, m22 = 1 - dir.y * dir.y;
+            a11 += m11, a12 += m12, a22 += m22;
+            b1 += m11 * centre.x + m12 * centre.y;
+            b2 += m12 * centre.x + m22 * centre.y;
+            ++lines;
+        }
+        const double det = a11 * a22 - a12 * a12;
+        if (lines < 2 || det < 0.05) return;
+        const Pt at{(a22 * b1 - a12 * b2) / det, (a11 * b2 - a12 * b1) / det};
+        if (Norm(at - n.pos) <= zone + 4) n.pos = at;
+    }
+
+    bool InkAt(Pt p) const { return ink_.Ink(int(std::floor(p.x + 0.5)), int(std::floor(p.y + 0.5))); }
+
+    // The stroke's width across it, measured every other pixel along the middle of the chain.
+    void MeasureWidth(Chain& c) {
+        if (!c.alive) return;
+        const Node &a = nodes_[size_t(c.a)], &b = nodes_[size_t(c.b)];
+        const int n = int(c.pix.size());
+        const int skipA = a.kind == NodeKind::Junction ? int(Zone(a)) : 0;
+        const int skipB = b.kind == NodeKind::Junction ? int(Zone(b)) : 0;
+        std::vector<double> widths;
+        for (int k = skipA; k < n - skipB; k += 2) {
+            const Pixel p0 = c.pix[size_t(std::max(0, k - 3))], p1 = c.pix[size_t(std::min(n - 1, k + 3))];
+            Pt dir{double(p1.x - p0.x), double(p1.y - p0.y)};
+            const double len = Norm(dir);
+            if (len < 1) continue;
+            const Pt normal{-dir.y / len, dir.x / len};
+            const Pt at{double(c.pix[size_t(k)].x), double(c.pix[size_t(k)].y)};
+            double extent = 0.25;
+            for (double side : {1.0, -1.0}) {
+                double t = 0;
+                while (t < 64 && InkAt(at + normal * (side * (t + 0.25)))) t += 0.25;
+                extent += t;
+            }
+            widths.push_back(extent);
+        }
+        if (widths.empty()) {
+            c.width = Width(nodes_[size_t(c.a)].kind == NodeKind::Junction ? a : b);
+            return;
+        }
+        std::nth_element(widths.begin(), widths.begin() + widths.size() / 2, widths.end());
+        c.width = widths[widths.size() / 2];
+    }
+
+    // A free end lies half the stroke's width inside the end of the ink, on the line of the
+    // stroke's last straight stretch (the very tip of a thinned wide stroke may hook aside).
+    void PlaceEnd(Node& n) {
+        if (!n.alive || n.kind != NodeKind::End || n.chains.size() != 1) return;
+        const int id = int(&n - nodes_.data());
+        const Chain& c = chains_[size_t(n.chains[0])];
+        const std::vector<Pixel> p = FromNode(c, id);
+        const size_t skip = std::min(p.size() / 3, size_t(c.width / 2));
+        std::vector<Pt> pts;
+        for (size_t k = skip; k < p.size() && k < skip + 14; ++k) pts.push_back({double(p[k].x), double(p[k].y)});
+        Pt centre, dir;
+        if (pts.size() < 3 || !FitLine(pts, centre, dir)) return;
+        const Pt tip{double(p[0].x), double(p[0].y)};
+        if (Dot(dir, tip - centre) < 0) dir = dir * -1.0;
+        const Pt from = centre + dir * Dot(tip - centre, dir);
+        double t = 0;
+        while (t < 64 && InkAt(from + dir * (t + 0.25))) t += 0.25;
+        const double move = t + 0.25 - c.width / 2;
+        if (std::abs(move) <= c.width + 2) n.pos = from + dir * move;
+    }
+
+    // Straight lines through the chain within the tolerance, split where it bends most; bends
+    // are then put where the straight parts on either side meet.
+    void Fit(Chain& c) {
+        if (!c.alive) return;
+        const Node &a = nodes_[size_t(c.a)], &b = nodes_[size_t(c.b)];
+        const bool ring = c.a == c.b && a.kind == NodeKind::Anchor;
+        if (ring) StartRingMidSide(c);
+        const Pt pa = ring ? Pt{double(c.pix[0].x), double(c.pix[0].y)} : Pt{double(a.ix), double(a.iy)};
+        const Pt pb = ring ? pa : Pt{double(b.ix), double(b.iy)};
+        const double zoneA = a.kind == NodeKind::Junction ? Zone(a) : a.kind == NodeKind::End ? c.width / 2 + 1 : 0;
+        const double zoneB = b.kind == NodeKind::Junction ? Zone(b) : b.kind == NodeKind::End ? c.width / 2 + 1 : 0;
+        std::vector<Pt> pts{pa};
+        for (Pixel p : c.pix) {
+            const Pt q{double(p.x), double(p.y)};
+            if (Norm(q - a.pos) > zoneA && Norm(q - b.pos) > zoneB) pts.push_back(q);
+        }
+        pts.push_back(pb);
+        std::vector<size_t> keep{0, pts.size() - 1};
+        Split(pts, 0, pts.size() - 1, keep);
+        std::sort(keep.begin(), keep.end());
+        std::vector<Pt> at;
+        for (size_t k : keep) at.push_back(pts[k]);
+        CollapseShortPieces(pts, keep, at, c.width);
+        SharpenCorners(pts, keep, at, c.width);
+        if (ring) DropRingStart(pts, keep, at, c.width);
+        c.ring = ring;
+        c.vertices = std::move(at);
+    }
+
+    void Split(const std::vector<Pt>& pts, size_t from, size_t to, std::vector<size_t>& keep) const {
+        if (to <= from + 1) return;
+        double worst = -1;
+        size_t at = from;
+        for (size_t k = from + 1; k < to; ++k) {
+            const double d = PointToSegment(pts[k], pts[from], pts[to]);
+            if (d > worst) worst = d, at = k;
+        }
+        if (worst <= std::max(tolerance_, 1e-6)) return;
+        keep.push_back(at);
+        Split(pts, from, at, keep);
+        Split(pts, at, to, keep);
+    }
+
+    // The line through the points of piece `piece` that are not near either of its vertices.
+    static bool PieceLine(const std::vector<Pt>& pts, const std::vector<size_t>& keep, const std::vector<Pt>& at, size_t piece,
+                          double margin, Pt& centre, Pt& dir) {
+        std::vector<Pt> p;
+        for (size_t k = keep[piece]; k <= keep[piece + 1]; ++k)
+            if (Norm(pts[k] - at[piece]) > margin && Norm(pts[k] - at[piece + 1]) > margin) p.push_back(pts[k]);
+        return p.size() >= 3 && FitLine(p, centre, dir);
+    }
+
+    // The rounded corner of a wide stroke leaves a short chamfer between two long pieces: the
+    // corner goes where those two meet.
+    void CollapseShortPieces(const std::vector<Pt>& pts, std::vector<size_t>& keep, std::vector<Pt>& at, double width) const {
+        for (size_t k = 1; k + 2 < at.size();) {
+            Pt c1, d1, c2, d2, cross;
+            const double shortest = std::max(3.0, width + 1);
+            if (Norm(at[k + 1] - at[k]) < shortest && PieceLine(pts, keep, at, k - 1, 2, c1, d1) &&
+                PieceLine(pts, keep, at, k + 1, 2, c2, d2) && Cross(c1, d1, c2, d2, cross) &&
+                Norm(cross - (at[k] + at[k + 1]) * 0.5) <= width + tolerance_ + 3) {
+                at[k] = cross;
+                at.erase(at.begin() + std::ptrdiff_t(k) + 1);
+                keep.erase(keep.begin() + std::ptrdiff_t(k) + 1);
+                continue;
+            }
+            ++k;
+        }
+    }
+
+    // A bend inside a chain is put where the straight parts on either side meet.
+    void SharpenCorners(const std::vector<Pt>& pts, const std::vector<size_t>& keep, std::vector<Pt>& at, double width) const {
+        std::vector<Pt> moved = at;
+        for (size_t v = 1; v + 1 < at.size(); ++v) {
+            Pt c1, d1, c2, d2, cross;
+            if (!PieceLine(pts, keep, at, v - 1, 2, c1, d1) || !PieceLine(pts, keep, at, v, 2, c2, d2)) continue;
+            if (!Cross(c1, d1, c2, d2, cross)) continue;
+            if (Norm(cross - at[v]) <= tolerance_ + width / 2 + 2) moved[v] = cross;
+        }
+        at = std::move(moved);
+    }
+
+    // A ring's pixels start in the middle of its longest straight stretch, so that every
+    // corner lies inside the path and is placed like any other bend.
+    void StartRingMidSide(Chain& c) const {
+        std::vector<Pt> pts;
+        for (Pixel p : c.pix) pts.push_back({double(p.x), double(p.y)});
+        std::vector<size_t> keep{0, pts.size() - 1};
+        Split(pts, 0, pts.size() - 1, keep);
+        std::sort(keep.begin(), keep.end());
+        size_t mid = 0;
+        double longest = -1;
+        for (size_t k = 0; k + 1 < keep.size(); ++k)
+            if (double length = Norm(pts[keep[k + 1]] - pts[keep[k]]); length > longest)
+                longest = length, mid = (keep[k] + keep[k + 1]) / 2;
+        c.pix.pop_back();  // the start pixel, repeated at the end
+        std::rotate(c.pix.begin(), c.pix.begin() + std::ptrdiff_t(mid), c.pix.end());
+        c.pix.push_back(c.pix.front());
+    }
+
+    // A ring starts where its first pixel happened to lie; unless that is a corner, the two
+    // pieces meeting there become one and the ring starts at its next corner.
+    void DropRingStart(const std::vector<Pt>& pts, std::vector<size_t>& keep, std::vector<Pt>& at, double width) const {
+        if (at.size() < 4) return;  // start, two corners, start again: a ring needs three corners
+        const size_t last = at.size() - 1;
+        double worst = 0;
+        auto measure = [&](size_t from, size_t to) {
+            for (size_t k = from; k <= to; ++k)
+                if (Norm(pts[k] - at[last - 1]) > width / 2 + 2 && Norm(pts[k] - at[1]) > width / 2 + 2)
+                    worst = std::max(worst, PointToSegment(pts[k], at[last - 1], at[1]));
+        };
+        measure(keep[last - 1], keep[last]);
+        measure(keep[0], keep[1]);
+        if (worst > std::max(tolerance_, 1e-6)) return;
+        at.pop_back();
+        at.erase(at.begin());
+        at.push_back(at.front());
+    }
+
+    const BitPlane& ink_;
+    const BitPlane& skeleton_;
+    PixelIndex index_;
+    double tolerance_;
+    int threads_;
+    std::vector<uint8_t> degree_;
+    std::vector<int32_t> nodeOf_;
+    std::vector<Node> nodes_;
+    std::vector<Chain> chains_;
+};
+
+int Trace(const MonoBits& bits, const TraceOptions& options, LineStore& store, const ProgressFn& progress) {
     if (!store.Created()) return kTraceNoStore;
     if (!bits.Valid()) return kTraceStopped;
-    return kTraceDone;
+    const ImageRegion& region = options.Region;
+    int x0, x1, y0, y1;
+    if (region.Whole()) {
+        if (bits.Width >= kTraceColumnLimit || bits.Height >= kTraceRowLimit) return kTraceTooLarge;
+        x0 = 0, x1 = bits.Width, y0 = 0, y1 = bits.Height;
+    } else {
+        x0 = std::max(region.X, 0), y0 = std::max(region.Y, 0);
+        if (int64_t(x0) + region.Width >= kTraceColumnLimit || int64_t(y0) + region.Height >= kTraceRowLimit)
+            return kTraceTooLarge;
+        x1 = std::min(x0 + region.Width, bits.Width), y1 = std::min(y0 + region.Height, bits.Height);
+    }
+    if (x1 <= x0 || y1 <= y0) return kTraceDone;
+
+    TraceProgress report;
+    report.ColumnMin = 0, report.ColumnMax = 100, report.RowMin = 0, report.RowMax = 100;
+    auto stop = [&](int percent) {
+        if (!progress) return false;
+        report.ColumnPos = report.RowPos = percent;
+        report.Lines = store.LineCount();
+        report.Refresh = true;
+        return progress(report);
+    };
+    const int threads = options.Threads;
+    BitPlane ink = LoadRegion(bits, x0, y0, x1 - x0, y1 - y0, threads);
+    RemoveSpecks(ink, threads);
+    FillPinholes(ink, threads);
+    if (stop(5)) return kTraceStopped;
+    BitPlane skeleton = ink;
+    int pass = 0;
+    if (!Thin(skeleton, threads, [&] { return stop(std::min(60, 5 + 2 * ++pass)); })) return kTraceStopped;
+
+    CentreTracer tracer(ink, skeleton, CentreTolerance(options.Level), threads);
+    tracer.Build();
+    if (stop(90)) return kTraceStopped;
+    int failed = 0;
+    tracer.Emit([&](int32_t ax, int32_t ay, int32_t bx, int32_t by, double width) {
+        const int rc = store.AddSegment(x0 + ax + 1, y0 + ay + 1, x0 + bx + 1, y0 + by + 1);
+        if (rc != 1) {
+            failed = rc;
+            return false;
+        }
+        store.SetLineWidth(store.EndpointCount(), float(width));
+        return true;
+    });
+    stop(100);
+    if (failed == kStoreFull) return kTraceStoreFull;
+    return failed ? kTraceStopped : kTraceDone;
+}
+
+}  // namespace
+
+int TraceCentreLines(const MonoBits& bits, const TraceOptions& options, LineStore& store, const ProgressFn& progress) {
+    try {
+        return Trace(bits, options, store, progress);
+    } catch (const std::bad_alloc&) {
+        return kTraceNoMemory;
+    }
 }
