@@ -143,7 +143,10 @@ public:
             n.ix = int32_t(std::lround(n.pos.x));
             n.iy = int32_t(std::lround(n.pos.y));
         }
-        RunJobs(threads_, int(chains_.size()), [this](int c) { Fit(chains_[size_t(c)]); });
+        RunJobs(threads_, int(chains_.size()), [this](int c) {
+            Fit(chains_[size_t(c)]);
+            InkOverLength(chains_[size_t(c)]);
+        });
     }
 
     // Calls add(x1, y1, x2, y2, width) in a fixed order; stops when it returns false.
@@ -469,7 +472,9 @@ private:
         const int skipB = b.kind == NodeKind::Junction ? int(Zone(b)) : 0;
         std::vector<double> widths;
         for (int k = skipA; k < n - skipB; k += 2) {
-            const Pixel p0 = c.pix[size_t(std::max(0, k - 3))], p1 = c.pix[size_t(std::min(n - 1, k + 3))];
+            // The direction over 20 pixels: over a few it snaps to a simple slope such as 1:3,
+            // and a window along such a slope counts the pixel lattice unevenly.
+            const Pixel p0 = c.pix[size_t(std::max(0, k - 10))], p1 = c.pix[size_t(std::min(n - 1, k + 10))];
             Pt dir{double(p1.x - p0.x), double(p1.y - p0.y)};
             const double len = Norm(dir);
             if (len < 1) continue;
@@ -481,14 +486,59 @@ private:
                 while (t < 64 && InkAt(at + normal * (side * (t + 0.25)))) t += 0.25;
                 extent += t;
             }
+            // Across a slanted wide stroke the pixel steps add up to a pixel or more; the ink
+            // in a short stretch of the stroke, over its length, does not.
+            if (extent >= 2.5) extent = InkAcross(at, {dir.x / len, dir.y / len}, extent / 2 + 1);
             widths.push_back(extent);
         }
         if (widths.empty()) {
             c.width = Width(nodes_[size_t(c.a)].kind == NodeKind::Junction ? a : b);
             return;
         }
-        std::nth_element(widths.begin(), widths.begin() + widths.size() / 2, widths.end());
-        c.width = widths[widths.size() / 2];
+        // The mean of the middle half: rough edges and crossing strokes fall outside it.
+        std::sort(widths.begin(), widths.end());
+        const size_t from = widths.size() / 4, to = widths.size() - widths.size() / 4;
+        c.width = std::accumulate(widths.begin() + std::ptrdiff_t(from), widths.begin() + std::ptrdiff_t(to), 0.0) / double(to - from);
+    }
+
+    // Ink pixels within `half` of the line through `at` along `dir`, over four pixels of its
+    // length, divided by that length.
+    double InkAcross(Pt at, Pt dir, double half) const {
+        const int reach = int(std::ceil(half + 2.5));
+        int count = 0;
+        for (int dy = -reach; dy <= reach; ++dy)
+            for (int dx = -reach; dx <= reach; ++dx) {
+                const Pt d{double(dx), double(dy)};
+                const double along = Dot(d, dir), across = d.x * dir.y - d.y * dir.x;
+                if (along >= -2 && along < 2 && std::abs(across) <= half &&
+                    ink_.Ink(int(std::lround(at.x)) + dx, int(std::lround(at.y)) + dy))
+                    ++count;
+            }
+        return count / 4.0;
+    }
+
+    // A wide stroke's width, once its lines are known: the ink within reach of them, away from
+    // their ends, over their length. Long stretches keep the pixel lattice from biasing it.
+    void InkOverLength(Chain& c) const {
+        if (!c.alive || c.width < 2.5) return;
+        const double half = c.width / 2 + 1, margin = c.width + 1;
+        double ink = 0, length = 0;
+        for (size_t k = 0; k + 1 < c.vertices.size(); ++k) {
+            const Pt a = c.vertices[k], b = c.vertices[k + 1];
+            const double len = Norm(b - a);
+            if (len <= 2 * margin + 4) continue;
+            const Pt dir = (b - a) * (1.0 / len);
+            const int left = int(std::floor(std::min(a.x, b.x) - half)), right = int(std::ceil(std::max(a.x, b.x) + half));
+            const int top = int(std::floor(std::min(a.y, b.y) - half)), bottom = int(std::ceil(std::max(a.y, b.y) + half));
+            for (int y = top; y <= bottom; ++y)
+                for (int x = left; x <= right; ++x) {
+                    const Pt d = Pt{double(x), double(y)} - a;
+                    const double along = Dot(d, dir), across = d.x * dir.y - d.y * dir.x;
+                    if (along >= margin && along < len - margin && std::abs(across) <= half && ink_.Ink(x, y)) ink += 1;
+                }
+            length += len - 2 * margin;
+        }
+        if (length >= 8) c.width = ink / length;
     }
 
     // A free end lies half the stroke's width inside the end of the ink, on the line of the
@@ -498,9 +548,9 @@ private:
         const int id = int(&n - nodes_.data());
         const Chain& c = chains_[size_t(n.chains[0])];
         const std::vector<Pixel> p = FromNode(c, id);
-        const size_t skip = std::min(p.size() / 3, size_t(c.width / 2));
+        const size_t skip = std::min(p.size() / 3, size_t(c.width + 1));
         std::vector<Pt> pts;
-        for (size_t k = skip; k < p.size() && k < skip + 14; ++k) pts.push_back({double(p[k].x), double(p[k].y)});
+        for (size_t k = skip; k < p.size() && k < skip + 30; ++k) pts.push_back({double(p[k].x), double(p[k].y)});
         Pt centre, dir;
         if (pts.size() < 3 || !FitLine(pts, centre, dir)) return;
         const Pt tip{double(p[0].x), double(p[0].y)};
@@ -521,8 +571,8 @@ private:
         if (ring) StartRingMidSide(c);
         const Pt pa = ring ? Pt{double(c.pix[0].x), double(c.pix[0].y)} : Pt{double(a.ix), double(a.iy)};
         const Pt pb = ring ? pa : Pt{double(b.ix), double(b.iy)};
-        const double zoneA = a.kind == NodeKind::Junction ? Zone(a) : a.kind == NodeKind::End ? c.width / 2 + 1 : 0;
-        const double zoneB = b.kind == NodeKind::Junction ? Zone(b) : b.kind == NodeKind::End ? c.width / 2 + 1 : 0;
+        const double zoneA = a.kind == NodeKind::Junction ? Zone(a) : a.kind == NodeKind::End ? c.width + 1 : 0;
+        const double zoneB = b.kind == NodeKind::Junction ? Zone(b) : b.kind == NodeKind::End ? c.width + 1 : 0;
         std::vector<Pt> pts{pa};
         for (Pixel p : c.pix) {
             const Pt q{double(p.x), double(p.y)};
@@ -541,6 +591,10 @@ private:
         c.vertices = std::move(at);
     }
 
+    // How far a skeleton pixel may lie from its line: the tolerance, plus half a pixel since
+    // pixel centres already stray that far from any straight line; nothing at all at level 6.
+    double Allowed() const { return tolerance_ > 0 ? tolerance_ + 0.5 : 1e-6; }
+
     void Split(const std::vector<Pt>& pts, size_t from, size_t to, std::vector<size_t>& keep) const {
         if (to <= from + 1) return;
         double worst = -1;
@@ -549,7 +603,7 @@ private:
             const double d = PointToSegment(pts[k], pts[from], pts[to]);
             if (d > worst) worst = d, at = k;
         }
-        if (worst <= std::max(tolerance_, 1e-6)) return;
+        if (worst <= Allowed()) return;
         keep.push_back(at);
         Split(pts, from, at, keep);
         Split(pts, at, to, keep);
@@ -625,7 +679,7 @@ private:
         };
         measure(keep[last - 1], keep[last]);
         measure(keep[0], keep[1]);
-        if (worst > std::max(tolerance_, 1e-6)) return;
+        if (worst > Allowed()) return;
         at.pop_back();
         at.erase(at.begin());
         at.push_back(at.front());
