@@ -207,7 +207,7 @@ void Convert(HWND dlg) {
     const ImageRegion region = DisplayedRegion();
     const int32_t before = p_ta.EndpointCount();
     const int rc = RunTrace(dlg, c.centre ? CentreOptionsFor(c.level, region) : TraceOptionsFor(c.level, c.outline, region));
-    g_CentreRun = {c.centre && rc == kTraceDone, before, p_ta.EndpointCount(), region};
+    g_CentreRun = {c.centre, before, p_ta.EndpointCount(), region};
     SetText(dlg, IDC_VEC_TOTAL, "変換終了");
     if (rc == kTraceDone) {
         // A long-used total stops at the top instead of turning negative.
@@ -241,12 +241,13 @@ void RetraceCentreRun(HWND dlg, const Controls& c, const SYSTEMTIME& start) {
     p_ta.TruncateLines(g_CentreRun.First);
     const int rc = RunTrace(dlg, CentreOptionsFor(c.level, g_CentreRun.Region));
     g_Busy = false;
-    g_CentreRun.Valid = rc == kTraceDone;
+    // Even cut short, the run's lines are still the last ones: the next try starts over.
     g_CentreRun.End = p_ta.EndpointCount();
     if (rc == kTraceDone) {
         FinishOutput(dlg, c, start);
     } else {
-        // Cut short: the lines so far stay on screen, the file keeps the last full result.
+        // The lines so far stay on screen, the file keeps the last full result.
+        if (rc == kTraceTooLarge) MessageBoxA(dlg, "範囲が大きすぎます", "Error", MB_OK);
         if (rc == kTraceStoreFull) MessageBoxA(dlg, StoreFullText(p_ta).c_str(), "Error", MB_OK | MB_ICONEXCLAMATION);
         ShowLines(dlg);
         ResetBars(dlg);
@@ -342,6 +343,7 @@ INT_PTR CALLBACK ConversionProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
             return TRUE;
         case IDC_VEC_RECOMPRESS:
             if (!g_Busy) Recompress(dlg);
+            if (g_CloseRequested) CloseDialog(dlg);
             return TRUE;
         case IDC_VEC_CLEAR:
             if (!g_Busy && p_ta.LineCount() > 0) {
