@@ -173,6 +173,7 @@
 #define IDC_VEC_LEVEL6          709
 #define IDC_VEC_SOLID           710
 #define IDC_VEC_OUTLINE         711
+#define IDC_VEC_CENTRE          712
 #define IDC_VEC_PROGRESS_COLUMN 720
 #define IDC_VEC_PROGRESS_ROW    721
 #define IDC_VEC_CONVERT         730

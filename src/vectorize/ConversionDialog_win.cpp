@@ -29,6 +29,16 @@ bool g_Busy = false;
 bool g_CancelRequested = false;
 bool g_CloseRequested = false;
 
+// The lines of the last conversion when it was a "芯線" one: records first+1 .. end of the
+// store, traced from region. "再 圧 縮" traces them again instead of merging them, since the
+// compressor would pull apart the corners the lines share.
+struct CentreRun {
+    bool Valid = false;
+    int32_t First = 0, End = 0;
+    ImageRegion Region;
+};
+CentreRun g_CentreRun;
+
 constexpr int kLevelButtons[] = {IDC_VEC_LEVEL1, IDC_VEC_LEVEL2, IDC_VEC_LEVEL3,
                                  IDC_VEC_LEVEL4, IDC_VEC_LEVEL5, IDC_VEC_LEVEL6};
 
@@ -48,6 +58,7 @@ void ResetBars(HWND dlg) {
 struct Controls {
     int level = kDefaultLevel;
     bool outline = false;
+    bool centre = false;
     char fileName[kPathBytes] = {};
 };
 
@@ -83,6 +94,7 @@ bool ReadControls(HWND dlg, Controls& c) {
                          IsDlgButtonChecked(dlg, IDC_VEC_OUTLINE) == BST_CHECKED);
     c.level = code % 10;
     c.outline = code / 10 != 0;
+    c.centre = IsDlgButtonChecked(dlg, IDC_VEC_CENTRE) == BST_CHECKED;
     return true;
 }
 
@@ -168,6 +180,21 @@ void FinishOutput(HWND dlg, const Controls& c, const SYSTEMTIME& start) {
     ResetBars(dlg);
 }
 
+// Traces the current image into the store; kTraceStopped after telling the user when it is
+// not a 1-bit picture.
+int RunTrace(HWND dlg, const TraceOptions& options) {
+    std::vector<uint8_t> storage;
+    MonoBits bits;
+    if (!ReadMonoBits(storage, bits)) {
+        MessageBoxA(dlg, "白黒ビットマップではありません\n白黒に変換してからこの操作を行ってください", "Error", MB_OK);
+        return kTraceStopped;
+    }
+    HCURSOR old = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    const int rc = TraceImage(bits, options, p_ta, [dlg](const TraceProgress& p) { return PumpOneMessage(dlg, p); });
+    SetCursor(old);
+    return rc;
+}
+
 void Convert(HWND dlg) {
     Controls c;
     if (!ReadControls(dlg, c)) return;
@@ -177,18 +204,10 @@ void Convert(HWND dlg) {
     SetDlgItemTextA(dlg, IDC_VEC_CONVERT, "中止");
     SYSTEMTIME start;
     GetLocalTime(&start);
-    std::vector<uint8_t> storage;
-    MonoBits bits;
-    int rc;
-    if (!ReadMonoBits(storage, bits)) {
-        MessageBoxA(dlg, "白黒ビットマップではありません\n白黒に変換してからこの操作を行ってください", "Error", MB_OK);
-        rc = kTraceStopped;
-    } else {
-        HCURSOR old = SetCursor(LoadCursor(nullptr, IDC_WAIT));
-        rc = TraceImage(bits, TraceOptionsFor(c.level, c.outline, DisplayedRegion()), p_ta,
-                        [dlg](const TraceProgress& p) { return PumpOneMessage(dlg, p); });
-        SetCursor(old);
-    }
+    const ImageRegion region = DisplayedRegion();
+    const int32_t before = p_ta.EndpointCount();
+    const int rc = RunTrace(dlg, c.centre ? CentreOptionsFor(c.level, region) : TraceOptionsFor(c.level, c.outline, region));
+    g_CentreRun = {c.centre, before, p_ta.EndpointCount(), region};
     SetText(dlg, IDC_VEC_TOTAL, "変換終了");
     if (rc == kTraceDone) {
         // A long-used total stops at the top instead of turning negative.
@@ -215,12 +234,35 @@ void Convert(HWND dlg) {
     RaiseMainWindow();
 }
 
+// The last "芯線" conversion traced again at the level now chosen, level 6 included.
+void RetraceCentreRun(HWND dlg, const Controls& c, const SYSTEMTIME& start) {
+    g_Busy = true;
+    g_CancelRequested = false;
+    p_ta.TruncateLines(g_CentreRun.First);
+    const int rc = RunTrace(dlg, CentreOptionsFor(c.level, g_CentreRun.Region));
+    g_Busy = false;
+    // Even cut short, the run's lines are still the last ones: the next try starts over.
+    g_CentreRun.End = p_ta.EndpointCount();
+    if (rc == kTraceDone) {
+        FinishOutput(dlg, c, start);
+    } else {
+        // The lines so far stay on screen, the file keeps the last full result.
+        if (rc == kTraceTooLarge) MessageBoxA(dlg, "範囲が大きすぎます", "Error", MB_OK);
+        if (rc == kTraceStoreFull) MessageBoxA(dlg, StoreFullText(p_ta).c_str(), "Error", MB_OK | MB_ICONEXCLAMATION);
+        ShowLines(dlg);
+        ResetBars(dlg);
+    }
+    NotifyChange(Change::Lines);
+    RaiseMainWindow();
+}
+
 void Recompress(HWND dlg) {
     if (p_ta.LineCount() == 0) return;
     Controls c;
     if (!ReadControls(dlg, c)) return;
     SYSTEMTIME start;
     GetLocalTime(&start);
+    if (g_CentreRun.Valid && g_CentreRun.End == p_ta.EndpointCount()) return RetraceCentreRun(dlg, c, start);
     CompressionParams params;
     if (RecompressionParams(c.level, params)) {
         g_Busy = true;
@@ -262,6 +304,7 @@ void CloseDialog(HWND dlg) {
         return;
     }
     KeepUsableTexts(dlg);
+    g_Conversion.Centre = IsDlgButtonChecked(dlg, IDC_VEC_CENTRE) == BST_CHECKED;
     SaveConversionSettings(*MakeSettingsRegistry(), g_Conversion);
     DestroyWindow(dlg);
 }
@@ -272,6 +315,7 @@ INT_PTR CALLBACK ConversionProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
         g_Busy = false;
         g_CloseRequested = false;
         LoadConversionSettings(*MakeSettingsRegistry(), g_Conversion);
+        g_CentreRun = {};
         if (p_ta.CreateStore() != 0)
             MessageBoxA(dlg, "ベクトルデータ用のメモリを確保できません。", "Error", MB_OK | MB_ICONHAND);
         ShowTotal(dlg);
@@ -280,7 +324,8 @@ INT_PTR CALLBACK ConversionProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
         SetDlgItemInt(dlg, IDC_VEC_SCALE, UINT(g_Conversion.Scale), FALSE);
         SendDlgItemMessageA(dlg, IDC_VEC_FILENAME, EM_LIMITTEXT, kPathBytes - 1, 0);
         SetDlgItemTextA(dlg, IDC_VEC_FILENAME, g_Settings.OFN);
-        CheckRadioButton(dlg, IDC_VEC_SOLID, IDC_VEC_OUTLINE, IDC_VEC_SOLID);
+        // "輪郭線" is never remembered.
+        CheckRadioButton(dlg, IDC_VEC_SOLID, IDC_VEC_CENTRE, g_Conversion.Centre ? IDC_VEC_CENTRE : IDC_VEC_SOLID);
         CheckRadioButton(dlg, IDC_VEC_LEVEL1, IDC_VEC_LEVEL6, IDC_VEC_LEVEL3);
         EnableWindow(GetDlgItem(dlg, IDC_VEC_CLEAR), FALSE);
         EnableWindow(GetDlgItem(dlg, IDC_VEC_RECOMPRESS), FALSE);
@@ -298,10 +343,12 @@ INT_PTR CALLBACK ConversionProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
             return TRUE;
         case IDC_VEC_RECOMPRESS:
             if (!g_Busy) Recompress(dlg);
+            if (g_CloseRequested) CloseDialog(dlg);
             return TRUE;
         case IDC_VEC_CLEAR:
             if (!g_Busy && p_ta.LineCount() > 0) {
                 p_ta.ClearStore();
+                g_CentreRun = {};
                 ResetBars(dlg);
                 EnableWindow(GetDlgItem(dlg, IDC_VEC_RECOMPRESS), FALSE);
                 SetText(dlg, IDC_VEC_STATUS, "0 Lines");

@@ -21,6 +21,8 @@ void LoadConversionSettings(SettingsRegistry& registry, ConversionSettings& s) {
             if (ReadSettingDword(*key, "RV_SCALE", v)) s.Scale = int32_t(v);
             if (ReadSettingDword(*key, "TL", v)) s.TotalLines = int32_t(v);
         }
+        uint32_t centre;
+        s.Centre = !created && ReadSettingDword(*key, "RV_CENTRE", centre) && centre == 1;
     }
     s.Dpi = InRange(s.Dpi, kMinDpi, kMaxDpi, kDefaultDpi);
     s.Scale = InRange(s.Scale, kMinScale, kMaxScale, kDefaultScale);
@@ -33,6 +35,7 @@ void SaveConversionSettings(SettingsRegistry& registry, const ConversionSettings
         key->SetDword("RV_DPI", uint32_t(s.Dpi));
         key->SetDword("RV_SCALE", uint32_t(s.Scale));
         key->SetDword("TL", uint32_t(s.TotalLines));
+        key->SetDword("RV_CENTRE", s.Centre ? 1 : 0);
     }
 }
 

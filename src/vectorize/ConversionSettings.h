@@ -10,12 +10,14 @@ struct ConversionSettings {
     int32_t Dpi = 200;
     int32_t Scale = 100;  // the drawing is 1/Scale
     int32_t TotalLines = 0;
+    bool Centre = false;  // "芯線" was chosen when the dialog last closed
 };
 
 constexpr int32_t kDefaultDpi = 200, kMinDpi = 100, kMaxDpi = 2000;
 constexpr int32_t kDefaultScale = 100, kMinScale = 1, kMaxScale = 10000;
 
-// RV_DPI, RV_SCALE and TL of the settings key; out-of-range values become the defaults.
+// RV_DPI, RV_SCALE, TL and RV_CENTRE of the settings key; out-of-range values become the
+// defaults, and only RV_CENTRE = 1 means "芯線".
 void LoadConversionSettings(SettingsRegistry& registry, ConversionSettings& s);
 void SaveConversionSettings(SettingsRegistry& registry, const ConversionSettings& s);
 

@@ -16,6 +16,7 @@
 #include "vectorize/JwwExport_win.h"
 #include "vectorize/LineStore.h"
 #include "vectorize/LineStore_win.h"
+#include "vectorize/VectorOutput.h"
 #include "view/View_win.h"
 
 namespace {
@@ -118,8 +119,9 @@ EmfResult DrawView(HWND window, int dpi, int n, bool withRecords) {
                                                 region.bottom - region.top});
     }
     if (lines) {
-        const JwPen pen{1, 1, 0};
-        ForEachLineIn(p_ta, left, top, right, bottom, [&](int x1, int y1, int x2, int y2) {
+        JwPen pen{1, 1, 0};
+        ForEachLineIndexIn(p_ta, left, top, right, bottom, [&](int32_t i, int x1, int y1, int x2, int y2) {
+            pen.Colour = uint16_t(WidthClassColour(p_ta.LineWidth(i), dpi));
             const double ax = x1 * 0.0254, ay = -y1 * 0.0254, bx = x2 * 0.0254, by = -y2 * 0.0254;
             WriteJwSenRecord(w, pen, ax, ay, bx, by);
             extent.Add(ax, ay);

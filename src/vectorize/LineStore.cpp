@@ -97,6 +97,10 @@ int LineStore::DeleteLine(int32_t index) {
     return 1;
 }
 
+void LineStore::TruncateLines(int32_t endpointCount) {
+    if (endpointCount >= 0 && endpointCount < count_) count_ = endpointCount & ~1;
+}
+
 void LineStore::SetLineWidth(int32_t index, float pixels) {
     if (!InUse(index)) return;
     const float halves = std::round(std::clamp(pixels, 0.0f, 127.5f) * 2);

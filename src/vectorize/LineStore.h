@@ -82,6 +82,9 @@ public:
     int AddSegment(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
     // Removes the line of `index`; the last line takes its two records, keeping its orientation.
     int DeleteLine(int32_t index);
+    // Drops every line from record endpointCount + 1 on: a conversion's lines, which are the
+    // last ones, taken back. The grid keeps its counters, as after any deletion.
+    void TruncateLines(int32_t endpointCount);
 
     int32_t EndpointCount() const { return count_; }
     int32_t LineCount() const { return count_ / 2; }
@@ -140,16 +143,22 @@ std::string StoreFullText(const LineStore& store);
 
 // Calls f(x1, y1, x2, y2) for every line whose bounding box meets the rectangle
 // left..right x top..bottom (store coordinates, inclusive): what the view draws.
+// ForEachLineIndexIn also gives the line's first endpoint, for its width.
 template <class F>
-void ForEachLineIn(const LineStore& store, int32_t left, int32_t top, int32_t right, int32_t bottom, F&& f) {
+void ForEachLineIndexIn(const LineStore& store, int32_t left, int32_t top, int32_t right, int32_t bottom, F&& f) {
     const int32_t n = store.EndpointCount();
     for (int32_t i = 1; i < n; i += 2) {
         const uint32_t a = store.Position(i), b = store.Position(i + 1);
         const int32_t x1 = PointX(a), y1 = PointY(a), x2 = PointX(b), y2 = PointY(b);
         if ((x1 < left && x2 < left) || (x1 > right && x2 > right)) continue;
         if ((y1 < top && y2 < top) || (y1 > bottom && y2 > bottom)) continue;
-        f(x1, y1, x2, y2);
+        f(i, x1, y1, x2, y2);
     }
+}
+template <class F>
+void ForEachLineIn(const LineStore& store, int32_t left, int32_t top, int32_t right, int32_t bottom, F&& f) {
+    ForEachLineIndexIn(store, left, top, right, bottom,
+                       [&f](int32_t, int32_t x1, int32_t y1, int32_t x2, int32_t y2) { f(x1, y1, x2, y2); });
 }
 
 // "6,500,000": every line count the user sees.

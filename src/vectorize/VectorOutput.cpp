@@ -2,6 +2,22 @@
 
 #include <string>
 
+int WidthClassColour(float widthPx, int32_t dpi) {
+    if (dpi <= 0) dpi = 200;
+    // mm < tenths / 10  <=>  px * 254 < tenths * dpi: exact for half-pixel widths, so a width
+    // right on an edge falls on the same side every time.
+    const double scaled = double(widthPx) * 254.0;
+    if (scaled < double(kThinBelowTenthsMm) * dpi) return kThinColour;
+    if (scaled < double(kMiddleBelowTenthsMm) * dpi) return kMiddleColour;
+    return kThickColour;
+}
+
+bool HasLineWidths(const LineStore& store) {
+    for (int32_t i = 1; i < store.EndpointCount(); i += 2)
+        if (store.LineWidth(i) > 0) return true;
+    return false;
+}
+
 uint64_t VectorBlockBytes(const LineStore& store) { return uint64_t(49) * uint64_t(store.EndpointCount()) + 200; }
 
 size_t BuildVectorBlock(const LineStore& store, int32_t dpi, int32_t scale, uint8_t* out, size_t capacity) {
@@ -9,10 +25,11 @@ size_t BuildVectorBlock(const LineStore& store, int32_t dpi, int32_t scale, uint
     const size_t header = WriteJwHeader(out, capacity, 0.0, 0.0, double(scale), lines);
     if (header == 0) return 0;
     const JwwPaperTransform t = ClipboardTransform(dpi, scale);
-    const JwPen pen{1, 1, 0};
+    JwPen pen{1, 1, 0};
     JwBlockWriter w(out + header, capacity - header);
     for (int32_t i = 1; i < store.EndpointCount() && w.Ok(); i += 2) {
         const uint32_t a = store.Position(i), b = store.Position(i + 1);
+        pen.Colour = uint16_t(WidthClassColour(store.LineWidth(i), dpi));
         WriteJwSenRecord(w, pen, t.X(PointX(a)), t.Y(PointY(a)), t.X(PointX(b)), t.Y(PointY(b)));
     }
     return w.Ok() ? header + w.Size() : 0;
@@ -29,8 +46,19 @@ bool WriteVectorText(const LineStore& store, int32_t dpi, int32_t scale,
     if (progress) progress(percent);
     std::string text;
     text.reserve(kChunk + 256);
+    const bool widths = HasLineWidths(store);
+    int colour = 0;
     for (int32_t i = 1; i < endpoints; i += 2) {
         const uint32_t a = store.Position(i), b = store.Position(i + 1);
+        if (widths) {
+            const int c = WidthClassColour(store.LineWidth(i), dpi);
+            if (c != colour) {
+                colour = c;
+                text += "lc ";
+                text += char('0' + c);
+                text += "\r\n";
+            }
+        }
         AppendJwLine(text, t.X(PointX(a)), t.Y(PointY(a)), t.X(PointX(b)), t.Y(PointY(b)));
         if (text.size() >= kChunk) {
             if (!put(text.data(), text.size())) return false;

@@ -19,11 +19,19 @@ convert=/usr/bin/convert
 "$(dirname "$0")/make_exif_samples.sh" "$out"
 "$(dirname "$0")/make_batch_samples.sh" "$out"
 
-# The dialog's output at 300 dpi, 1/50, level 3, solid: as a file and as the clipboard block.
+# The dialog's output at 300 dpi, 1/50, level 3, solid: as a file and as the clipboard block;
+# and in "芯線" at 200 dpi, 1/100, levels 3 and 6.
 jww_expected() {
   [ -n "$trace" ] || return 0
   "$trace" "$out/mono_b0.bmp" --format jww --dpi 300 --scale 50 -o "$out/mono_b0.jww.txt" 2>/dev/null
   "$trace" "$out/mono_b0.bmp" --format jww-clip --dpi 300 --scale 50 -o "$out/mono_b0.jwwclip" 2>/dev/null
+  local level
+  for level in 3 6; do
+    "$trace" "$out/mono_centre.bmp" --mode centre --level $level --format jww --dpi 200 --scale 100 \
+      -o "$out/mono_centre_l$level.jww.txt" 2>/dev/null
+  done
+  "$trace" "$out/mono_centre.bmp" --mode centre --level 3 --format jww-clip --dpi 200 --scale 100 \
+    -o "$out/mono_centre_l3.jwwclip" 2>/dev/null
 }
 
 if [ -f "$out/.done" ] && [ "$out/.done" -nt "$samplegen" ] && [ "$out/.done" -nt "$0" ]; then

@@ -31,6 +31,33 @@ TEST(ConversionSettings, DefaultsRangesAndRoundTrip) {
     EXPECT_EQ(again.TotalLines, 0);
 }
 
+// Only a stored 1 brings "芯線" back; whatever else is there, or nothing, means "ベタ".
+TEST(ConversionSettings, CentreModeRemembered) {
+    MemoryRegistry reg;
+    ConversionSettings s;
+    s.Centre = true;
+    LoadConversionSettings(reg, s);
+    EXPECT_FALSE(s.Centre) << "a new key";
+    s.Centre = true;
+    SaveConversionSettings(reg, s);
+    EXPECT_EQ(reg.Dword("RV_CENTRE"), 1u);
+    ConversionSettings again;
+    LoadConversionSettings(reg, again);
+    EXPECT_TRUE(again.Centre);
+    for (uint32_t v : {0u, 2u, 0xFFFFFFFFu}) {
+        reg.Put("RV_CENTRE", v);
+        again.Centre = true;
+        LoadConversionSettings(reg, again);
+        EXPECT_FALSE(again.Centre) << v;
+    }
+    reg.values.erase("RV_CENTRE");
+    again.Centre = true;
+    LoadConversionSettings(reg, again);
+    EXPECT_FALSE(again.Centre) << "missing";
+    SaveConversionSettings(reg, again);
+    EXPECT_EQ(reg.Dword("RV_CENTRE"), 0u);
+}
+
 TEST(ConversionSettings, ControlTextsAndLevelCode) {
     // Anything but a whole number in range is refused, never replaced by another size.
     struct Row {

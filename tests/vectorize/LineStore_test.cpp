@@ -60,6 +60,30 @@ TEST(LineStore, AddDeleteAndGrid) {
     EXPECT_EQ(s.MaxX(), 0);
 }
 
+// A conversion's lines taken back: the lines before them stay with their widths, and
+// counts that are not a line boundary or lie beyond the end change nothing wrongly.
+TEST(LineStore, TruncateTakesBackTheLastLines) {
+    LineStore s(101);
+    ASSERT_EQ(s.CreateStore(), 0);
+    for (int k = 0; k < 4; ++k) {
+        s.AddSegment(1, 1 + k, 9, 1 + k);
+        s.SetLineWidth(2 * k + 1, float(k + 1));
+    }
+    s.TruncateLines(20);
+    EXPECT_EQ(s.LineCount(), 4);
+    s.TruncateLines(5);
+    EXPECT_EQ(s.EndpointCount(), 4) << "never half a line";
+    EXPECT_EQ(s.LineWidth(3), 2.0f);
+    EXPECT_EQ(s.LineWidth(5), 0.0f);
+    s.AddSegment(2, 2, 3, 3);
+    EXPECT_EQ(s.LineWidth(5), 0.0f) << "a new line has no width of the old one";
+    EXPECT_EQ(s.EndpointY(5), 2);
+    s.TruncateLines(0);
+    EXPECT_EQ(s.LineCount(), 0);
+    s.TruncateLines(-2);
+    EXPECT_EQ(s.LineCount(), 0);
+}
+
 TEST(LineStore, RefusesWhatItCannotHold) {
     LineStore s(11);  // record 0 unused: 5 lines
     EXPECT_EQ(s.AddSegment(1, 1, 2, 2), kStoreNotCreated);

@@ -96,3 +96,53 @@ TEST(VectorOutput, RandomStoresRoundTrip) {
         }
     }
 }
+
+// Width classes: the table's edges where the width on paper is exactly 0.3 or 0.6 mm, and a
+// store of mixed widths in both forms, read back as JWW would take the colours.
+TEST(VectorOutput, WidthClassesInTextAndBlock) {
+    struct Row {
+        float px;
+        int dpi, colour;
+    };
+    const Row rows[] = {{0, 200, 1},   {1, 200, 1},   {2, 200, 1},   {2.5f, 200, 2}, {3, 200, 2},
+                        {4.5f, 200, 2}, {5, 200, 3},  {127.5f, 200, 3}, {4.5f, 400, 1}, {5, 400, 2},
+                        {9, 400, 2},   {9.5f, 400, 3}, {2.5f, 254, 1}, {3, 254, 2},    {5.5f, 254, 2},
+                        {6, 254, 3},   {1.5f, 127, 2}, {3, 127, 3},   {0.5f, 100, 1}, {1.5f, 100, 2}};
+    for (const Row& r : rows) EXPECT_EQ(WidthClassColour(r.px, r.dpi), r.colour) << r.px << " px at " << r.dpi << " dpi";
+
+    LineStore store(64);
+    ASSERT_EQ(store.CreateStore(), 0);
+    const float widths[] = {2, 1.5f, 3, 6, 0, 1, 4};
+    for (int i = 0; i < 7; ++i) {
+        store.AddSegment(10 + i, 10, 10 + i, 50);
+        store.SetLineWidth(2 * i + 1, widths[i]);
+    }
+    struct Expect {
+        int dpi;
+        std::vector<int> colours;
+        int lcLines;
+    };
+    for (const Expect& e : {Expect{200, {1, 1, 2, 3, 1, 1, 2}, 5}, Expect{400, {1, 1, 1, 2, 1, 1, 1}, 3}}) {
+        SCOPED_TRACE(e.dpi);
+        const std::string text = TextOf(store, e.dpi, 100);
+        EXPECT_EQ(text.rfind("lc 1\r\n", 0), 0u) << "the class comes before the first line";
+        size_t lc = 0;
+        for (size_t at = text.find("lc "); at != std::string::npos; at = text.find("lc ", at + 1)) ++lc;
+        EXPECT_EQ(lc, size_t(e.lcLines)) << "only where the class changes";
+        JwContent t, b;
+        ASSERT_EQ(ReadJwCoordinateText(reinterpret_cast<const uint8_t*>(text.data()), text.size(), t), "");
+        const std::vector<uint8_t> block = BlockOf(store, e.dpi, 100);
+        ASSERT_EQ(ReadJwBlock(block.data(), block.size(), b), "");
+        ASSERT_EQ(t.Lines.size(), 7u);
+        ASSERT_EQ(b.Lines.size(), 7u);
+        for (int i = 0; i < 7; ++i) {
+            EXPECT_EQ(t.Lines[i].Colour, e.colours[i]) << i;
+            EXPECT_EQ(b.Lines[i].Colour, e.colours[i]) << i;
+            EXPECT_EQ(b.Lines[i].Type, 1);
+        }
+    }
+    // Taken back to the lines without widths, the text is as before widths existed.
+    store.TruncateLines(0);
+    store.AddSegment(1, 1, 3, 4);
+    EXPECT_EQ(TextOf(store, 200, 100), "12.700000 -12.700000 38.100000 -50.800000\r\n");
+}

@@ -28,19 +28,23 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: pixaro-trace [--mode solid|outline] [--level 1..6] [--region X,Y,W,H]\n"
+    "usage: pixaro-trace [--mode solid|outline|centre] [--level 1..6] [--threads N] [--region X,Y,W,H]\n"
     "                    [--threshold N] [--format pixels|jww|jww-clip] [--dpi N] [--scale N]\n"
     "                    INPUT [-o OUTPUT]\n"
     "       pixaro-trace --check FILE\n"
     "       pixaro-trace --graffiti FILE.trd [--dpi N] [--scale N] [-o OUTPUT]\n"
     "  INPUT      1-bit BMP or PBM (P1/P4); with --threshold also grey or colour BMP, PGM, PPM\n"
-    "  --mode     solid traces every ink pixel, outline only the edges of filled areas (solid)\n"
+    "  --mode     solid traces every ink pixel, outline only the edges of filled areas,\n"
+    "             centre one line along the middle of each stroke, with its width (solid)\n"
     "  --level    precision, 1 coarse .. 5 fine, 6 no compression (3)\n"
+    "  --threads N  workers of the centre mode, 0 = one per core (0); the lines do not\n"
+    "             depend on it\n"
     "  --region   0-based pixel rectangle to trace; W or H 0 = the whole image\n"
     "  --threshold N  the monochrome conversion for grey and colour pictures: a pixel with\n"
     "             any channel below N (1..255) is ink; 255 makes every non-white pixel ink\n"
     "  --format   pixels: \"x1 y1 x2 y2\" a line (default); jww: the coordinate text file in\n"
-    "             millimetres; jww-clip: the \"Jw_win\" clipboard block, zero tail included\n"
+    "             millimetres; jww-clip: the \"Jw_win\" clipboard block, zero tail included;\n"
+    "             centre lines get their width class as line colour 1..3\n"
     "  --dpi N    scan resolution for the jww forms, 100..2000 (200)\n"
     "  --scale N  drawing scale 1/N for the jww forms, 1..10000 (100)\n"
     "  -o OUTPUT  write there (through a temporary file, replaced when complete) instead of\n"
@@ -180,8 +184,8 @@ int GraffitiText(const char* path, int dpi, int scale, const char* output) {
 }
 
 int Run(int argc, char** argv) {
-    bool outline = false;
-    int level = kDefaultLevel, threshold = 0;
+    enum class Mode { Solid, Outline, Centre } mode = Mode::Solid;
+    int level = kDefaultLevel, threshold = 0, threads = 0;
     ImageRegion region;
     const char* input = nullptr;
     const char* output = nullptr;
@@ -196,10 +200,13 @@ int Run(int argc, char** argv) {
             return kExitOk;
         } else if (a == "--mode" && hasValue) {
             const std::string m = argv[++i];
-            if (m != "solid" && m != "outline") return Fail(kExitUsage, "--mode takes solid or outline, not '" + m + "'");
-            outline = m == "outline";
+            if (m != "solid" && m != "outline" && m != "centre")
+                return Fail(kExitUsage, "--mode takes solid, outline or centre, not '" + m + "'");
+            mode = m == "outline" ? Mode::Outline : m == "centre" ? Mode::Centre : Mode::Solid;
         } else if (a == "--level" && hasValue) {
             if (!ParseInt(argv[++i], 1, 6, level)) return Fail(kExitUsage, "--level takes 1 to 6");
+        } else if (a == "--threads" && hasValue) {
+            if (!ParseInt(argv[++i], 0, 1024, threads)) return Fail(kExitUsage, "--threads takes 0 to 1024");
         } else if (a == "--threshold" && hasValue) {
             if (!ParseInt(argv[++i], 1, 255, threshold)) return Fail(kExitUsage, "--threshold takes 1 to 255");
         } else if (a == "--region" && hasValue) {
@@ -219,7 +226,7 @@ int Run(int argc, char** argv) {
             graffiti = argv[++i];
         } else if (a == "-o" && hasValue) {
             output = argv[++i];
-        } else if (a == "--mode" || a == "--level" || a == "--threshold" || a == "--region" || a == "-o" ||
+        } else if (a == "--mode" || a == "--level" || a == "--threads" || a == "--threshold" || a == "--region" || a == "-o" ||
                    a == "--format" || a == "--dpi" || a == "--scale" || a == "--check" || a == "--graffiti") {
             return Fail(kExitUsage, "missing value for " + a);
         } else if (a.size() > 1 && a[0] == '-') {
@@ -257,7 +264,10 @@ int Run(int argc, char** argv) {
 
     if (p_ta.CreateStore() != 0) return Fail(kExitTrace, "not enough memory for the line store");
     const double traceStart = NowSeconds();
-    const int rc = TraceImage(bits, TraceOptionsFor(level, outline, region), p_ta);
+    TraceOptions options = mode == Mode::Centre ? CentreOptionsFor(level, region)
+                                                : TraceOptionsFor(level, mode == Mode::Outline, region);
+    options.Threads = threads;
+    const int rc = TraceImage(bits, options, p_ta);
     const double traceEnd = NowSeconds();
     if (rc == kTraceTooLarge) return Fail(kExitTrace, "the region reaches column 40000 or row 20000; nothing traced");
     if (rc == kTraceStoreFull)
@@ -281,7 +291,8 @@ int Run(int argc, char** argv) {
     char thresholdText[48] = "";
     if (!picture.Mono) std::snprintf(thresholdText, sizeof thresholdText, "threshold %.3f s, ", thresholdSeconds);
     std::fprintf(stderr, "pixaro-trace: %s lines, %dx%d, level %d %s; %strace+compress %.3f s, total %.3f s\n",
-                 FormatThousands(p_ta.LineCount()).c_str(), bits.Width, bits.Height, level, outline ? "outline" : "solid",
+                 FormatThousands(p_ta.LineCount()).c_str(), bits.Width, bits.Height, level,
+                 mode == Mode::Outline ? "outline" : mode == Mode::Centre ? "centre" : "solid",
                  thresholdText, traceEnd - traceStart, end - start);
     return rc == kTraceStoreFull ? kExitTrace : kExitOk;
 }

@@ -244,6 +244,27 @@ Mono Drawing() {
     return m;
 }
 
+// For the centre-line mode: walls thin, middle and thick at 200 dpi (2, 4 and 7 pixels),
+// a T, a cross, a one-pixel diagonal and a ring.
+Mono CentreDrawing() {
+    Mono m(320, 240);
+    Line(m, 20, 20, 300, 20, 2);
+    Line(m, 20, 20, 20, 220, 4);
+    Line(m, 300, 20, 300, 220, 4);
+    Line(m, 20, 214, 306, 214, 7);
+    Line(m, 60, 60, 140, 60, 3);
+    Line(m, 100, 60, 100, 120, 3);
+    Line(m, 180, 90, 260, 90, 5);
+    Line(m, 220, 50, 220, 130, 5);
+    Line(m, 50, 140, 150, 200, 1);
+    for (int y = 130; y < 210; ++y)
+        for (int x = 190; x < 270; ++x) {
+            const double d = std::hypot(x - 230.0, y - 170.0);
+            if (d >= 28.5 && d <= 31.5) m.Set(x, y);
+        }
+    return m;
+}
+
 Mono Frame(int w, int h) {
     Mono m(w, h);
     for (int y = 0; y < h; ++y)
@@ -487,6 +508,8 @@ int main(int argc, char** argv) {
     WriteBmp1("mono_w0_w10.bmp", w10, false);
     WriteBmp1("mono_b0_w20.bmp", w20, true);
     WriteBmp1("mono_w0_w20.bmp", w20, false);
+    // Black second in the palette: ink is found by brightness, not by index.
+    WriteBmp1("mono_centre.bmp", CentreDrawing(), false);
 
     WritePbm("tp_w10.png", w10, true, false);
     WritePbm("tp_w20.png", w20, false, false);
