@@ -513,7 +513,7 @@ private:
             const double cx = std::floor(x + box / 2) + Half(width), cy = std::floor(y + box / 2) + Half(width);
             if (i % 2 == 0) {
                 Ring(cx, cy, radius, width, Uniform(0, 2 * M_PI), 2 * M_PI);
-                if (width % 2 == 1 && radius > 30 && Int(0, 1)) {
+                if (width % 2 == 1 && radius > 30) {
                     const double arm = Uniform(6, 10);
                     const Pt c = {cx, cy};
                     Round({cx - arm, cy}, {cx + arm, cy}, 1);
