@@ -6,10 +6,12 @@
 // 10 px or more), endP95 and endMean (pixels from a true end to the nearest traced end,
 // capped at 10), corners (share of corners, Ts and crosses whose lines all end on one
 // point), leaving (traced lines partly off every stroke), spurious (traced lines nowhere
-// near one), segPerTrue (traced lines over true segments). Centre mode at level 3 adds
+// near one), worstLeave (pixels beyond reach of the worst point of those), segPerTrue (traced lines over true segments). Centre mode at level 3 adds
 // recall per width (r_w1..r_w8) and per direction (r_a0..r_a90); hatching adds the recall
 // of its 1-px lines per direction at every level; the level-3 rows of the technical
-// drawings add the fragmentation of axis-aligned (f_axis) and diagonal (f_a45) lines.
+// drawings and of the straight lines add the fragmentation of axis-aligned (f_axis) and
+// diagonal (f_a45) lines, and per width the traced length over the true length (copies_w1..:
+// about 1 for one line per stroke, about w when every row of the stroke is traced).
 // CropInvariance: the share of lines traced in a crop (40 px or more inside it) that the
 // whole sheet does not give at the same place, over crops at 0..31 px shifts.
 #include <benchmark/benchmark.h>
@@ -56,6 +58,7 @@ void Scored(benchmark::State& state, Kind kind, Sheet sheet, int level, Mode mod
     state.counters["corners"] = s.CornersShared;
     state.counters["leaving"] = double(s.Leaving);
     state.counters["spurious"] = double(s.Spurious);
+    state.counters["worstLeave"] = s.WorstLeave;
     state.counters["segPerTrue"] = double(s.OutputLines) / double(std::max<int64_t>(1, s.TrueSegments));
     state.counters["lines"] = double(s.OutputLines);
     if (mode == Mode::Centre && level == 3) {
@@ -66,9 +69,11 @@ void Scored(benchmark::State& state, Kind kind, Sheet sheet, int level, Mode mod
     }
     if (kind == Kind::Hatching)
         for (int a : {2, 3, 4}) state.counters["r_a" + std::to_string(15 * a)] = s.RecallByAngle[a];
-    if (Technical(kind) && level == 3) {
+    if (level == 3 && (Technical(kind) || kind == Kind::Lines)) {
         state.counters["f_axis"] = (s.FragmentationByAngle[0] + s.FragmentationByAngle[6]) / 2;
         state.counters["f_a45"] = s.FragmentationByAngle[3];
+        for (int w = 1; w <= kMaxWidth; ++w)
+            if (s.LengthByWidth[w] > 0) state.counters["copies_w" + std::to_string(w)] = s.CopiesByWidth[w];
     }
 }
 

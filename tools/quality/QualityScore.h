@@ -161,6 +161,9 @@ struct DetailedScores {
     // counts for the true segment it lies along the most).
     double Fragmentation = 0;
     double FragmentationByWidth[kMaxWidth + 1] = {}, FragmentationByAngle[kAngleBuckets] = {};
+    // Output length along true segments of each width over their true length: about 1
+    // for one line per stroke, about w when every row of a w-pixel stroke is traced.
+    double CopiesByWidth[kMaxWidth + 1] = {};
     int64_t Leaving = 0;      // output lines partly on a stroke and partly beyond reach of every one
     int64_t Spurious = 0;     // output lines nowhere near any stroke
     double WorstLeave = 0;    // pixels beyond reach of the worst point of a leaving line (8 = far)
@@ -277,7 +280,11 @@ inline DetailedScores ScoreDetailed(const Drawing& drawing, const std::vector<Ou
     // Fragmentation.
     std::vector<std::vector<int>> linesOf(truth.size());
     for (size_t i = 0; i < out.size(); ++i)
-        if (assigned[i] >= 0) linesOf[size_t(assigned[i])].push_back(int(i));
+        if (assigned[i] >= 0) {
+            linesOf[size_t(assigned[i])].push_back(int(i));
+            s.CopiesByWidth[WidthBucket(truth[size_t(assigned[i])].width)] += std::hypot(out[i].x2 - out[i].x1, out[i].y2 - out[i].y1);
+        }
+    for (int i = 1; i <= kMaxWidth; ++i) s.CopiesByWidth[i] = s.LengthByWidth[i] > 0 ? s.CopiesByWidth[i] / s.LengthByWidth[i] : 0;
     int64_t counted = 0;
     double fragSum = 0, fragByWidth[kMaxWidth + 1] = {}, fragByAngle[kAngleBuckets] = {};
     int64_t countByWidth[kMaxWidth + 1] = {}, countByAngle[kAngleBuckets] = {};
