@@ -6,14 +6,17 @@
 // 10 px or more), endP95 and endMean (pixels from a true end to the nearest traced end,
 // capped at 10), corners (share of corners, Ts and crosses whose lines all end on one
 // point), leaving (traced lines partly off every stroke), spurious (traced lines nowhere
-// near one), worstLeave (pixels beyond reach of the worst point of those), segPerTrue (traced lines over true segments). Centre mode at level 3 adds
-// recall per width (r_w1..r_w8) and per direction (r_a0..r_a90); hatching adds the recall
-// of its 1-px lines per direction at every level; the level-3 rows of the technical
+// near one), worstLeave (pixels beyond reach of the worst point of those), segPerTrue
+// (traced lines over true segments). Centre mode at level 3 adds recall per width
+// (r_w1..r_w8) and per direction (r_a0..r_a90); hatching adds the recall of its 1-px lines
+// per direction at every level; the level-3 rows of the technical
 // drawings and of the straight lines add the fragmentation of axis-aligned (f_axis) and
 // diagonal (f_a45) lines, and per width the traced length over the true length (copies_w1..:
 // about 1 for one line per stroke, about w when every row of the stroke is traced).
 // CropInvariance: the share of lines traced in a crop (40 px or more inside it) that the
-// whole sheet does not give at the same place, over crops at 0..31 px shifts.
+// whole sheet does not give at the same place, over crops at 0..31 px shifts; and of the true
+// segments of 20 px or more inside (cropStrokes), how many one trace finds (90% of their
+// length) and the other loses (half or more): keptOnlyInCrop, keptOnlyInSheet.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -77,10 +80,25 @@ void Scored(benchmark::State& state, Kind kind, Sheet sheet, int level, Mode mod
     }
 }
 
+// Share of a true segment's length within reach of the lines.
+double Covered(const TrueSegment& t, const std::vector<OutSegment>& lines) {
+    const int steps = std::max(1, int(t.Length()));
+    int covered = 0;
+    for (int k = 0; k < steps; ++k) {
+        const double f = (k + 0.5) / steps, x = t.x1 + (t.x2 - t.x1) * f, y = t.y1 + (t.y2 - t.y1) * f;
+        for (const OutSegment& o : lines)
+            if (PointSegmentDistance(x, y, o.x1, o.y1, o.x2, o.y2) <= Reach(t)) {
+                ++covered;
+                break;
+            }
+    }
+    return double(covered) / steps;
+}
+
 void CropInvariance(benchmark::State& state, Mode mode) {
     const Drawing& d = CachedDrawing(Kind::Scan, kA4At200);
     static LineStore store;
-    int64_t lines = 0, differing = 0;
+    int64_t lines = 0, differing = 0, strokes = 0, onlyInCrop = 0, onlyInSheet = 0;
     for (auto _ : state) {
         store.CreateStore();
         TraceImage(d.Image.Bits(), OptionsFor(mode, 3), store);
@@ -99,10 +117,29 @@ void CropInvariance(benchmark::State& state, Mode mode) {
                     std::set_intersection(cropped.begin(), cropped.end(), sheet.begin(), sheet.end(), std::back_inserter(common));
                     lines += int64_t(cropped.size());
                     differing += int64_t(cropped.size() - common.size());
+                    // True segments of 20 px or more inside: found (90%) in one trace, lost (50%) in the other.
+                    std::vector<OutSegment> near, inCrop = Segments(cropped);
+                    for (const OutSegment& o : Segments(whole))
+                        if (std::max(o.x1, o.x2) >= left && std::min(o.x1, o.x2) <= left + kWindow && std::max(o.y1, o.y2) >= top &&
+                            std::min(o.y1, o.y2) <= top + kWindow)
+                            near.push_back(o);
+                    for (const TrueSegment& t : d.Truth) {
+                        auto inside = [&](double x, double y) {
+                            return x >= left + kMargin && x <= left + kWindow - kMargin && y >= top + kMargin && y <= top + kWindow - kMargin;
+                        };
+                        if (t.Length() < 20 || !inside(t.x1, t.y1) || !inside(t.x2, t.y2)) continue;
+                        ++strokes;
+                        const double a = Covered(t, inCrop), b = Covered(t, near);
+                        onlyInCrop += a >= 0.9 && b <= 0.5;
+                        onlyInSheet += b >= 0.9 && a <= 0.5;
+                    }
                 }
     }
     state.counters["cropLines"] = double(lines);
     state.counters["cropDiffer"] = lines ? double(differing) / double(lines) : 0;
+    state.counters["cropStrokes"] = double(strokes);
+    state.counters["keptOnlyInCrop"] = double(onlyInCrop);
+    state.counters["keptOnlyInSheet"] = double(onlyInSheet);
 }
 
 const bool kRegistered = [] {
