@@ -40,6 +40,8 @@ TEST(CentreQuality, FloorsAtTheDefaultLevel) {
             EXPECT_EQ(s.Spurious, 0);  // specks of 3 x 3 px or less are dropped
             EXPECT_LE(s.EndP95, 1.5);
             EXPECT_EQ(s.CornersShared, 1.0);
+            EXPECT_LE(s.WidthErrorP95, 1.0);  // each line keeps its stroke's width to a pixel
+            EXPECT_GT(s.OutputLines, 0);
         }
 }
 

@@ -67,7 +67,7 @@ TEST(TraceQuality, DetailedScoreTellsFaultsFromAPerfectTrace) {
     auto rounded = [](const Drawing& d) {
         std::vector<OutSegment> out;
         for (const TrueSegment& t : d.Truth)
-            out.push_back({std::round(t.x1), std::round(t.y1), std::round(t.x2), std::round(t.y2)});
+            out.push_back({std::round(t.x1), std::round(t.y1), std::round(t.x2), std::round(t.y2), t.width});
         return out;
     };
     for (Kind kind : kTechnicalKinds)
@@ -87,6 +87,7 @@ TEST(TraceQuality, DetailedScoreTellsFaultsFromAPerfectTrace) {
             EXPECT_EQ(s.Leaving + s.Spurious, 0);
             EXPECT_LE(s.EndP95, 0.71);
             EXPECT_EQ(s.CornersShared, 1.0);
+            EXPECT_EQ(s.WidthErrorP95, 0.0);
             EXPECT_GT(s.Corners, kind == Kind::Offsets ? -1 : kind == Kind::Circles ? 0 : 10);
             EXPECT_GT(s.Ends, 20);
 
@@ -100,6 +101,9 @@ TEST(TraceQuality, DetailedScoreTellsFaultsFromAPerfectTrace) {
             if (kind != Kind::Circles) {
                 EXPECT_NEAR(ScoreDetailed(d, split).Fragmentation, 3.0, 0.1);
             }
+            std::vector<OutSegment> wider = perfect;
+            for (OutSegment& o : wider) o.width += 2;
+            EXPECT_EQ(ScoreDetailed(d, wider).WidthErrorP95, 2.0);
 
             // Every end pulled 1 px towards the line's middle: no corner is shared any more,
             // yet nothing leaves its stroke.

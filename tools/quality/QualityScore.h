@@ -24,6 +24,7 @@ struct Scores {
 
 struct OutSegment {
     double x1, y1, x2, y2;
+    double width = 0;  // the stroke width the tracer measured; 0 when it gives none
 };
 
 class SegmentGrid {
@@ -164,6 +165,8 @@ struct DetailedScores {
     // Output length along true segments of each width over their true length: about 1
     // for one line per stroke, about w when every row of a w-pixel stroke is traced.
     double CopiesByWidth[kMaxWidth + 1] = {};
+    // |measured - true width| over output lines that give one, along straight true segments.
+    double WidthErrorMean = 0, WidthErrorP95 = 0;
     int64_t Leaving = 0;      // output lines partly on a stroke and partly beyond reach of every one
     int64_t Spurious = 0;     // output lines nowhere near any stroke
     double WorstLeave = 0;    // pixels beyond reach of the worst point of a leaving line (8 = far)
@@ -285,6 +288,17 @@ inline DetailedScores ScoreDetailed(const Drawing& drawing, const std::vector<Ou
             s.CopiesByWidth[WidthBucket(truth[size_t(assigned[i])].width)] += std::hypot(out[i].x2 - out[i].x1, out[i].y2 - out[i].y1);
         }
     for (int i = 1; i <= kMaxWidth; ++i) s.CopiesByWidth[i] = s.LengthByWidth[i] > 0 ? s.CopiesByWidth[i] / s.LengthByWidth[i] : 0;
+    std::vector<double> widthErrors;
+    for (size_t i = 0; i < out.size(); ++i)
+        if (assigned[i] >= 0 && out[i].width > 0 && !truth[size_t(assigned[i])].Curved())
+            widthErrors.push_back(std::abs(out[i].width - truth[size_t(assigned[i])].width));
+    if (!widthErrors.empty()) {
+        double sum = 0;
+        for (double e : widthErrors) sum += e;
+        s.WidthErrorMean = sum / double(widthErrors.size());
+        std::sort(widthErrors.begin(), widthErrors.end());
+        s.WidthErrorP95 = widthErrors[size_t(std::ceil(0.95 * double(widthErrors.size()))) - 1];
+    }
     int64_t counted = 0;
     double fragSum = 0, fragByWidth[kMaxWidth + 1] = {}, fragByAngle[kAngleBuckets] = {};
     int64_t countByWidth[kMaxWidth + 1] = {}, countByAngle[kAngleBuckets] = {};

@@ -37,7 +37,7 @@ inline std::vector<StoredLine> StoredLines(const LineStore& store) {
 
 inline std::vector<OutSegment> Segments(const std::vector<StoredLine>& lines) {
     std::vector<OutSegment> out;
-    for (const StoredLine& l : lines) out.push_back({double(l.x1), double(l.y1), double(l.x2), double(l.y2)});
+    for (const StoredLine& l : lines) out.push_back({double(l.x1), double(l.y1), double(l.x2), double(l.y2), l.widthHalves * 0.5});
     return out;
 }
 
@@ -82,7 +82,7 @@ inline std::string Describe(const DetailedScores& s) {
         if (s.LengthByAngle[a] > 0) o << " " << 15 * a << ":" << s.RecallByAngle[a];
     o << "; precision " << s.Precision << "; fragmentation " << s.Fragmentation << "; leaving " << s.Leaving << " (worst "
       << s.WorstLeave << " px), spurious " << s.Spurious << "; ends p95 " << s.EndP95 << " mean " << s.EndMean << " of "
-      << s.Ends << "; corners shared " << s.CornersShared << " of " << s.Corners << "; " << s.OutputLines << " lines for "
+      << s.Ends << "; width error p95 " << s.WidthErrorP95 << " mean " << s.WidthErrorMean << "; corners shared " << s.CornersShared << " of " << s.Corners << "; " << s.OutputLines << " lines for "
       << s.TrueSegments << " true segments";
     return o.str();
 }
