@@ -539,7 +539,11 @@ private:
                 const double length = Uniform(20, 32);
                 const Pt a = {cx + 32.0 + k % 32 + Half(width), cy + 16.0 + (k * 11 + k / 32) % 32 + Half(width)};
                 const Pt b = {a.x + std::cos(angle) * length, a.y + std::sin(angle) * length};
-                if (Turn(a).x < margin_ || Turn(b).x > Width() - margin_ || Turn(b).y > Height() - margin_) continue;
+                auto off = [&](Pt p) {
+                    p = Turn(p);
+                    return p.x < 8 || p.y < 8 || p.x > Width() - 9 || p.y > Height() - 9;
+                };
+                if (off(a) || off(b)) continue;
                 Round(a, b, width);
                 Truth(a, b, width);
             }
