@@ -72,7 +72,7 @@ centre line (--mode centre, level 3) on scanned technical drawings (make-drawing
 printf '%-8s %-13s %9s %14s %9s %10s %12s %12s\n' sheet pixels centre-s "potrace-dxf-s" ratio centre-MB potrace-MB centre-lines
 for sheet in a4 a1; do
   pbm="$work/scan-$sheet.pbm"
-  [ -f "$pbm" ] || "$work/make-drawing" pbm scan "$sheet" 7 "$pbm"
+  "$work/make-drawing" pbm scan "$sheet" 7 "$pbm"  # made afresh: the drawing kinds still change
   size=$(sed -n 2p "$pbm" | tr ' ' x)
   ours=$(best_of_3 "$trace" --mode centre "$pbm" -o "$work/scan-$sheet.txt")
   theirs=$(best_of_3 potrace -b dxf "$pbm" -o "$work/scan-$sheet.dxf")
