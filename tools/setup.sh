@@ -8,7 +8,7 @@ pkgs=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev
       wine wine32:i386 xvfb xauth x11-apps imagemagick locales
       fonts-ipafont-gothic xdotool
       clang libclang-rt-14-dev
-      libimage-exiftool-perl exiv2 potrace)
+      libimage-exiftool-perl exiv2 potrace time)
 
 SUDO=""
 [ "$(id -u)" = 0 ] || SUDO="sudo"

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Side by side on this machine: pixaro-trace against potrace -b dxf on the same PBM (whole
-# process, best of 3; pixaro both as pixel segments and as the JWW coordinate file), and Pixaro's monochrome conversion against ImageMagick's -threshold on
-# one 50-megapixel PGM. Prints the times and the ratios.
+# process, best of 3; pixaro both as pixel segments and as the JWW coordinate file), Pixaro's
+# monochrome conversion against ImageMagick's -threshold on one 50-megapixel PGM, and the
+# centre-line mode against potrace on scanned technical drawings with both peak memories.
+# Prints the times and the ratios.
 #   tools/trace-compare.sh [BUILD_DIR]     (default build/native; pixaro-trace must be built there)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -56,3 +58,28 @@ printf '\nthreshold, 8660x5774 grey PGM to PBM (whole process):\n'
 printf '  pixaro (read, SimpleMonochrome 128, write) %s s  (the conversion alone %s s)\n' "$ours" "$inner"
 printf '  convert -threshold 50%%                      %s s\n' "$theirs"
 printf '  ratio %sx; the two bitmaps are %s\n' "$(awk -v a="$theirs" -v b="$ours" 'BEGIN { printf "%.2f", a / b }')" "$same"
+
+# Peak resident memory of a command in MB.
+peak_mb() {
+  /usr/bin/time -o "$work/peak.txt" -f %M "$@" >/dev/null 2>&1 || { echo "trace-compare: failed: $*" >&2; exit 1; }
+  awk '{ printf "%.0f", $1 / 1024 }' "$work/peak.txt"
+}
+
+[ -x /usr/bin/time ] || { echo "trace-compare: GNU time (/usr/bin/time) is not installed; run tools/setup.sh" >&2; exit 1; }
+printf '
+centre line (--mode centre, level 3) on scanned technical drawings (make-drawing pbm scan SHEET 7):
+'
+printf '%-8s %-13s %9s %14s %9s %10s %12s %12s\n' sheet pixels centre-s "potrace-dxf-s" ratio centre-MB potrace-MB centre-lines
+for sheet in a4 a1; do
+  pbm="$work/scan-$sheet.pbm"
+  "$work/make-drawing" pbm scan "$sheet" 7 "$pbm"  # made afresh: the drawing kinds still change
+  size=$(sed -n 2p "$pbm" | tr ' ' x)
+  ours=$(best_of_3 "$trace" --mode centre "$pbm" -o "$work/scan-$sheet.txt")
+  theirs=$(best_of_3 potrace -b dxf "$pbm" -o "$work/scan-$sheet.dxf")
+  ourmem=$(peak_mb "$trace" --mode centre "$pbm" -o "$work/scan-$sheet.txt")
+  theirmem=$(peak_mb potrace -b dxf "$pbm" -o "$work/scan-$sheet.dxf")
+  lines=$(wc -l < "$work/scan-$sheet.txt")
+  ratio=$(awk -v a="$theirs" -v b="$ours" 'BEGIN { printf "%.2f", a / b }')
+  printf '%-8s %-13s %9s %14s %8sx %10s %12s %12s\n' "$sheet" "$size" "$ours" "$theirs" "$ratio" "$ourmem" "$theirmem" "$lines"
+done
+echo "(ratio: potrace time over pixaro-trace time, whole process, best of 3; memory: peak resident set)"

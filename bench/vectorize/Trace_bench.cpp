@@ -21,32 +21,33 @@ const Drawing& MixedDrawing(int sheet) {
     return it->second;
 }
 
-// Args: sheet, level, outline.
+// Args: sheet, level, mode (0 solid, 1 outline, 2 centre line on all cores).
 void BM_TraceAndCompress(benchmark::State& state) {
-    const int sheet = int(state.range(0)), level = int(state.range(1));
-    const bool outline = state.range(2) != 0;
+    const int sheet = int(state.range(0)), level = int(state.range(1)), mode = int(state.range(2));
     const Drawing& d = MixedDrawing(sheet);
     static LineStore store;
-    const TraceOptions options = TraceOptionsFor(level, outline);
+    const TraceOptions options = mode == 2 ? CentreOptionsFor(level) : TraceOptionsFor(level, mode == 1);
     for (auto _ : state) {
         store.CreateStore();
         benchmark::DoNotOptimize(TraceImage(d.Image.Bits(), options, store));
     }
     const double pixels = double(d.Image.Width) * d.Image.Height;
-    state.SetLabel(std::string(kSheets[sheet].name) + (outline ? " outline" : " solid"));
+    state.SetLabel(std::string(kSheets[sheet].name) + (mode == 2 ? " centre" : mode == 1 ? " outline" : " solid"));
     state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(pixels));
     state.counters["lines"] = store.LineCount();
     state.counters["storeMB"] = double(store.MemoryBytes()) / (1 << 20);
     state.counters["gridMB"] = double(store.GridBytes()) / (1 << 20);
 }
 BENCHMARK(BM_TraceAndCompress)
-    ->ArgNames({"sheet", "level", "outline"})
+    ->ArgNames({"sheet", "level", "mode"})
     ->Args({0, 3, 0})
     ->Args({1, 3, 0})
     ->Args({2, 3, 0})
     ->Args({2, 3, 1})
     ->Args({2, 1, 0})
     ->Args({2, 6, 0})
+    ->Args({0, 3, 2})
+    ->Args({2, 3, 2})
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime()
     ->UseRealTime();

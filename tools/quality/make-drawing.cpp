@@ -1,6 +1,8 @@
 // Helper for tools/trace-compare.sh: writes the synthetic drawings as PBM, a grey scan of one
 // as PGM, and runs Pixaro's monochrome conversion on a PGM/PPM the way pixaro-trace does.
-//   make-drawing pbm KIND SHEET SEED OUT.pbm      KIND: lines dashed ... mixed; SHEET: a4 a3 a1
+//   make-drawing pbm KIND SHEET SEED OUT.pbm      KIND: lines dashed ... mixed, hatching dimensions
+//                                                 walls circles offsets scan, any + "-scanned";
+//                                                 SHEET: a4 a3 a1
 //   make-drawing pgm WIDTH HEIGHT SEED OUT.pgm     grey paper and ink with noise
 //   make-drawing threshold IN N OUT.pbm            read, SimpleMonochrome, write P4
 #include <chrono>
@@ -37,10 +39,15 @@ int main(int argc, char** argv) {
     const std::string verb = argv[1];
     if (verb == "pbm" && argc == 6) {
         Kind kind = Kind::Mixed;
+        std::string name = argv[2];
+        const bool scanned = name.size() > 8 && name.compare(name.size() - 8, 8, "-scanned") == 0;
+        if (scanned) name.resize(name.size() - 8);
         for (Kind k : kAllKinds)
-            if (std::strcmp(KindName(k), argv[2]) == 0) kind = k;
+            if (name == KindName(k)) kind = k;
+        for (Kind k : kTechnicalKinds)
+            if (name == KindName(k)) kind = k;
         const Sheet sheet = std::strcmp(argv[3], "a1") == 0 ? kA1At400 : std::strcmp(argv[3], "a3") == 0 ? kA3At300 : kA4At200;
-        const Drawing d = MakeDrawing(kind, sheet.width, sheet.height, uint32_t(std::atoi(argv[4])));
+        const Drawing d = MakeDrawing(kind, sheet.width, sheet.height, uint32_t(std::atoi(argv[4])), scanned);
         const std::string pbm = ToPbm(d.Image);
         return WriteAll(argv[5], "", reinterpret_cast<const uint8_t*>(pbm.data()), pbm.size()) ? 0 : 2;
     }

@@ -1,0 +1,97 @@
+// Floors for the "芯線" mode at the default level on technical drawings, clean and scanned:
+// every width and direction found, nothing beside the strokes, one line per straight stroke,
+// ends in place and shared at corners; and the same lines whatever the crop, the number of
+// threads or the palette order. bench/vectorize/Quality_bench.cpp prints the full table.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "../../tools/quality/TraceRun.h"
+
+namespace {
+
+using namespace quality;
+
+std::vector<StoredLine> Trace(const MonoBits& bits, const TraceOptions& options) {
+    static LineStore store(2000001);
+    store.CreateStore();
+    EXPECT_EQ(TraceImage(bits, options, store), kTraceDone);
+    return StoredLines(store);
+}
+
+TEST(CentreQuality, FloorsAtTheDefaultLevel) {
+    for (Kind kind : kTechnicalKinds)
+        for (bool scanned : {false, true}) {
+            if (kind == Kind::Scan && !scanned) continue;  // always scanned
+            SCOPED_TRACE(testing::Message() << KindName(kind) << (scanned ? ", scanned" : ""));
+            const Drawing d = MakeDrawing(kind, 1600, 1200, scanned ? 42 : 7, scanned);
+            const DetailedScores s = ScoreDetailed(d, Segments(Trace(d.Image.Bits(), CentreOptionsFor(kDefaultLevel))));
+            SCOPED_TRACE(Describe(s));
+            // Widths and directions with less than 100 px of truth say little.
+            for (int w = 1; w <= kMaxWidth; ++w)
+                EXPECT_GE(s.LengthByWidth[w] >= 100 ? s.RecallByWidth[w] : 1.0, 0.99) << "width " << w;
+            for (int a = 0; a < kAngleBuckets; ++a)
+                EXPECT_GE(s.LengthByAngle[a] >= 100 ? s.RecallByAngle[a] : 1.0, 0.99) << "at " << 15 * a << " degrees";
+            EXPECT_GE(s.Recall, 0.99);
+            EXPECT_GE(s.Precision, 0.98);
+            EXPECT_LE(s.Fragmentation, 1.5);
+            EXPECT_EQ(s.Leaving, 0);
+            EXPECT_EQ(s.Spurious, 0);  // specks of 3 x 3 px or less are dropped
+            EXPECT_LE(s.EndP95, 1.5);
+            EXPECT_EQ(s.CornersShared, 1.0);
+            EXPECT_LE(s.WidthErrorP95, 1.0);  // each line keeps its stroke's width to a pixel
+            EXPECT_GT(s.OutputLines, 0);
+        }
+}
+
+// A line away from the crop's edges comes out the same, to the store point and the width,
+// whether the sheet is traced whole or cut around it at any offset within a 32-pixel tile.
+TEST(CentreQuality, CropsGiveTheSameLines) {
+    const Drawing d = MakeDrawing(Kind::Scan, 1600, 1200, 7);
+    const std::vector<StoredLine> whole = Trace(d.Image.Bits(), CentreOptionsFor(kDefaultLevel));
+    constexpr int kWindow = 480, kMargin = 40;
+    size_t compared = 0;
+    for (const auto& [wx, wy] : {std::pair{80, 640}, std::pair{880, 320}, std::pair{1040, 0}})
+        for (const auto& [sx, sy] : {std::pair{0, 0}, std::pair{1, 0}, std::pair{0, 3}, std::pair{8, 13}, std::pair{21, 31}, std::pair{31, 17}}) {
+            const int left = wx + sx, top = wy + sy;
+            SCOPED_TRACE(testing::Message() << "crop at " << left << "," << top);
+            const auto cropped = LinesInside(Trace(Crop(d.Image, left, top, kWindow, kWindow).Bits(), CentreOptionsFor(kDefaultLevel)),
+                                             kMargin, kMargin, kWindow - kMargin, kWindow - kMargin, left, top);
+            const auto sheet = LinesInside(whole, left + kMargin, top + kMargin, left + kWindow - kMargin, top + kWindow - kMargin);
+            std::vector<StoredLine> onlyCrop, onlySheet;
+            std::set_difference(cropped.begin(), cropped.end(), sheet.begin(), sheet.end(), std::back_inserter(onlyCrop));
+            std::set_difference(sheet.begin(), sheet.end(), cropped.begin(), cropped.end(), std::back_inserter(onlySheet));
+            EXPECT_TRUE(onlyCrop.empty() && onlySheet.empty())
+                << onlyCrop.size() << " lines only in the crop, " << onlySheet.size() << " only in the whole sheet, of " << sheet.size()
+                << (onlyCrop.empty() ? "" : "; first only in the crop: " + std::to_string(onlyCrop[0].x1) + "," + std::to_string(onlyCrop[0].y1) +
+                                                 "-" + std::to_string(onlyCrop[0].x2) + "," + std::to_string(onlyCrop[0].y2));
+            compared += sheet.size();
+        }
+    EXPECT_GE(compared, 100u) << "the crops hold too few lines to compare";
+}
+
+// The store, widths included, depends on nothing but the picture: not on the run, the
+// number of threads, the palette order or the row order.
+TEST(CentreQuality, SameStoreWhateverTheThreadsAndPalette) {
+    const Drawing d = MakeDrawing(Kind::Scan, 1600, 1200, 42);
+    TraceOptions one = CentreOptionsFor(kDefaultLevel), two = one;
+    one.Threads = 1;
+    two.Threads = 2;
+    const std::vector<StoredLine> first = Trace(d.Image.Bits(), two);
+    ASSERT_GT(first.size(), 100u) << "nothing traced to compare";
+    EXPECT_TRUE(Trace(d.Image.Bits(), two) == first) << "two runs differ";
+    EXPECT_TRUE(Trace(d.Image.Bits(), one) == first) << "one thread differs from two";
+
+    // Ink as bit 0 (the darker palette entry listed first), rows stored bottom-up as in a DIB.
+    MonoImage flipped = d.Image;
+    for (int y = 0; y < d.Image.Height; ++y)
+        for (size_t b = 0; b < d.Image.Stride; ++b)
+            flipped.Data[size_t(d.Image.Height - 1 - y) * d.Image.Stride + b] = uint8_t(~d.Image.Data[size_t(y) * d.Image.Stride + b]);
+    MonoBits bits = flipped.Bits();
+    bits.InkBit = 0;
+    bits.BottomUp = true;
+    EXPECT_TRUE(Trace(bits, two) == first) << "the other palette order differs";
+}
+
+}  // namespace
