@@ -359,7 +359,7 @@ private:
         for (size_t id = 0; id < nodes_.size(); ++id) {
             Node& n = nodes_[id];
             if (!n.alive || n.kind != NodeKind::Junction || n.chains.size() < 3) continue;
-            const double limit = n.radius + 2;
+            const double limit = n.radius + 1;
             std::vector<int> spurs;
             for (int c : n.chains) {
                 const Chain& ch = chains_[size_t(c)];
@@ -549,8 +549,15 @@ private:
         const Chain& c = chains_[size_t(n.chains[0])];
         const std::vector<Pixel> p = FromNode(c, id);
         const size_t skip = std::min(p.size() / 3, size_t(c.width + 1));
+        // Only as far as the path runs straight: a path spliced through a junction may turn.
         std::vector<Pt> pts;
-        for (size_t k = skip; k < p.size() && k < skip + 30; ++k) pts.push_back({double(p[k].x), double(p[k].y)});
+        for (size_t k = skip; k < p.size() && k < skip + 30; ++k) {
+            const Pt q{double(p[k].x), double(p[k].y)};
+            bool straight = true;
+            for (size_t m = 1; m + 1 < pts.size() + 1 && straight; ++m) straight = PointToSegment(pts[m], pts[0], q) <= 1.0;
+            if (!straight) break;
+            pts.push_back(q);
+        }
         Pt centre, dir;
         if (pts.size() < 3 || !FitLine(pts, centre, dir)) return;
         const Pt tip{double(p[0].x), double(p[0].y)};
