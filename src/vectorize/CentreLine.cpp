@@ -73,10 +73,12 @@ enum class NodeKind { End, Junction, Anchor };
 
 struct Node {
     Pt pos{0, 0};
+    Pt seed{0, 0};  // the position before junctions are placed, which every job may read
     Pt sum{0, 0};
     int pixels = 0;
     NodeKind kind = NodeKind::End;
     double radius = 1;  // distance from the middle to the nearest paper
+    double zone = 0;    // how far from a junction the branches are bent towards each other
     bool alive = true;
     std::vector<int> chains;  // a loop appears twice
     int32_t ix = 0, iy = 0;   // the rounded position every line ending here uses
@@ -136,6 +138,7 @@ public:
         MergeCloseJunctions();
         for (int round = 0; round < 2; ++round) PruneSpurs();
         SpliceThroughNodes();
+        for (Node& n : nodes_) n.seed = n.pos;
         RunJobs(threads_, int(nodes_.size()), [this](int n) { PlaceJunction(nodes_[size_t(n)]); });
         RunJobs(threads_, int(chains_.size()), [this](int c) { MeasureWidth(chains_[size_t(c)]); });
         RunJobs(threads_, int(nodes_.size()), [this](int n) { PlaceEnd(nodes_[size_t(n)]); });
@@ -359,13 +362,14 @@ private:
         for (size_t id = 0; id < nodes_.size(); ++id) {
             Node& n = nodes_[id];
             if (!n.alive || n.kind != NodeKind::Junction || n.chains.size() < 3) continue;
+            // Measured from the junction's middle to the branch's tip, not along the branch.
             const double limit = n.radius + 1;
             std::vector<int> spurs;
             for (int c : n.chains) {
                 const Chain& ch = chains_[size_t(c)];
                 const int other = ch.a == int(id) ? ch.b : ch.a;
                 if (other != int(id) && nodes_[size_t(other)].kind == NodeKind::End && nodes_[size_t(other)].chains.size() == 1 &&
-                    double(ch.pix.size() - 1) <= limit)
+                    Norm(nodes_[size_t(other)].pos - n.pos) <= limit + 0.5)
                     spurs.push_back(c);
             }
             const size_t real = n.chains.size() - spurs.size();
@@ -430,25 +434,71 @@ private:
         return p;
     }
 
+    // The line of a branch from `from` to `to` pixels away from the junction, as a ray
+    // pointing away from it.
+    // The fit stops short of the node at the branch's far end, whose bend is not this line's.
+    static bool BranchLine(const std::vector<Pixel>& path, Pt node, Pt far, double farZone, double from, double to, Pt& centre,
+                           Pt& dir) {
+        std::vector<Pt> pts;
+        for (Pixel p : path) {
+            const Pt q{double(p.x), double(p.y)};
+            const double d = Norm(q - node);
+            if (d > to || Norm(q - far) < farZone) break;
+            if (d >= from) pts.push_back(q);
+        }
+        if (pts.size() < 3 || !FitLine(pts, centre, dir)) return false;
+        if (Dot(dir, centre - node) < 0) dir = dir * -1.0;
+        return true;
+    }
+
     // A junction goes where the straight parts of its branches meet, away from the bend the
-    // thinning leaves near it.
+    // thinning leaves near it. Branches that leave at a sharp angle run together for longer,
+    // so they are read further out.
     void PlaceJunction(Node& n) {
         if (!n.alive || n.kind != NodeKind::Junction || n.chains.size() < 2) return;
         const int id = int(&n - nodes_.data());
-        const double zone = Zone(n), reach = zone + 16;
+        const double zone = Zone(n);
+        const size_t count = n.chains.size();
+        std::vector<std::vector<Pixel>> paths(count);
+        std::vector<Pt> centres(count), dirs(count);
+        std::vector<uint8_t> fitted(count, 0);
+        std::vector<Pt> fars(count);
+        std::vector<double> farZones(count);
+        for (size_t k = 0; k < count; ++k) {
+            const Chain& c = chains_[size_t(n.chains[k])];
+            const Node& far = nodes_[size_t(c.a == id ? c.b : c.a)];
+            fars[k] = far.seed;
+            farZones[k] = far.kind == NodeKind::Junction ? Zone(far) : 0;
+            paths[k] = FromNode(c, id);
+            fitted[k] = BranchLine(paths[k], n.pos, fars[k], farZones[k], zone, zone + 16, centres[k], dirs[k]);
+        }
+        n.zone = zone;
+        std::vector<double> zones(count, zone);
+        for (size_t k = 0; k < count; ++k) {
+            if (!fitted[k]) continue;
+            double sharpest = 1;  // sine of the smallest angle to another branch, up to 90 degrees
+            for (size_t j = 0; j < count; ++j)
+                if (j != k && fitted[j] && Dot(dirs[k], dirs[j]) > 0)
+                    sharpest = std::min(sharpest, std::abs(dirs[k].x * dirs[j].y - dirs[k].y * dirs[j].x));
+            zones[k] = std::min(14.0, std::max(zone, (Width(n) + 1) / std::max(sharpest, 0.1)));
+            Pt c, d;
+            if (zones[k] <= zone) continue;
+            if (BranchLine(paths[k], n.pos, fars[k], farZones[k], zones[k], zones[k] + 16, c, d)) {
+                centres[k] = c, dirs[k] = d;
+            } else {  // a short branch, such as an arrowhead's barb: its outer half is straight
+                const Pixel end = paths[k].back();
+                const double half = Norm(Pt{double(end.x), double(end.y)} - n.pos) / 2;
+                if (half >= zone && BranchLine(paths[k], n.pos, fars[k], farZones[k], half, zones[k] + 16, c, d))
+                    centres[k] = c, dirs[k] = d;
+            }
+            n.zone = std::max(n.zone, zones[k]);
+        }
         double a11 = 0, a12 = 0, a22 = 0, b1 = 0, b2 = 0;
         int lines = 0;
-        for (size_t k = 0; k < n.chains.size(); ++k) {
-            const Chain& c = chains_[size_t(n.chains[k])];
-            std::vector<Pt> pts;
-            for (Pixel p : FromNode(c, id)) {
-                const double d = Norm(Pt{double(p.x), double(p.y)} - n.pos);
-                if (d > reach) break;
-                if (d >= zone) pts.push_back({double(p.x), double(p.y)});
-            }
-            Pt centre, dir;
-            if (pts.size() < 3 || !FitLine(pts, centre, dir)) continue;
+        for (size_t k = 0; k < count; ++k) {
+            if (!fitted[k]) continue;
             // Sum of (I - d d^T) over the lines, and of the same applied to their centres.
+            const Pt dir = dirs[k], centre = centres[k];
             const double m11 = 1 - dir.x * dir.x, m12 = -dir.x * dir.y, m22 = 1 - dir.y * dir.y;
             a11 += m11, a12 += m12, a22 += m22;
             b1 += m11 * centre.x + m12 * centre.y;
@@ -458,7 +508,8 @@ private:
         const double det = a11 * a22 - a12 * a12;
         if (lines < 2 || det < 0.05) return;
         const Pt at{(a22 * b1 - a12 * b2) / det, (a11 * b2 - a12 * b1) / det};
-        if (Norm(at - n.pos) <= zone + 4) n.pos = at;
+        // Strokes meet on ink: a point off it means the branches were not read straight.
+        if (Norm(at - n.pos) <= n.zone + 4 && InkAt(at)) n.pos = at;
     }
 
     bool InkAt(Pt p) const { return ink_.Ink(int(std::floor(p.x + 0.5)), int(std::floor(p.y + 0.5))); }
@@ -578,8 +629,8 @@ private:
         if (ring) StartRingMidSide(c);
         const Pt pa = ring ? Pt{double(c.pix[0].x), double(c.pix[0].y)} : Pt{double(a.ix), double(a.iy)};
         const Pt pb = ring ? pa : Pt{double(b.ix), double(b.iy)};
-        const double zoneA = a.kind == NodeKind::Junction ? Zone(a) : a.kind == NodeKind::End ? c.width + 1 : 0;
-        const double zoneB = b.kind == NodeKind::Junction ? Zone(b) : b.kind == NodeKind::End ? c.width + 1 : 0;
+        const double zoneA = a.kind == NodeKind::Junction ? std::max(a.zone, Zone(a)) : a.kind == NodeKind::End ? c.width + 1 : 0;
+        const double zoneB = b.kind == NodeKind::Junction ? std::max(b.zone, Zone(b)) : b.kind == NodeKind::End ? c.width + 1 : 0;
         std::vector<Pt> pts{pa};
         for (Pixel p : c.pix) {
             const Pt q{double(p.x), double(p.y)};
@@ -587,7 +638,7 @@ private:
         }
         pts.push_back(pb);
         std::vector<size_t> keep{0, pts.size() - 1};
-        Split(pts, 0, pts.size() - 1, keep);
+        Split(pts, 0, pts.size() - 1, Allowed(c.width), keep);
         std::sort(keep.begin(), keep.end());
         std::vector<Pt> at;
         for (size_t k : keep) at.push_back(pts[k]);
@@ -599,10 +650,12 @@ private:
     }
 
     // How far a skeleton pixel may lie from its line: the tolerance, plus half a pixel since
-    // pixel centres already stray that far from any straight line; nothing at all at level 6.
-    double Allowed() const { return tolerance_ > 0 ? tolerance_ + 0.5 : 1e-6; }
+    // pixel centres already stray that far from any straight line, plus a quarter of the
+    // stroke's width beyond one pixel, since the thinned middle of a rough wide stroke wanders
+    // that far; nothing at all at level 6.
+    double Allowed(double width) const { return tolerance_ > 0 ? tolerance_ + 0.5 + std::max(0.0, width - 1) / 4 : 1e-6; }
 
-    void Split(const std::vector<Pt>& pts, size_t from, size_t to, std::vector<size_t>& keep) const {
+    void Split(const std::vector<Pt>& pts, size_t from, size_t to, double allowed, std::vector<size_t>& keep) const {
         if (to <= from + 1) return;
         double worst = -1;
         size_t at = from;
@@ -610,10 +663,10 @@ private:
             const double d = PointToSegment(pts[k], pts[from], pts[to]);
             if (d > worst) worst = d, at = k;
         }
-        if (worst <= Allowed()) return;
+        if (worst <= allowed) return;
         keep.push_back(at);
-        Split(pts, from, at, keep);
-        Split(pts, at, to, keep);
+        Split(pts, from, at, allowed, keep);
+        Split(pts, at, to, allowed, keep);
     }
 
     // The line through the points of piece `piece` that are not near either of its vertices.
@@ -661,7 +714,7 @@ private:
         std::vector<Pt> pts;
         for (Pixel p : c.pix) pts.push_back({double(p.x), double(p.y)});
         std::vector<size_t> keep{0, pts.size() - 1};
-        Split(pts, 0, pts.size() - 1, keep);
+        Split(pts, 0, pts.size() - 1, Allowed(c.width), keep);
         std::sort(keep.begin(), keep.end());
         size_t mid = 0;
         double longest = -1;
@@ -686,7 +739,7 @@ private:
         };
         measure(keep[last - 1], keep[last]);
         measure(keep[0], keep[1]);
-        if (worst > Allowed()) return;
+        if (worst > Allowed(width)) return;
         at.pop_back();
         at.erase(at.begin());
         at.push_back(at.front());
@@ -732,6 +785,7 @@ int Trace(const MonoBits& bits, const TraceOptions& options, LineStore& store, c
     BitPlane ink = LoadRegion(bits, x0, y0, x1 - x0, y1 - y0, threads);
     RemoveSpecks(ink, threads);
     FillPinholes(ink, threads);
+    SmoothEdges(ink, threads);
     if (stop(5)) return kTraceStopped;
     BitPlane skeleton = ink;
     int pass = 0;

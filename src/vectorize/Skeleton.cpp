@@ -165,6 +165,48 @@ void FillPinholes(BitPlane& plane, int threads) {
     });
 }
 
+void SmoothEdges(BitPlane& plane, int threads) {
+    const int h = plane.Height(), words = plane.Words();
+    std::vector<uint64_t> flips(size_t(h) * size_t(words), 0);
+    const RowReader row(plane);
+    ForRowBands(h, threads, [&](int first, int last) {
+        for (int y = first; y < last; ++y) {
+            const uint64_t *up = row(y - 1), *mid = row(y), *down = row(y + 1);
+            for (int i = 0; i < words; ++i) {
+                uint64_t flip = 0;
+                if (up[i] | mid[i] | down[i]) {
+                    const uint64_t n = up[i], ne = At(up, i, words, 1), e = At(mid, i, words, 1), se = At(down, i, words, 1);
+                    const uint64_t s = down[i], sw = At(down, i, words, -1), w = At(mid, i, words, -1), nw = At(up, i, words, -1);
+                    const uint64_t p = mid[i];
+                    // For each side: the three pixels there, the two beside, the three opposite.
+                    const uint64_t sides[4][8] = {{s, sw, se, e, w, n, nw, ne},
+                                                  {n, nw, ne, e, w, s, sw, se},
+                                                  {e, ne, se, n, s, w, nw, sw},
+                                                  {w, nw, sw, n, s, e, ne, se}};
+                    for (const auto& q : sides) {
+                        const uint64_t base = q[0] & q[1] & q[2] & ~q[5] & ~q[6] & ~q[7];
+                        flip |= p & base & ~q[3] & ~q[4];   // a bump
+                        flip |= ~p & base & q[3] & q[4];    // a notch
+                    }
+                }
+                flips[size_t(y) * size_t(words) + size_t(i)] = flip;
+            }
+        }
+    });
+    for (int y = 0; y < h; ++y)
+        for (int i = 0; i < words; ++i) plane.Row(y)[i] ^= flips[size_t(y) * size_t(words) + size_t(i)];
+    // Bits outside the picture stay paper.
+    const int lastBit = plane.Width() + 1;
+    for (int y = 0; y < h; ++y) {
+        plane.Row(y)[0] &= ~uint64_t(1);
+        for (int i = 0; i < words; ++i) {
+            const int lo = i * 64;
+            if (lo + 63 < lastBit) continue;
+            plane.Row(y)[i] &= lastBit - lo > 0 ? (~uint64_t(0) >> (64 - (lastBit - lo))) : 0;
+        }
+    }
+}
+
 namespace {
 
 // One pass of the two-step parallel thinning: the pixels of one row that go in this step.

@@ -50,6 +50,10 @@ void RemoveSpecks(BitPlane& plane, int threads);
 // Fills paper enclosed by ink that fits in 2 x 2 pixels: pinholes in wide strokes.
 void FillPinholes(BitPlane& plane, int threads);
 
+// Evens out a scan's rough edges: a lone pixel standing on a straight edge goes, and a lone
+// notch in one is filled. Lines one pixel wide keep every pixel.
+void SmoothEdges(BitPlane& plane, int threads);
+
 // Thins every stroke to an 8-connected line one pixel wide along its middle, keeping ends and
 // connections. `step` is called on the calling thread between passes; true there stops.
 // False when stopped.
