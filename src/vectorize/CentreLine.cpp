@@ -140,8 +140,10 @@ public:
         SpliceThroughNodes();
         for (Node& n : nodes_) n.seed = n.pos;
         RunJobs(threads_, int(nodes_.size()), [this](int n) { PlaceJunction(nodes_[size_t(n)]); });
+        JoinPlacedJunctions();
         RunJobs(threads_, int(chains_.size()), [this](int c) { MeasureWidth(chains_[size_t(c)]); });
         RunJobs(threads_, int(nodes_.size()), [this](int n) { PlaceEnd(nodes_[size_t(n)]); });
+        DropAbsorbedTips();
         for (Node& n : nodes_) {
             n.ix = int32_t(std::lround(n.pos.x));
             n.iy = int32_t(std::lround(n.pos.y));
@@ -347,6 +349,66 @@ private:
         Reconnect();
     }
 
+    // Strokes meeting at a sharp angle can leave two junctions a few pixels apart that the
+    // placing puts on almost the same point: they are one junction.
+    void JoinPlacedJunctions() {
+        std::vector<int32_t> parent(nodes_.size());
+        std::iota(parent.begin(), parent.end(), 0);
+        bool any = false;
+        for (Chain& c : chains_) {
+            if (!c.alive || c.a == c.b) continue;
+            const Node &a = nodes_[size_t(c.a)], &b = nodes_[size_t(c.b)];
+            if (a.kind != NodeKind::Junction || b.kind != NodeKind::Junction || Norm(a.pos - b.pos) > 2.0) continue;
+            const int ra = FindRoot(parent, c.a), rb = FindRoot(parent, c.b);
+            if (ra == rb) continue;
+            parent[size_t(std::max(ra, rb))] = std::min(ra, rb);
+            c.alive = false;
+            any = true;
+        }
+        if (!any) return;
+        std::vector<Pt> sum(nodes_.size(), Pt{0, 0});
+        std::vector<int> count(nodes_.size(), 0);
+        for (size_t i = 0; i < nodes_.size(); ++i) {
+            const int r = FindRoot(parent, int32_t(i));
+            sum[size_t(r)] = sum[size_t(r)] + nodes_[i].pos;
+            ++count[size_t(r)];
+        }
+        for (size_t i = 0; i < nodes_.size(); ++i) {
+            const int r = FindRoot(parent, int32_t(i));
+            if (count[size_t(r)] < 2) continue;
+            Node& into = nodes_[size_t(r)];
+            if (r == int(i)) {
+                into.pos = sum[size_t(r)] * (1.0 / count[size_t(r)]);
+                continue;
+            }
+            into.zone = std::max(into.zone, nodes_[i].zone);
+            into.radius = std::max(into.radius, nodes_[i].radius);
+            nodes_[i].alive = false;
+        }
+        for (Chain& c : chains_) {
+            c.a = FindRoot(parent, c.a);
+            c.b = FindRoot(parent, c.b);
+            if (c.alive && c.a == c.b && nodes_[size_t(c.a)].kind == NodeKind::Junction && c.pix.size() <= 8) c.alive = false;
+        }
+        Reconnect();
+    }
+
+    // Where strokes meet at a sharp point, as at an arrowhead's tip, the thinning leaves a
+    // short stub from its junction to the tip; once the junction is placed on the tip, the
+    // stub has nothing left to say.
+    void DropAbsorbedTips() {
+        for (Node& n : nodes_) {
+            if (!n.alive || n.kind != NodeKind::End || n.chains.size() != 1) continue;
+            Chain& c = chains_[size_t(n.chains[0])];
+            Node& other = nodes_[size_t(c.a == int(&n - nodes_.data()) ? c.b : c.a)];
+            if (other.kind != NodeKind::Junction || other.chains.size() < 4 || Norm(other.pos - n.pos) > 2.5) continue;
+            c.alive = false;
+            n.alive = false;
+            other.chains.erase(std::find(other.chains.begin(), other.chains.end(), n.chains[0]));
+            n.chains.clear();
+        }
+    }
+
     void Reconnect() {
         for (Node& n : nodes_) n.chains.clear();
         for (size_t i = 0; i < chains_.size(); ++i) {
@@ -508,10 +570,25 @@ private:
         const double det = a11 * a22 - a12 * a12;
         if (lines < 2 || det < 0.05) return;
         const Pt at{(a22 * b1 - a12 * b2) / det, (a11 * b2 - a12 * b1) / det};
-        // Strokes meet on ink: a point off it means the branches were not read straight.
-        if (Norm(at - n.pos) <= n.zone + 4 && InkAt(at)) n.pos = at;
+        // Strokes meet on ink: a point off it means the branches were not read straight. Only
+        // at a sharp tip, which the thinning leaves as a stub to a free end, may the lines
+        // meet just beyond the last ink pixel.
+        bool tip = false;
+        for (size_t k = 0; k < count; ++k) {
+            const Chain& c = chains_[size_t(n.chains[k])];
+            const Node& far = nodes_[size_t(c.a == id ? c.b : c.a)];
+            tip = tip || (far.kind == NodeKind::End && Norm(far.seed - n.pos) <= n.zone + 4);
+        }
+        if (Norm(at - n.pos) <= n.zone + 4 && (tip ? NearInk(at) : InkAt(at))) n.pos = at;
     }
 
+    bool NearInk(Pt p) const {
+        const int x = int(std::floor(p.x + 0.5)), y = int(std::floor(p.y + 0.5));
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                if (ink_.Ink(x + dx, y + dy)) return true;
+        return false;
+    }
     bool InkAt(Pt p) const { return ink_.Ink(int(std::floor(p.x + 0.5)), int(std::floor(p.y + 0.5))); }
 
     // The stroke's width across it, measured every other pixel along the middle of the chain.
