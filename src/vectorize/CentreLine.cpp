@@ -679,7 +679,7 @@ private:
         const size_t skip = std::min(p.size() / 3, size_t(c.width + 1));
         // Only as far as the path runs straight: a path spliced through a junction may turn.
         std::vector<Pt> pts;
-        for (size_t k = skip; k < p.size() && k < skip + 30; ++k) {
+        for (size_t k = skip; k < p.size() && k < skip + 14; ++k) {
             const Pt q{double(p[k].x), double(p[k].y)};
             bool straight = true;
             for (size_t m = 1; m + 1 < pts.size() + 1 && straight; ++m) straight = PointToSegment(pts[m], pts[0], q) <= 1.0;
@@ -690,7 +690,8 @@ private:
         if (pts.size() < 3 || !FitLine(pts, centre, dir)) return;
         const Pt tip{double(p[0].x), double(p[0].y)};
         if (Dot(dir, tip - centre) < 0) dir = dir * -1.0;
-        const Pt from = centre + dir * Dot(tip - centre, dir);
+        // A thin stroke's tip pixel is on its middle; a wide one's may have hooked aside.
+        const Pt from = c.width < 2.5 ? tip : centre + dir * Dot(tip - centre, dir);
         double t = 0;
         while (t < 64 && InkAt(from + dir * (t + 0.25))) t += 0.25;
         const double move = t + 0.25 - c.width / 2;
