@@ -90,6 +90,7 @@ struct Chain {
     bool alive = true;
     double width = 1;
     bool ring = false;         // closed, with no node on it but its start
+    double zoneA = 0, zoneB = 0;  // how far from each end's junction the path bends towards it
     std::vector<Pt> vertices;  // the fitted polyline, node positions at both ends
 };
 
@@ -506,7 +507,12 @@ private:
             const Pt q{double(p.x), double(p.y)};
             const double d = Norm(q - node);
             if (d > to || Norm(q - far) < farZone) break;
-            if (d >= from) pts.push_back(q);
+            if (d < from) continue;
+            // Only as far as the branch runs straight: past a corner it is another line.
+            bool straight = true;
+            for (size_t m = 1; m < pts.size() && straight; ++m) straight = PointToSegment(pts[m], pts[0], q) <= 1.0;
+            if (!straight) break;
+            pts.push_back(q);
         }
         if (pts.size() < 3 || !FitLine(pts, centre, dir)) return false;
         if (Dot(dir, centre - node) < 0) dir = dir * -1.0;
@@ -543,6 +549,8 @@ private:
                 if (j != k && fitted[j] && Dot(dirs[k], dirs[j]) > 0)
                     sharpest = std::min(sharpest, std::abs(dirs[k].x * dirs[j].y - dirs[k].y * dirs[j].x));
             zones[k] = std::min(14.0, std::max(zone, (Width(n) + 1) / std::max(sharpest, 0.1)));
+            Chain& chain = chains_[size_t(n.chains[k])];
+            (chain.a == id ? chain.zoneA : chain.zoneB) = zones[k];
             Pt c, d;
             if (zones[k] <= zone) continue;
             if (BranchLine(paths[k], n.pos, fars[k], farZones[k], zones[k], zones[k] + 16, c, d)) {
@@ -707,8 +715,8 @@ private:
         if (ring) StartRingMidSide(c);
         const Pt pa = ring ? Pt{double(c.pix[0].x), double(c.pix[0].y)} : Pt{double(a.ix), double(a.iy)};
         const Pt pb = ring ? pa : Pt{double(b.ix), double(b.iy)};
-        const double zoneA = a.kind == NodeKind::Junction ? std::max(a.zone, Zone(a)) : a.kind == NodeKind::End ? c.width + 1 : 0;
-        const double zoneB = b.kind == NodeKind::Junction ? std::max(b.zone, Zone(b)) : b.kind == NodeKind::End ? c.width + 1 : 0;
+        const double zoneA = a.kind == NodeKind::Junction ? std::max(c.zoneA, Zone(a)) : a.kind == NodeKind::End ? c.width + 1 : 0;
+        const double zoneB = b.kind == NodeKind::Junction ? std::max(c.zoneB, Zone(b)) : b.kind == NodeKind::End ? c.width + 1 : 0;
         std::vector<Pt> pts{pa};
         for (Pixel p : c.pix) {
             const Pt q{double(p.x), double(p.y)};
