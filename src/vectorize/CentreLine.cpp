@@ -359,7 +359,11 @@ private:
         for (Chain& c : chains_) {
             if (!c.alive || c.a == c.b) continue;
             const Node &a = nodes_[size_t(c.a)], &b = nodes_[size_t(c.b)];
-            if (a.kind != NodeKind::Junction || b.kind != NodeKind::Junction || Norm(a.pos - b.pos) > 2.0) continue;
+            if (a.kind != NodeKind::Junction || b.kind != NodeKind::Junction) continue;
+            // Placed on nearly one point, or linked by a path that lies wholly in the bend of
+            // a sharp junction.
+            const double bend = std::max({c.zoneA, c.zoneB, 3.0});
+            if (Norm(a.pos - b.pos) > 2.0 && (double(c.pix.size() - 1) > bend || Norm(a.seed - b.seed) > bend)) continue;
             const int ra = FindRoot(parent, c.a), rb = FindRoot(parent, c.b);
             if (ra == rb) continue;
             parent[size_t(std::max(ra, rb))] = std::min(ra, rb);
@@ -392,6 +396,12 @@ private:
             if (c.alive && c.a == c.b && nodes_[size_t(c.a)].kind == NodeKind::Junction && c.pix.size() <= 8) c.alive = false;
         }
         Reconnect();
+        // The joined junction is placed again from all its branches.
+        for (size_t i = 0; i < nodes_.size(); ++i)
+            if (nodes_[i].alive && count[i] >= 2) {
+                nodes_[i].seed = nodes_[i].pos;
+                PlaceJunction(nodes_[i]);
+            }
     }
 
     // Where strokes meet at a sharp point, as at an arrowhead's tip, the thinning leaves a
@@ -720,7 +730,9 @@ private:
         std::vector<Pt> pts{pa};
         for (Pixel p : c.pix) {
             const Pt q{double(p.x), double(p.y)};
-            if (Norm(q - a.pos) > zoneA && Norm(q - b.pos) > zoneB) pts.push_back(q);
+            // The bend lies around where the thinning met, which the placing may have moved from.
+            if (Norm(q - a.pos) > zoneA && Norm(q - b.pos) > zoneB && Norm(q - a.seed) > zoneA && Norm(q - b.seed) > zoneB)
+                pts.push_back(q);
         }
         pts.push_back(pb);
         std::vector<size_t> keep{0, pts.size() - 1};
