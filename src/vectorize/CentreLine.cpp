@@ -591,13 +591,40 @@ private:
         // Strokes meet on ink: a point off it means the branches were not read straight. Only
         // at a sharp tip, which the thinning leaves as a stub to a free end, may the lines
         // meet just beyond the last ink pixel.
-        bool tip = false;
+        int stub = -1;
         for (size_t k = 0; k < count; ++k) {
             const Chain& c = chains_[size_t(n.chains[k])];
             const Node& far = nodes_[size_t(c.a == id ? c.b : c.a)];
-            tip = tip || (far.kind == NodeKind::End && Norm(far.seed - n.pos) <= n.zone + 4);
+            if (far.kind == NodeKind::End && Norm(far.seed - n.pos) <= n.zone + 4) stub = int(k);
         }
-        if (Norm(at - n.pos) <= n.zone + 4 && (tip ? NearInk(at) : InkAt(at))) n.pos = at;
+        if (Norm(at - n.pos) <= n.zone + 4 && (stub >= 0 ? NearInk(at) : InkAt(at))) n.pos = at;
+        if (stub >= 0) PlaceOnTip(n, id, paths, centres, dirs, fitted, size_t(stub));
+    }
+
+    // An arrowhead: the line runs on through the junction into a stub, and its barbs leave the
+    // junction at a sharp angle; they all meet at the tip, where the ink of the line ends.
+    void PlaceOnTip(Node& n, int id, const std::vector<std::vector<Pixel>>& paths, const std::vector<Pt>& centres,
+                    const std::vector<Pt>& dirs, const std::vector<uint8_t>& fitted, size_t stub) {
+        const Pixel end = paths[stub].back();
+        Pt toTip = Pt{double(end.x), double(end.y)} - n.seed;
+        if (Norm(toTip) < 1) return;
+        toTip = toTip * (1.0 / Norm(toTip));
+        int line = -1, barbs = 0;
+        double straightest = -0.97;
+        for (size_t k = 0; k < paths.size(); ++k) {
+            if (k == stub || !fitted[k]) continue;
+            const double along = Dot(dirs[k], toTip);
+            if (along < -0.7) ++barbs;
+            if (along < straightest) straightest = along, line = int(k);
+        }
+        if (line < 0 || --barbs == 0) return;
+        const Pt dir = dirs[size_t(line)] * -1.0, centre = centres[size_t(line)];
+        const Pt base = centre + dir * Dot(n.seed - centre, dir);
+        double t = 0;
+        while (t < 32 && InkAt(base + dir * (t + 0.25))) t += 0.25;
+        const Node& tipNode = nodes_[size_t(chains_[size_t(n.chains[stub])].a == id ? chains_[size_t(n.chains[stub])].b
+                                                                                    : chains_[size_t(n.chains[stub])].a)];
+        n.pos = base + dir * (t + 0.25 - Width(tipNode) / 2);
     }
 
     bool NearInk(Pt p) const {
