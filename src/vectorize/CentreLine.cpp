@@ -618,13 +618,13 @@ private:
             if (along < straightest) straightest = along, line = int(k);
         }
         if (line < 0 || --barbs == 0) return;
+        // The stub's last pixel is the last of the ink, as at any thin free end; the tip lies
+        // on the line, half the line's width less half a pixel inside that.
         const Pt dir = dirs[size_t(line)] * -1.0, centre = centres[size_t(line)];
-        const Pt base = centre + dir * Dot(n.seed - centre, dir);
-        double t = 0;
-        while (t < 32 && InkAt(base + dir * (t + 0.25))) t += 0.25;
         const Node& tipNode = nodes_[size_t(chains_[size_t(n.chains[stub])].a == id ? chains_[size_t(n.chains[stub])].b
                                                                                     : chains_[size_t(n.chains[stub])].a)];
-        n.pos = base + dir * (t + 0.25 - Width(tipNode) / 2);
+        const double along = Dot(Pt{double(end.x), double(end.y)} - centre, dir) - (Width(tipNode) - 1) / 2;
+        n.pos = centre + dir * along;
     }
 
     bool NearInk(Pt p) const {
