@@ -548,7 +548,7 @@ private:
             fars[k] = far.seed;
             farZones[k] = far.kind == NodeKind::Junction ? Zone(far) : 0;
             paths[k] = FromNode(c, id);
-            fitted[k] = BranchLine(paths[k], n.pos, fars[k], farZones[k], zone, zone + 16, centres[k], dirs[k]);
+            fitted[k] = BranchLine(paths[k], n.pos, fars[k], farZones[k], zone, zone + 24, centres[k], dirs[k]);
         }
         n.zone = zone;
         std::vector<double> zones(count, zone);
@@ -563,12 +563,12 @@ private:
             (chain.a == id ? chain.zoneA : chain.zoneB) = zones[k];
             Pt c, d;
             if (zones[k] <= zone) continue;
-            if (BranchLine(paths[k], n.pos, fars[k], farZones[k], zones[k], zones[k] + 16, c, d)) {
+            if (BranchLine(paths[k], n.pos, fars[k], farZones[k], zones[k], zones[k] + 24, c, d)) {
                 centres[k] = c, dirs[k] = d;
             } else {  // a short branch, such as an arrowhead's barb: its outer half is straight
                 const Pixel end = paths[k].back();
                 const double half = Norm(Pt{double(end.x), double(end.y)} - n.pos) / 2;
-                if (half >= zone && BranchLine(paths[k], n.pos, fars[k], farZones[k], half, zones[k] + 16, c, d))
+                if (half >= zone && BranchLine(paths[k], n.pos, fars[k], farZones[k], half, zones[k] + 24, c, d))
                     centres[k] = c, dirs[k] = d;
             }
             n.zone = std::max(n.zone, zones[k]);
@@ -735,10 +735,19 @@ private:
         if (pts.size() < 3 || !FitLine(pts, centre, dir)) return;
         const Pt tip{double(p[0].x), double(p[0].y)};
         if (Dot(dir, tip - centre) < 0) dir = dir * -1.0;
-        // A thin stroke's tip pixel is on its middle; a wide one's may have hooked aside.
-        const Pt from = c.width < 2.5 ? tip : centre + dir * Dot(tip - centre, dir);
-        double t = 0;
-        while (t < 64 && InkAt(from + dir * (t + 0.25))) t += 0.25;
+        // The tip pixel is on the stroke's middle unless the thinning hooked a straight
+        // stroke's tip aside; on a curve the line is only a chord and the tip is right. The
+        // start that finds more ink ahead is the one inside the stroke.
+        auto inkAhead = [&](Pt from) {
+            double t = 0;
+            while (t < 64 && InkAt(from + dir * (t + 0.25))) t += 0.25;
+            return t;
+        };
+        const Pt onLine = centre + dir * Dot(tip - centre, dir);
+        const double fromTip = inkAhead(tip), fromLine = inkAhead(onLine);
+        const bool line = fromLine >= fromTip;
+        const Pt from = line ? onLine : tip;
+        const double t = line ? fromLine : fromTip;
         const double move = t + 0.25 - c.width / 2;
         if (std::abs(move) <= c.width + 2) n.pos = from + dir * move;
     }
