@@ -511,7 +511,7 @@ private:
     // pointing away from it.
     // The fit stops short of the node at the branch's far end, whose bend is not this line's.
     static bool BranchLine(const std::vector<Pixel>& path, Pt node, Pt far, double farZone, double from, double to, Pt& centre,
-                           Pt& dir) {
+                           Pt& dir, std::vector<Pt>* used = nullptr) {
         std::vector<Pt> pts;
         for (Pixel p : path) {
             const Pt q{double(p.x), double(p.y)};
@@ -526,6 +526,7 @@ private:
         }
         if (pts.size() < 3 || !FitLine(pts, centre, dir)) return false;
         if (Dot(dir, centre - node) < 0) dir = dir * -1.0;
+        if (used) *used = std::move(pts);
         return true;
     }
 
@@ -540,6 +541,7 @@ private:
         std::vector<std::vector<Pixel>> paths(count);
         std::vector<Pt> centres(count), dirs(count);
         std::vector<uint8_t> fitted(count, 0);
+        std::vector<std::vector<Pt>> used(count);
         std::vector<Pt> fars(count);
         std::vector<double> farZones(count);
         for (size_t k = 0; k < count; ++k) {
@@ -548,7 +550,7 @@ private:
             fars[k] = far.seed;
             farZones[k] = far.kind == NodeKind::Junction ? Zone(far) : 0;
             paths[k] = FromNode(c, id);
-            fitted[k] = BranchLine(paths[k], n.pos, fars[k], farZones[k], zone, zone + 24, centres[k], dirs[k]);
+            fitted[k] = BranchLine(paths[k], n.pos, fars[k], farZones[k], zone, zone + 24, centres[k], dirs[k], &used[k]);
         }
         n.zone = zone;
         std::vector<double> zones(count, zone);
@@ -563,16 +565,40 @@ private:
             (chain.a == id ? chain.zoneA : chain.zoneB) = zones[k];
             Pt c, d;
             if (zones[k] <= zone) continue;
-            if (BranchLine(paths[k], n.pos, fars[k], farZones[k], zones[k], zones[k] + 24, c, d)) {
+            if (BranchLine(paths[k], n.pos, fars[k], farZones[k], zones[k], zones[k] + 24, c, d, &used[k])) {
                 centres[k] = c, dirs[k] = d;
             } else {  // a short branch, such as an arrowhead's barb: its outer half is straight
                 const Pixel end = paths[k].back();
                 const double half = Norm(Pt{double(end.x), double(end.y)} - n.pos) / 2;
-                if (half >= zone && BranchLine(paths[k], n.pos, fars[k], farZones[k], half, zones[k] + 24, c, d))
+                if (half >= zone && BranchLine(paths[k], n.pos, fars[k], farZones[k], half, zones[k] + 24, c, d, &used[k]))
                     centres[k] = c, dirs[k] = d;
             }
             n.zone = std::max(n.zone, zones[k]);
         }
+        // A stroke that runs straight through the junction, such as a tick across a line's end,
+        // is read as one line from both sides: two branches that point most nearly away from
+        // each other, each from the other.
+        auto opposite = [&](size_t k) {
+            size_t best = count;
+            double most = -0.85;
+            for (size_t j = 0; j < count; ++j)
+                if (j != k && fitted[j] && Dot(dirs[k], dirs[j]) < most) most = Dot(dirs[k], dirs[j]), best = j;
+            return best;
+        };
+        std::vector<size_t> partner(count, count);
+        for (size_t k = 0; k < count; ++k)
+            if (fitted[k]) partner[k] = opposite(k);
+        for (size_t k = 0; k < count; ++k)
+            for (size_t j = k + 1; j < count; ++j) {
+                if (partner[k] != j || partner[j] != k) continue;
+                std::vector<Pt> both = used[k];
+                both.insert(both.end(), used[j].begin(), used[j].end());
+                Pt c, d;
+                if (!FitLine(both, c, d)) continue;
+                centres[k] = centres[j] = c;
+                dirs[k] = Dot(d, dirs[k]) >= 0 ? d : d * -1.0;
+                dirs[j] = dirs[k] * -1.0;
+            }
         double a11 = 0, a12 = 0, a22 = 0, b1 = 0, b2 = 0;
         int lines = 0;
         for (size_t k = 0; k < count; ++k) {
