@@ -599,6 +599,20 @@ private:
                 dirs[k] = Dot(d, dirs[k]) >= 0 ? d : d * -1.0;
                 dirs[j] = dirs[k] * -1.0;
             }
+        // At a sharp tip, such as an arrowhead's, the thinning leaves a stub to a free end
+        // that carries a fitted branch straight on; the barbs end nearby too, but aside.
+        int stub = -1;
+        double straightest = -0.9;
+        for (size_t k = 0; k < count; ++k) {
+            const Chain& c = chains_[size_t(n.chains[k])];
+            const Node& far = nodes_[size_t(c.a == id ? c.b : c.a)];
+            Pt toEnd = far.seed - n.seed;
+            if (far.kind != NodeKind::End || Norm(far.seed - n.pos) > n.zone + 4 || Norm(toEnd) < 1) continue;
+            toEnd = toEnd * (1.0 / Norm(toEnd));
+            for (size_t j = 0; j < count; ++j)
+                if (j != k && fitted[j] && Dot(dirs[j], toEnd) < straightest) straightest = Dot(dirs[j], toEnd), stub = int(k);
+        }
+        if (stub >= 0 && PlaceOnTip(n, id, paths, centres, dirs, fitted, size_t(stub))) return;
         double a11 = 0, a12 = 0, a22 = 0, b1 = 0, b2 = 0;
         int lines = 0;
         for (size_t k = 0; k < count; ++k) {
@@ -614,43 +628,45 @@ private:
         const double det = a11 * a22 - a12 * a12;
         if (lines < 2 || det < 0.05) return;
         const Pt at{(a22 * b1 - a12 * b2) / det, (a11 * b2 - a12 * b1) / det};
-        // Strokes meet on ink: a point off it means the branches were not read straight. Only
-        // at a sharp tip, which the thinning leaves as a stub to a free end, may the lines
-        // meet just beyond the last ink pixel.
-        int stub = -1;
-        for (size_t k = 0; k < count; ++k) {
-            const Chain& c = chains_[size_t(n.chains[k])];
-            const Node& far = nodes_[size_t(c.a == id ? c.b : c.a)];
-            if (far.kind == NodeKind::End && Norm(far.seed - n.pos) <= n.zone + 4) stub = int(k);
-        }
+        // Strokes meet on ink: a point off it means the branches were not read straight; by a
+        // stub the lines may meet just beyond the last ink pixel.
         if (Norm(at - n.pos) <= n.zone + 4 && (stub >= 0 ? NearInk(at) : InkAt(at))) n.pos = at;
-        if (stub >= 0) PlaceOnTip(n, id, paths, centres, dirs, fitted, size_t(stub));
     }
 
     // An arrowhead: the line runs on through the junction into a stub, and its barbs leave the
     // junction at a sharp angle; they all meet at the tip, where the ink of the line ends.
-    void PlaceOnTip(Node& n, int id, const std::vector<std::vector<Pixel>>& paths, const std::vector<Pt>& centres,
+    bool PlaceOnTip(Node& n, int id, const std::vector<std::vector<Pixel>>& paths, const std::vector<Pt>& centres,
                     const std::vector<Pt>& dirs, const std::vector<uint8_t>& fitted, size_t stub) {
         const Pixel end = paths[stub].back();
         Pt toTip = Pt{double(end.x), double(end.y)} - n.seed;
-        if (Norm(toTip) < 1) return;
+        if (Norm(toTip) < 1) return false;
         toTip = toTip * (1.0 / Norm(toTip));
         int line = -1, barbs = 0;
         double straightest = -0.97;
         for (size_t k = 0; k < paths.size(); ++k) {
-            if (k == stub || !fitted[k]) continue;
-            const double along = Dot(dirs[k], toTip);
+            if (k == stub) continue;
+            // A barb too short to fit still points the way from the junction to its end.
+            Pt d = dirs[k];
+            if (!fitted[k]) {
+                d = Pt{double(paths[k].back().x), double(paths[k].back().y)} - n.seed;
+                if (Norm(d) < 1) continue;
+                d = d * (1.0 / Norm(d));
+            }
+            const double along = Dot(d, toTip);
             if (along < -0.7) ++barbs;
-            if (along < straightest) straightest = along, line = int(k);
+            if (fitted[k] && along < straightest) straightest = along, line = int(k);
         }
-        if (line < 0 || --barbs == 0) return;
+        if (line < 0 || --barbs == 0) return false;
         // The stub's last pixel is the last of the ink, as at any thin free end; the tip lies
         // on the line, half the line's width less half a pixel inside that.
         const Pt dir = dirs[size_t(line)] * -1.0, centre = centres[size_t(line)];
         const Node& tipNode = nodes_[size_t(chains_[size_t(n.chains[stub])].a == id ? chains_[size_t(n.chains[stub])].b
                                                                                     : chains_[size_t(n.chains[stub])].a)];
         const double along = Dot(Pt{double(end.x), double(end.y)} - centre, dir) - (Width(tipNode) - 1) / 2;
-        n.pos = centre + dir * along;
+        const Pt tip = centre + dir * along;
+        if (Norm(tip - n.seed) > n.zone + 4 || !NearInk(tip)) return false;
+        n.pos = tip;
+        return true;
     }
 
     bool NearInk(Pt p) const {
