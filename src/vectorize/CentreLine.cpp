@@ -344,8 +344,9 @@ private:
         for (Chain& c : chains_) {
             c.a = FindRoot(parent, c.a);
             c.b = FindRoot(parent, c.b);
-            // Loops left inside a merged junction are part of it.
-            if (c.alive && c.a == c.b && c.pix.size() <= 4) c.alive = false;
+            // Loops left inside a merged junction are part of it, and a small loop round an
+            // unfilled hole in a wide stroke is no stroke.
+            if (c.alive && c.a == c.b && c.pix.size() <= 12) c.alive = false;
         }
         Reconnect();
     }
@@ -362,7 +363,7 @@ private:
             if (a.kind != NodeKind::Junction || b.kind != NodeKind::Junction) continue;
             // Placed on nearly one point, or linked by a path that lies wholly in the bend of
             // a sharp junction.
-            const double bend = std::max({c.zoneA, c.zoneB, 3.0});
+            const double bend = std::max({c.zoneA, c.zoneB, Zone(a), Zone(b)});
             if (Norm(a.pos - b.pos) > 2.0 && (double(c.pix.size() - 1) > bend || Norm(a.seed - b.seed) > bend)) continue;
             const int ra = FindRoot(parent, c.a), rb = FindRoot(parent, c.b);
             if (ra == rb) continue;
@@ -857,16 +858,19 @@ private:
     // The rounded corner of a wide stroke leaves a short chamfer between two long pieces: the
     // corner goes where those two meet.
     void CollapseShortPieces(const std::vector<Pt>& pts, std::vector<size_t>& keep, std::vector<Pt>& at, double width) const {
+        const double shortest = std::max(3.0, width + 1);
+        // A run of short pieces (k .. last) between two long ones becomes one corner.
         for (size_t k = 1; k + 2 < at.size();) {
+            size_t last = k;
+            double run = 0;
+            while (last + 2 < at.size() && Norm(at[last + 1] - at[last]) < shortest) run += Norm(at[last + 1] - at[last]), ++last;
             Pt c1, d1, c2, d2, cross;
-            const double shortest = std::max(3.0, width + 1);
-            if (Norm(at[k + 1] - at[k]) < shortest && PieceLine(pts, keep, at, k - 1, 2, c1, d1) &&
-                PieceLine(pts, keep, at, k + 1, 2, c2, d2) && Cross(c1, d1, c2, d2, cross) &&
-                Norm(cross - (at[k] + at[k + 1]) * 0.5) <= width + tolerance_ + 3) {
+            if (last > k && run < 2 * shortest && PieceLine(pts, keep, at, k - 1, 2, c1, d1) &&
+                PieceLine(pts, keep, at, last, 2, c2, d2) && Cross(c1, d1, c2, d2, cross) &&
+                Norm(cross - (at[k] + at[last]) * 0.5) <= width + tolerance_ + 3) {
                 at[k] = cross;
-                at.erase(at.begin() + std::ptrdiff_t(k) + 1);
-                keep.erase(keep.begin() + std::ptrdiff_t(k) + 1);
-                continue;
+                at.erase(at.begin() + std::ptrdiff_t(k) + 1, at.begin() + std::ptrdiff_t(last) + 1);
+                keep.erase(keep.begin() + std::ptrdiff_t(k) + 1, keep.begin() + std::ptrdiff_t(last) + 1);
             }
             ++k;
         }
