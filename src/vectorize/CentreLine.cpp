@@ -92,6 +92,7 @@ struct Chain {
     bool ring = false;         // closed, with no node on it but its start
     double zoneA = 0, zoneB = 0;  // how far from each end's junction the path bends towards it
     std::vector<Pt> vertices;  // the fitted polyline, node positions at both ends
+    std::vector<double> widths;  // of each of its lines
 };
 
 // The skeleton's pixels in raster order, and a lookup by position.
@@ -169,7 +170,7 @@ public:
                 const int32_t x2 = last ? nodes_[size_t(c.b)].ix : int32_t(std::lround(q.x));
                 const int32_t y2 = last ? nodes_[size_t(c.b)].iy : int32_t(std::lround(q.y));
                 if (x1 == x2 && y1 == y2) continue;
-                if (!add(x1, y1, x2, y2, c.width)) return false;
+                if (!add(x1, y1, x2, y2, c.widths[k])) return false;
             }
         }
         return true;
@@ -733,28 +734,30 @@ private:
         return count / 4.0;
     }
 
-    // A wide stroke's width, once its lines are known: the ink within reach of them, away from
-    // their ends, over their length. Long stretches keep the pixel lattice from biasing it.
+    // A wide stroke's width, once its lines are known: the ink within reach of each line, away
+    // from its ends, over its length. Long stretches keep the pixel lattice from biasing it,
+    // and each line's own ink keeps it the same whatever the crop.
     void InkOverLength(Chain& c) const {
-        if (!c.alive || c.width < 2.5) return;
+        if (!c.alive) return;
+        c.widths.assign(c.vertices.size() > 1 ? c.vertices.size() - 1 : 0, c.width);
+        if (c.width < 2.5) return;
         const double half = c.width / 2 + 1, margin = c.width + 1;
-        double ink = 0, length = 0;
         for (size_t k = 0; k + 1 < c.vertices.size(); ++k) {
             const Pt a = c.vertices[k], b = c.vertices[k + 1];
             const double len = Norm(b - a);
-            if (len <= 2 * margin + 4) continue;
+            if (len - 2 * margin < 8) continue;
             const Pt dir = (b - a) * (1.0 / len);
             const int left = int(std::floor(std::min(a.x, b.x) - half)), right = int(std::ceil(std::max(a.x, b.x) + half));
             const int top = int(std::floor(std::min(a.y, b.y) - half)), bottom = int(std::ceil(std::max(a.y, b.y) + half));
+            double ink = 0;
             for (int y = top; y <= bottom; ++y)
                 for (int x = left; x <= right; ++x) {
                     const Pt d = Pt{double(x), double(y)} - a;
                     const double along = Dot(d, dir), across = d.x * dir.y - d.y * dir.x;
                     if (along >= margin && along < len - margin && std::abs(across) <= half && ink_.Ink(x, y)) ink += 1;
                 }
-            length += len - 2 * margin;
+            c.widths[k] = ink / (len - 2 * margin);
         }
-        if (length >= 8) c.width = ink / length;
     }
 
     // A free end lies half the stroke's width inside the end of the ink, on the line of the
@@ -814,8 +817,8 @@ private:
                 pts.push_back(q);
         }
         pts.push_back(pb);
-        std::vector<size_t> keep{0, pts.size() - 1};
-        Split(pts, 0, pts.size() - 1, Allowed(c.width), keep);
+        std::vector<size_t> keep = SharpBends(pts, c.width);
+        for (size_t k = keep.size() - 1; k > 0; --k) Split(pts, keep[k - 1], keep[k], Allowed(c.width), keep);
         std::sort(keep.begin(), keep.end());
         std::vector<Pt> at;
         for (size_t k : keep) at.push_back(pts[k]);
@@ -831,6 +834,33 @@ private:
     // stroke's width beyond one pixel, since the thinned middle of a rough wide stroke wanders
     // that far; nothing at all at level 6.
     double Allowed(double width) const { return tolerance_ > 0 ? tolerance_ + 0.5 + std::max(0.0, width - 1) / 4 : 1e-6; }
+
+    // The path's ends and every point where it turns sharply over a few pixels either side.
+    // Found from each point's neighbourhood alone, they are the same however far the path
+    // runs on, so a line away from a crop's edge does not depend on the crop.
+    static std::vector<size_t> SharpBends(const std::vector<Pt>& pts, double width) {
+        const size_t n = pts.size(), k = size_t(std::max(5.0, width + 3));
+        std::vector<size_t> bends{0};
+        std::vector<double> turn(n, 0);
+        for (size_t i = k; i + k < n; ++i) {
+            const Pt a = pts[i] - pts[i - k], b = pts[i + k] - pts[i];
+            const double la = Norm(a), lb = Norm(b);
+            if (la > 0 && lb > 0) turn[i] = std::acos(std::clamp(Dot(a, b) / (la * lb), -1.0, 1.0));
+        }
+        constexpr double kSharp = 30 * M_PI / 180;
+        for (size_t i = k; i + k < n;) {
+            if (turn[i] <= kSharp) {
+                ++i;
+                continue;
+            }
+            size_t best = i;
+            for (; i + k < n && turn[i] > kSharp; ++i)
+                if (turn[i] > turn[best]) best = i;
+            bends.push_back(best);
+        }
+        if (n > 1) bends.push_back(n - 1);
+        return bends;
+    }
 
     void Split(const std::vector<Pt>& pts, size_t from, size_t to, double allowed, std::vector<size_t>& keep) const {
         if (to <= from + 1) return;
