@@ -647,16 +647,19 @@ private:
         double straightest = -0.97;
         for (size_t k = 0; k < paths.size(); ++k) {
             if (k == stub) continue;
-            // A barb too short to fit still points the way from the junction to its end.
+            // A barb is short and may run along the line for its first pixels: the way from
+            // the junction to its free end says where it points.
+            const Chain& c = chains_[size_t(n.chains[k])];
+            const bool barb = nodes_[size_t(c.a == id ? c.b : c.a)].kind == NodeKind::End;
             Pt d = dirs[k];
-            if (!fitted[k]) {
+            if (barb || !fitted[k]) {
                 d = Pt{double(paths[k].back().x), double(paths[k].back().y)} - n.seed;
                 if (Norm(d) < 1) continue;
                 d = d * (1.0 / Norm(d));
             }
             const double along = Dot(d, toTip);
-            if (along < -0.7) ++barbs;
-            if (fitted[k] && along < straightest) straightest = along, line = int(k);
+            if (along < -0.5) ++barbs;
+            if (!barb && fitted[k] && along < straightest) straightest = along, line = int(k);
         }
         if (line < 0 || --barbs == 0) return false;
         // The stub's last pixel is the last of the ink, as at any thin free end; the tip lies
