@@ -438,7 +438,16 @@ private:
             Node& n = nodes_[id];
             if (!n.alive || n.kind != NodeKind::Junction || n.chains.size() < 3) continue;
             // Measured from the junction's middle to the branch's tip, not along the branch.
-            const double limit = n.radius + 1;
+            // Where a wide stroke leaves the junction, the square corners of its end reach
+            // further; the ink where thin strokes merge does not count as wide.
+            double wide = 0;
+            for (int c : n.chains) {
+                const Chain& ch = chains_[size_t(c)];
+                const std::vector<Pixel> path = FromNode(ch, int(id));
+                const size_t k = size_t(Zone(n)) + 2;
+                if (path.size() > k + 4) wide = std::max(wide, Inscribed(path[k]));
+            }
+            const double limit = wide >= 2.5 ? 1.5 * n.radius + 0.5 : n.radius + 1;
             std::vector<int> spurs;
             for (int c : n.chains) {
                 const Chain& ch = chains_[size_t(c)];
@@ -684,12 +693,8 @@ private:
     bool InkAt(Pt p) const { return ink_.Ink(int(std::floor(p.x + 0.5)), int(std::floor(p.y + 0.5))); }
 
     // The stroke's width across it, measured every other pixel along the middle of the chain.
-    void MeasureWidth(Chain& c) {
-        if (!c.alive) return;
-        const Node &a = nodes_[size_t(c.a)], &b = nodes_[size_t(c.b)];
-        const int n = int(c.pix.size());
-        const int skipA = a.kind == NodeKind::Junction ? int(Zone(a)) : 0;
-        const int skipB = b.kind == NodeKind::Junction ? int(Zone(b)) : 0;
+    std::vector<double> WidthSamples(const Chain& c, double zoneA, double zoneB) const {
+        const int n = int(c.pix.size()), skipA = int(zoneA), skipB = int(zoneB);
         std::vector<double> widths;
         for (int k = skipA; k < n - skipB; k += 2) {
             // The direction over 20 pixels: over a few it snaps to a simple slope such as 1:3,
@@ -711,8 +716,24 @@ private:
             if (extent >= 2.5) extent = InkAcross(at, {dir.x / len, dir.y / len}, extent / 2 + 1);
             widths.push_back(extent);
         }
+        return widths;
+    }
+
+    void MeasureWidth(Chain& c) {
+        if (!c.alive) return;
+        const Node &a = nodes_[size_t(c.a)], &b = nodes_[size_t(c.b)];
+        // Away from the bends at sharp junctions first; a short path between two junctions
+        // may lie wholly in them, and is then measured closer in.
+        std::vector<double> widths = WidthSamples(c, a.kind == NodeKind::Junction ? std::max(Zone(a), c.zoneA) : 0,
+                                                  b.kind == NodeKind::Junction ? std::max(Zone(b), c.zoneB) : 0);
+        if (widths.empty() && a.kind == NodeKind::Junction && b.kind == NodeKind::Junction)
+            widths = WidthSamples(c, Zone(a), Zone(b));
         if (widths.empty()) {
-            c.width = Width(nodes_[size_t(c.a)].kind == NodeKind::Junction ? a : b);
+            // A short branch, such as a barb, lies wholly in the ink where strokes meet: its
+            // free end, if it has one, tells its own width.
+            const Node& end = a.kind == NodeKind::End ? a : b;
+            const Node& joint = a.kind == NodeKind::End ? b : a;
+            c.width = end.kind == NodeKind::End ? std::min(Width(end), Width(joint)) : Width(joint);
             return;
         }
         // The mean of the middle half: rough edges and crossing strokes fall outside it.

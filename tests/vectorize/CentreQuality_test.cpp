@@ -36,10 +36,9 @@ Bar BarFor(Kind kind, bool scanned) {
     if (!scanned) return clean;
     switch (kind) {
     case Kind::Hatching: return {0.99, 2, 1.75, 0.93, 1.0};
-    case Kind::Dimensions: return {0.99, 1, 2.7, 0.8, 2.0};
-    case Kind::Walls: return {0.99, 0, 1.85, 1.0, 1.0};
+    case Kind::Dimensions: return {0.99, 0, 2.0, 0.87, 1.0};
     case Kind::Circles: return {0.99, 2, 1.5, 1.0, 1.0};
-    case Kind::Scan: return {0.93, 4, 2.8, 0.89, 1.0};
+    case Kind::Scan: return {0.95, 1, 2.8, 0.91, 1.0};
     default: return clean;
     }
 }
