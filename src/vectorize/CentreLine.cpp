@@ -365,7 +365,8 @@ private:
             // Placed on nearly one point, or linked by a path that lies wholly in the bend of
             // a sharp junction.
             const double bend = std::max({c.zoneA, c.zoneB, Zone(a), Zone(b)});
-            if (Norm(a.pos - b.pos) > 2.0 && (double(c.pix.size() - 1) > bend || Norm(a.seed - b.seed) > bend)) continue;
+            const double apart = Norm(a.pos - b.pos);
+            if (apart > 2.0 && (apart > 4.0 || double(c.pix.size() - 1) > bend || Norm(a.seed - b.seed) > bend)) continue;
             const int ra = FindRoot(parent, c.a), rb = FindRoot(parent, c.b);
             if (ra == rb) continue;
             parent[size_t(std::max(ra, rb))] = std::min(ra, rb);
