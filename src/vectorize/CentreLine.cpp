@@ -7,7 +7,6 @@
 #include <numeric>
 #include <vector>
 
-#include "base/Limits.h"
 #include "base/Workers.h"
 #include "vectorize/Skeleton.h"
 
@@ -994,17 +993,8 @@ private:
 int Trace(const MonoBits& bits, const TraceOptions& options, LineStore& store, const ProgressFn& progress) {
     if (!store.Created()) return kTraceNoStore;
     if (!bits.Valid()) return kTraceStopped;
-    const ImageRegion& region = options.Region;
     int x0, x1, y0, y1;
-    if (region.Whole()) {
-        if (bits.Width >= kTraceColumnLimit || bits.Height >= kTraceRowLimit) return kTraceTooLarge;
-        x0 = 0, x1 = bits.Width, y0 = 0, y1 = bits.Height;
-    } else {
-        x0 = std::max(region.X, 0), y0 = std::max(region.Y, 0);
-        if (int64_t(x0) + region.Width >= kTraceColumnLimit || int64_t(y0) + region.Height >= kTraceRowLimit)
-            return kTraceTooLarge;
-        x1 = std::min(x0 + region.Width, bits.Width), y1 = std::min(y0 + region.Height, bits.Height);
-    }
+    if (RegionBounds(bits, options.Region, x0, x1, y0, y1) != kTraceDone) return kTraceTooLarge;
     if (x1 <= x0 || y1 <= y0) return kTraceDone;
 
     TraceProgress report;

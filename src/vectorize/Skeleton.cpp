@@ -41,6 +41,35 @@ struct RowReader {
     const uint64_t* operator()(int y) const { return y < -1 || y > plane.Height() ? zero.data() : plane.Row(y); }
 };
 
+// The top-left corners of size x size boxes, one row of words a picture row; Apply sets or
+// clears every pixel of every marked box.
+class BoxMarks {
+public:
+    BoxMarks(const BitPlane& plane, int size)
+        : size_(size), words_(plane.Words()), marks_(size_t(plane.Height() + size - 1) * size_t(plane.Words()), 0) {}
+    // y = -(size - 1) .. height - 1; the rows above the picture stay empty.
+    uint64_t* Row(int y) { return &marks_[size_t(y + size_ - 1) * size_t(words_)]; }
+    void Apply(BitPlane& plane, int threads, bool ink) {
+        ForRowBands(plane.Height(), threads, [&](int first, int last) {
+            for (int y = first; y < last; ++y)
+                for (int i = 0; i < words_; ++i) {
+                    uint64_t m = 0;
+                    for (int r = y - size_ + 1; r <= y; ++r) {
+                        const uint64_t* v = Row(r);
+                        m |= v[i];
+                        for (int k = 1; k < size_; ++k) m |= Up(v, i, k);
+                    }
+                    uint64_t& word = plane.Row(y)[i];
+                    word = ink ? word | m : word & ~m;
+                }
+        });
+    }
+
+private:
+    int size_, words_;
+    std::vector<uint64_t> marks_;
+};
+
 const std::array<uint8_t, 256> kReversed = [] {
     std::array<uint8_t, 256> t{};
     for (int v = 0; v < 256; ++v) {
@@ -90,8 +119,8 @@ BitPlane LoadRegion(const MonoBits& bits, int x0, int y0, int width, int height,
 
 void RemoveSpecks(BitPlane& plane, int threads) {
     const int h = plane.Height(), words = plane.Words();
-    std::vector<uint64_t> marks(size_t(h + 2) * size_t(words), 0);
-    auto mark = [&](int y) { return &marks[size_t(y + 2) * size_t(words)]; };
+    BoxMarks marks(plane, 3);
+    auto mark = [&](int y) { return marks.Row(y); };
     const RowReader row(plane);
     ForRowBands(h, threads, [&](int first, int last) {
         for (int y = first; y < last; ++y)
@@ -118,23 +147,13 @@ void RemoveSpecks(BitPlane& plane, int threads) {
                 mark(y)[i] = box & ~ring;
             }
     });
-    ForRowBands(h, threads, [&](int first, int last) {
-        for (int y = first; y < last; ++y)
-            for (int i = 0; i < words; ++i) {
-                uint64_t m = 0;
-                for (int r = y - 2; r <= y; ++r) {
-                    const uint64_t* v = mark(r);
-                    m |= v[i] | Up(v, i, 1) | Up(v, i, 2);
-                }
-                plane.Row(y)[i] &= ~m;
-            }
-    });
+    marks.Apply(plane, threads, false);
 }
 
 void FillPinholes(BitPlane& plane, int threads) {
     const int h = plane.Height(), words = plane.Words();
-    std::vector<uint64_t> marks(size_t(h + 1) * size_t(words), 0);
-    auto mark = [&](int y) { return &marks[size_t(y + 1) * size_t(words)]; };
+    BoxMarks marks(plane, 2);
+    auto mark = [&](int y) { return marks.Row(y); };
     const RowReader row(plane);
     ForRowBands(h, threads, [&](int first, int last) {
         for (int y = first; y < last; ++y) {
@@ -152,17 +171,7 @@ void FillPinholes(BitPlane& plane, int threads) {
             }
         }
     });
-    ForRowBands(h, threads, [&](int first, int last) {
-        for (int y = first; y < last; ++y)
-            for (int i = 0; i < words; ++i) {
-                uint64_t m = 0;
-                for (int r = y - 1; r <= y; ++r) {
-                    const uint64_t* v = mark(r);
-                    m |= v[i] | Up(v, i, 1);
-                }
-                plane.Row(y)[i] |= m;
-            }
-    });
+    marks.Apply(plane, threads, true);
 }
 
 void SmoothEdges(BitPlane& plane, int threads) {

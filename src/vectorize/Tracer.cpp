@@ -219,6 +219,18 @@ TraceOptions TraceOptionsFor(int level, bool outline, const ImageRegion& region)
     return o;
 }
 
+int RegionBounds(const MonoBits& bits, const ImageRegion& region, int& x0, int& x1, int& y0, int& y1) {
+    if (region.Whole()) {
+        if (bits.Width >= kTraceColumnLimit || bits.Height >= kTraceRowLimit) return kTraceTooLarge;
+        x0 = 0, x1 = bits.Width, y0 = 0, y1 = bits.Height;
+        return kTraceDone;
+    }
+    x0 = std::max(region.X, 0), y0 = std::max(region.Y, 0);
+    if (int64_t(x0) + region.Width >= kTraceColumnLimit || int64_t(y0) + region.Height >= kTraceRowLimit) return kTraceTooLarge;
+    x1 = std::min(x0 + region.Width, bits.Width), y1 = std::min(y0 + region.Height, bits.Height);
+    return kTraceDone;
+}
+
 TraceOptions CentreOptionsFor(int level, const ImageRegion& region) {
     TraceOptions o = TraceOptionsFor(level, false, region);
     o.Centre = true;
@@ -240,16 +252,8 @@ int Trace(const MonoBits& bits, const TraceOptions& options, LineStore& store, c
     if (!bits.Valid()) return kTraceStopped;
     const ImageRegion& region = options.Region;
     int x0, x1, y0, y1;
-    if (region.Whole()) {
-        if (bits.Width >= kTraceColumnLimit || bits.Height >= kTraceRowLimit) return kTraceTooLarge;
-        x0 = 0, x1 = bits.Width, y0 = 0, y1 = bits.Height;
-    } else {
-        const int x = std::max(region.X, 0), y = std::max(region.Y, 0);
-        if (int64_t(x) + region.Width >= kTraceColumnLimit || int64_t(y) + region.Height >= kTraceRowLimit)
-            return kTraceTooLarge;
-        x0 = x / kTile * kTile, x1 = std::min(x + region.Width, bits.Width);
-        y0 = y, y1 = std::min(y + region.Height, bits.Height);
-    }
+    if (RegionBounds(bits, region, x0, x1, y0, y1) != kTraceDone) return kTraceTooLarge;
+    x0 = x0 / kTile * kTile;  // whole tiles from the left
     if (x1 <= x0 || y1 <= y0) return kTraceDone;
 
     const CompressionParams& p = options.Params;

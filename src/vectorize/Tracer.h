@@ -27,6 +27,10 @@ struct TraceOptions {
 };
 
 TraceOptions TraceOptionsFor(int level, bool outline, const ImageRegion& region = {});
+
+// The pixels a region covers, clipped to the picture: kTraceDone, or kTraceTooLarge when it
+// reaches the column or row limit (for the whole picture, when the picture does).
+int RegionBounds(const MonoBits& bits, const ImageRegion& region, int& x0, int& x1, int& y0, int& y1);
 TraceOptions CentreOptionsFor(int level, const ImageRegion& region = {});
 
 // Appends to whatever the store holds. The callback runs once per tile, while tracing and
