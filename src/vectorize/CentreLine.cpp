@@ -26,27 +26,31 @@ inline Pt operator*(Pt a, double k) { return {a.x * k, a.y * k}; }
 inline double Dot(Pt a, Pt b) { return a.x * b.x + a.y * b.y; }
 inline double Norm(Pt a) { return std::hypot(a.x, a.y); }
 
+// Geometry is computed from differences of points, never from where they lie: pixel
+// positions differ exactly by whole pixels between a sheet and a crop of it, and so do the
+// differences, so every comparison comes out the same in both.
 double PointToSegment(Pt p, Pt a, Pt b) {
-    const Pt d = b - a;
+    const Pt d = b - a, q = p - a;
     const double len2 = Dot(d, d);
-    const double t = len2 > 0 ? std::clamp(Dot(p - a, d) / len2, 0.0, 1.0) : 0.0;
-    return Norm(a + d * t - p);
+    const double t = len2 > 0 ? std::clamp(Dot(q, d) / len2, 0.0, 1.0) : 0.0;
+    return Norm(q - d * t);
 }
 
 // A line through points: centre and unit direction; false when they do not define one.
 bool FitLine(const std::vector<Pt>& pts, Pt& centre, Pt& dir) {
     if (pts.size() < 2) return false;
+    const Pt origin = pts[0];
     Pt c{0, 0};
-    for (Pt p : pts) c = c + p;
+    for (Pt p : pts) c = c + (p - origin);
     c = c * (1.0 / double(pts.size()));
     double sxx = 0, sxy = 0, syy = 0;
     for (Pt p : pts) {
-        const Pt d = p - c;
+        const Pt d = (p - origin) - c;
         sxx += d.x * d.x, sxy += d.x * d.y, syy += d.y * d.y;
     }
     if (sxx + syy < 1e-9) return false;
     const double angle = 0.5 * std::atan2(2 * sxy, sxx - syy);
-    centre = c;
+    centre = origin + c;
     dir = {std::cos(angle), std::sin(angle)};
     return true;
 }
@@ -656,10 +660,10 @@ private:
         double straightest = -0.97;
         for (size_t k = 0; k < paths.size(); ++k) {
             if (k == stub) continue;
-            // A barb is short and may run along the line for its first pixels: the way from
-            // the junction to its free end says where it points.
+            // A barb is short, ends free, and may run along the line for its first pixels: the
+            // way from the junction to its end says where it points.
             const Chain& c = chains_[size_t(n.chains[k])];
-            const bool barb = nodes_[size_t(c.a == id ? c.b : c.a)].kind == NodeKind::End;
+            const bool barb = nodes_[size_t(c.a == id ? c.b : c.a)].kind == NodeKind::End && paths[k].size() <= 24;
             Pt d = dirs[k];
             if (barb || !fitted[k]) {
                 d = Pt{double(paths[k].back().x), double(paths[k].back().y)} - n.seed;

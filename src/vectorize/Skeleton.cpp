@@ -235,20 +235,36 @@ uint64_t Deletable(const uint64_t* up, const uint64_t* mid, const uint64_t* down
 
 // Removes the inner corner pixel of each staircase step, where two neighbours that touch each
 // other diagonally are also joined through the pixel: such pixels would look like junctions.
-void RemoveStairCorners(BitPlane& plane) {
-    const int h = plane.Height(), w = plane.Width(), words = plane.Words();
-    for (int y = 0; y < h; ++y)
-        for (int i = 0; i < words; ++i)
-            for (uint64_t bits = plane.Row(y)[i]; bits; bits &= bits - 1) {
-                const int x = i * 64 + __builtin_ctzll(bits) - 1;
-                if (x < 0 || x >= w) continue;
-                const bool n = plane.Ink(x, y - 1), s = plane.Ink(x, y + 1), e = plane.Ink(x + 1, y), wst = plane.Ink(x - 1, y);
-                const bool ne = plane.Ink(x + 1, y - 1), nw = plane.Ink(x - 1, y - 1), se = plane.Ink(x + 1, y + 1),
-                           sw = plane.Ink(x - 1, y + 1);
-                if ((n && e && !s && !wst && !sw) || (e && s && !n && !wst && !nw) || (s && wst && !n && !e && !ne) ||
-                    (wst && n && !s && !e && !se))
-                    plane.Set(x, y, false);
+// One corner direction at a time, all at once: a pixel whose removal a corner relies on is
+// never a corner of the same direction, and the result does not depend on where a scan of
+// the picture starts, so a crop gives the same skeleton as the whole sheet.
+void RemoveStairCorners(BitPlane& plane, int threads) {
+    const int h = plane.Height(), words = plane.Words();
+    std::vector<uint64_t> gone(size_t(h) * size_t(words), 0);
+    const RowReader row(plane);
+    for (int corner = 0; corner < 4; ++corner) {
+        ForRowBands(h, threads, [&](int first, int last) {
+            for (int y = first; y < last; ++y) {
+                const uint64_t *up = row(y - 1), *mid = row(y), *down = row(y + 1);
+                for (int i = 0; i < words; ++i) {
+                    uint64_t& out = gone[size_t(y) * size_t(words) + size_t(i)];
+                    out = 0;
+                    if (!mid[i]) continue;
+                    const uint64_t n = up[i], s = down[i], e = At(mid, i, words, 1), w = At(mid, i, words, -1);
+                    const uint64_t ne = At(up, i, words, 1), nw = At(up, i, words, -1), se = At(down, i, words, 1),
+                                   sw = At(down, i, words, -1);
+                    switch (corner) {
+                    case 0: out = mid[i] & n & e & ~s & ~w & ~sw; break;
+                    case 1: out = mid[i] & e & s & ~n & ~w & ~nw; break;
+                    case 2: out = mid[i] & s & w & ~n & ~e & ~ne; break;
+                    default: out = mid[i] & w & n & ~s & ~e & ~se; break;
+                    }
+                }
             }
+        });
+        for (int y = 0; y < h; ++y)
+            for (int i = 0; i < words; ++i) plane.Row(y)[i] &= ~gone[size_t(y) * size_t(words) + size_t(i)];
+    }
 }
 
 }  // namespace
@@ -300,6 +316,6 @@ bool Thin(BitPlane& plane, int threads, const std::function<bool()>& step) {
         quiet = any ? 0 : quiet + 1;
         if (step && step()) return false;
     }
-    RemoveStairCorners(plane);
+    RemoveStairCorners(plane, threads);
     return true;
 }
