@@ -329,7 +329,7 @@ private:
         for (Chain& c : chains_) {
             const Node &a = nodes_[size_t(c.a)], &b = nodes_[size_t(c.b)];
             if (c.a == c.b || a.kind != NodeKind::Junction || b.kind != NodeKind::Junction) continue;
-            if (double(c.pix.size() - 1) > std::max(3.0, std::max(Width(a), Width(b)))) continue;
+            if (double(c.pix.size() - 1) > std::max(2.0, std::max(Width(a), Width(b)))) continue;
             const int ra = FindRoot(parent, c.a), rb = FindRoot(parent, c.b);
             if (ra == rb) continue;
             parent[size_t(std::max(ra, rb))] = std::min(ra, rb);
