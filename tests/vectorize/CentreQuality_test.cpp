@@ -35,10 +35,10 @@ Bar BarFor(Kind kind, bool scanned) {
     const Bar clean{0.99, 0, 1.5, 1.0, 1.0};
     if (!scanned) return clean;
     switch (kind) {
-    case Kind::Hatching: return {0.99, 2, 1.75, 0.93, 1.0};
-    case Kind::Dimensions: return {0.99, 0, 2.0, 0.87, 1.0};
+    case Kind::Hatching: return {0.99, 0, 1.75, 0.94, 1.0};
+    case Kind::Dimensions: return {0.99, 0, 2.0, 0.9, 1.0};
     case Kind::Circles: return {0.99, 2, 1.5, 1.0, 1.0};
-    case Kind::Scan: return {0.95, 1, 2.8, 0.91, 1.0};
+    case Kind::Scan: return {0.98, 1, 2.8, 0.92, 1.0};
     default: return clean;
     }
 }
