@@ -875,7 +875,7 @@ private:
             const double la = Norm(a), lb = Norm(b);
             if (la > 0 && lb > 0) turn[i] = std::acos(std::clamp(Dot(a, b) / (la * lb), -1.0, 1.0));
         }
-        constexpr double kSharp = 30 * M_PI / 180;
+        constexpr double kSharp = 30 * 3.14159265358979323846 / 180;
         for (size_t i = k; i + k < n;) {
             if (turn[i] <= kSharp) {
                 ++i;
