@@ -140,6 +140,7 @@ public:
     void Build() {
         FindNodes();
         WalkChains();
+        BridgeBrokenJoints();
         MergeCloseJunctions();
         for (int round = 0; round < 2; ++round) PruneSpurs();
         SpliceThroughNodes();
@@ -299,6 +300,76 @@ private:
                 }
             }
         }
+    }
+
+    // A scan can lose the pixel where a thin stroke meets another: the stroke then stops a
+    // pixel or two short of it. A free end whose stroke runs on into another path within
+    // three pixels is joined to it there, which splits that path at a new junction.
+    void BridgeBrokenJoints() {
+        std::vector<int32_t> chainOf(size_t(index_.Count()), -1), placeOf(size_t(index_.Count()), -1);
+        for (size_t c = 0; c < chains_.size(); ++c)
+            for (size_t k = 0; k < chains_[c].pix.size(); ++k) {
+                const int32_t i = index_.Find(chains_[c].pix[k].x, chains_[c].pix[k].y);
+                if (i >= 0 && nodeOf_[size_t(i)] < 0) chainOf[size_t(i)] = int32_t(c), placeOf[size_t(i)] = int32_t(k);
+            }
+        const size_t ends = nodes_.size();
+        for (size_t e = 0; e < ends; ++e) {
+            Node& end = nodes_[e];
+            if (end.kind != NodeKind::End || end.chains.size() != 1) continue;
+            const int own = end.chains[0];
+            const std::vector<Pixel> path = FromNode(chains_[size_t(own)], int(e));
+            if (path.size() < 6) continue;
+            const Pt tip{double(path[0].x), double(path[0].y)};
+            Pt dir = tip - Pt{double(path[5].x), double(path[5].y)};
+            dir = dir * (1.0 / Norm(dir));
+            int32_t hit = -1;
+            for (double t = 1; t <= 3 && hit < 0; t += 0.5) {
+                const Pt at = tip + dir * t;
+                const int x = int(std::lround(at.x)), y = int(std::lround(at.y));
+                for (int k = 0; k < 9 && hit < 0; ++k) {
+                    const int32_t i = index_.Find(x + k % 3 - 1, y + k / 3 - 1);
+                    if (i < 0 || chainOf[size_t(i)] < 0 || chainOf[size_t(i)] == own) continue;
+                    // Not next to a node: there the free end would join that node's bend.
+                    const Pixel p = index_.At(i);
+                    bool nearNode = false;
+                    for (int m = 0; m < 8 && !nearNode; ++m) {
+                        const int32_t j = index_.Find(p.x + kDx[m], p.y + kDy[m]);
+                        nearNode = j >= 0 && nodeOf_[size_t(j)] >= 0;
+                    }
+                    if (!nearNode) hit = i;
+                }
+            }
+            if (hit < 0) continue;
+            // Split the other path at the pixel hit; the free end's path runs on to it.
+            const int split = chainOf[size_t(hit)];
+            const size_t at = size_t(placeOf[size_t(hit)]);
+            const int joint = NewNode(index_.At(hit), NodeKind::Junction);
+            Chain tail;
+            tail.a = joint;
+            tail.b = chains_[size_t(split)].b;
+            tail.pix.assign(chains_[size_t(split)].pix.begin() + std::ptrdiff_t(at), chains_[size_t(split)].pix.end());
+            chains_[size_t(split)].pix.resize(at + 1);
+            chains_[size_t(split)].b = joint;
+            Chain& mine = chains_[size_t(own)];
+            if (mine.a == int(e)) {
+                mine.pix.insert(mine.pix.begin(), index_.At(hit));
+                mine.a = joint;
+            } else {
+                mine.pix.push_back(index_.At(hit));
+                mine.b = joint;
+            }
+            end.alive = false;
+            const int tailId = int(chains_.size());
+            chains_.push_back(std::move(tail));
+            // The pixels now in the tail belong to it.
+            for (size_t k = 0; k < chains_[size_t(tailId)].pix.size(); ++k) {
+                const Pixel p = chains_[size_t(tailId)].pix[k];
+                const int32_t i = index_.Find(p.x, p.y);
+                if (i >= 0 && nodeOf_[size_t(i)] < 0) chainOf[size_t(i)] = tailId, placeOf[size_t(i)] = int32_t(k);
+            }
+            nodeOf_[size_t(hit)] = joint;
+        }
+        Reconnect();
     }
 
     int NewNode(Pixel p, NodeKind kind) {
