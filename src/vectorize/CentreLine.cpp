@@ -314,9 +314,8 @@ private:
             }
         const size_t ends = nodes_.size();
         for (size_t e = 0; e < ends; ++e) {
-            Node& end = nodes_[e];
-            if (end.kind != NodeKind::End || end.chains.size() != 1) continue;
-            const int own = end.chains[0];
+            if (nodes_[e].kind != NodeKind::End || nodes_[e].chains.size() != 1) continue;
+            const int own = nodes_[e].chains[0];
             const std::vector<Pixel> path = FromNode(chains_[size_t(own)], int(e));
             if (path.size() < 6) continue;
             const Pt tip{double(path[0].x), double(path[0].y)};
@@ -358,7 +357,7 @@ private:
                 mine.pix.push_back(index_.At(hit));
                 mine.b = joint;
             }
-            end.alive = false;
+            nodes_[e].alive = false;  // NewNode may have moved the nodes: no reference to it here
             const int tailId = int(chains_.size());
             chains_.push_back(std::move(tail));
             // The pixels now in the tail belong to it.
