@@ -1,9 +1,7 @@
 #include "vectorize/CentreLine.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
-#include <new>
 #include <numeric>
 #include <vector>
 
@@ -55,6 +53,14 @@ bool FitLine(const std::vector<Pt>& pts, Pt& centre, Pt& dir) {
     return true;
 }
 
+// Whether q can end a straight stretch that starts at pts[0]: every point between lies within
+// a pixel of the chord.
+bool RunsStraight(const std::vector<Pt>& pts, Pt q) {
+    for (size_t m = 1; m < pts.size(); ++m)
+        if (PointToSegment(pts[m], pts[0], q) > 1.0) return false;
+    return true;
+}
+
 // Where two lines cross; false when they are nearly parallel.
 bool Cross(Pt c1, Pt d1, Pt c2, Pt d2, Pt& at) {
     const double det = d1.x * d2.y - d1.y * d2.x;
@@ -80,7 +86,7 @@ struct Node {
     Pt sum{0, 0};
     int pixels = 0;
     NodeKind kind = NodeKind::End;
-    double radius = 1;  // distance from the middle to the nearest paper
+    double radius = 0;  // distance from the middle to the nearest paper
     double zone = 0;    // how far from a junction the branches are bent towards each other
     bool alive = true;
     std::vector<int> chains;  // a loop appears twice
@@ -92,7 +98,6 @@ struct Chain {
     std::vector<Pixel> pix;  // from node a to node b, both ends' pixels included
     bool alive = true;
     double width = 1;
-    bool ring = false;         // closed, with no node on it but its start
     double zoneA = 0, zoneB = 0;  // how far from each end's junction the path bends towards it
     std::vector<Pt> vertices;  // the fitted polyline, node positions at both ends
     std::vector<double> widths;  // of each of its lines
@@ -167,12 +172,10 @@ public:
             if (!c.alive) continue;
             const size_t n = c.vertices.size();
             for (size_t k = 0; k + 1 < n; ++k) {
+                // The first and last vertices are their nodes' rounded points already.
                 const Pt p = c.vertices[k], q = c.vertices[k + 1];
-                const bool first = k == 0 && !c.ring, last = k + 2 == n && !c.ring;
-                const int32_t x1 = first ? nodes_[size_t(c.a)].ix : int32_t(std::lround(p.x));
-                const int32_t y1 = first ? nodes_[size_t(c.a)].iy : int32_t(std::lround(p.y));
-                const int32_t x2 = last ? nodes_[size_t(c.b)].ix : int32_t(std::lround(q.x));
-                const int32_t y2 = last ? nodes_[size_t(c.b)].iy : int32_t(std::lround(q.y));
+                const int32_t x1 = int32_t(std::lround(p.x)), y1 = int32_t(std::lround(p.y));
+                const int32_t x2 = int32_t(std::lround(q.x)), y2 = int32_t(std::lround(q.y));
                 if (x1 == x2 && y1 == y2) continue;
                 if (!add(x1, y1, x2, y2, c.widths[k])) return false;
             }
@@ -181,6 +184,13 @@ public:
     }
 
 private:
+    // The skeleton pixel next to p in direction k, or -1; the bit is read before the index
+    // is searched.
+    int32_t Neighbour(Pixel p, int k) const {
+        const int x = p.x + kDx[k], y = p.y + kDy[k];
+        return skeleton_.Ink(x, y) ? index_.Find(x, y) : -1;
+    }
+
     int Degree(Pixel p) const {
         int d = 0;
         for (int k = 0; k < 8; ++k) d += skeleton_.Ink(p.x + kDx[k], p.y + kDy[k]);
@@ -209,7 +219,7 @@ private:
             if (degree_[size_t(i)] < 3) continue;
             const Pixel p = index_.At(i);
             for (int k : {0, 5, 6, 7}) {
-                const int32_t j = index_.Find(p.x + kDx[k], p.y + kDy[k]);
+                const int32_t j = Neighbour(p, k);
                 if (j >= 0 && degree_[size_t(j)] >= 3) parent[size_t(FindRoot(parent, j))] = FindRoot(parent, i);
             }
         }
@@ -224,13 +234,11 @@ private:
                     slot = int32_t(nodes_.size());
                     nodes_.push_back(Node{});
                     nodes_.back().kind = NodeKind::Junction;
-                    nodes_.back().radius = 0;
                 }
                 node = slot;
             } else {
                 node = int32_t(nodes_.size());
                 nodes_.push_back(Node{});
-                nodes_.back().radius = 0;
             }
             nodeOf_[size_t(i)] = node;
             Node& nd = nodes_[size_t(node)];
@@ -255,7 +263,7 @@ private:
                 const Pixel p = index_.At(cur);
                 int32_t next = -1;
                 for (int k = 0; k < 8 && next < 0; ++k) {
-                    const int32_t j = index_.Find(p.x + kDx[k], p.y + kDy[k]);
+                    const int32_t j = Neighbour(p, k);
                     if (j >= 0 && j != prev && (nodeOf_[size_t(j)] >= 0 || !visited[size_t(j)])) next = j;
                 }
                 if (next < 0) break;  // cannot happen on a thinned line; ends the path safely
@@ -273,7 +281,7 @@ private:
             if (nodeOf_[size_t(i)] < 0) continue;
             const Pixel p = index_.At(i);
             for (int k = 0; k < 8; ++k) {
-                const int32_t j = index_.Find(p.x + kDx[k], p.y + kDy[k]);
+                const int32_t j = Neighbour(p, k);
                 if (j < 0) continue;
                 if (nodeOf_[size_t(j)] >= 0) {
                     if (nodeOf_[size_t(j)] != nodeOf_[size_t(i)] && i < j) {
@@ -293,7 +301,7 @@ private:
             nodeOf_[size_t(i)] = NewNode(index_.At(i), NodeKind::Anchor);
             const Pixel p = index_.At(i);
             for (int k = 0; k < 8; ++k) {
-                const int32_t j = index_.Find(p.x + kDx[k], p.y + kDy[k]);
+                const int32_t j = Neighbour(p, k);
                 if (j >= 0 && !visited[size_t(j)] && nodeOf_[size_t(j)] < 0) {
                     walk(i, j);
                     break;
@@ -332,7 +340,7 @@ private:
                     const Pixel p = index_.At(i);
                     bool nearNode = false;
                     for (int m = 0; m < 8 && !nearNode; ++m) {
-                        const int32_t j = index_.Find(p.x + kDx[m], p.y + kDy[m]);
+                        const int32_t j = Neighbour(p, m);
                         nearNode = j >= 0 && nodeOf_[size_t(j)] >= 0;
                     }
                     if (!nearNode) hit = i;
@@ -392,89 +400,76 @@ private:
     // Inside this distance of a junction the skeleton bends towards the other strokes.
     static double Zone(const Node& n) { return std::max(2.5, Width(n) + 1); }
 
-    // Thick strokes that cross or meet leave two or more junctions a short link apart.
-    void MergeCloseJunctions() {
+    // Joins the junctions at both ends of every path `link` picks, dropping those paths and
+    // the loops of up to `loop` pixels left at a joined junction. A joined junction lies at
+    // the middle of its parts, weighted by their pixels, with the largest radius and zone.
+    // Returns whether each node is a joined one.
+    template <class Link>
+    std::vector<uint8_t> JoinJunctions(Link&& link, size_t loop) {
         std::vector<int32_t> parent(nodes_.size());
         std::iota(parent.begin(), parent.end(), 0);
         for (Chain& c : chains_) {
-            const Node &a = nodes_[size_t(c.a)], &b = nodes_[size_t(c.b)];
-            if (c.a == c.b || a.kind != NodeKind::Junction || b.kind != NodeKind::Junction) continue;
-            if (double(c.pix.size() - 1) > std::max(2.0, std::max(Width(a), Width(b)))) continue;
+            if (!c.alive || c.a == c.b || nodes_[size_t(c.a)].kind != NodeKind::Junction ||
+                nodes_[size_t(c.b)].kind != NodeKind::Junction || !link(c))
+                continue;
             const int ra = FindRoot(parent, c.a), rb = FindRoot(parent, c.b);
             if (ra == rb) continue;
             parent[size_t(std::max(ra, rb))] = std::min(ra, rb);
             c.alive = false;
         }
+        std::vector<uint8_t> joined(nodes_.size(), 0);
+        std::vector<Pt> sum(nodes_.size(), Pt{0, 0});
+        std::vector<int> pixels(nodes_.size(), 0);
         for (size_t i = 0; i < nodes_.size(); ++i) {
-            const int r = FindRoot(parent, int32_t(i));
-            if (r == int(i)) continue;
-            Node &into = nodes_[size_t(r)], &from = nodes_[i];
-            into.sum = into.sum + from.sum;
-            into.pixels += from.pixels;
-            into.pos = into.sum * (1.0 / into.pixels);
+            const size_t r = size_t(FindRoot(parent, int32_t(i)));
+            sum[r] = sum[r] + nodes_[i].pos * nodes_[i].pixels;
+            pixels[r] += nodes_[i].pixels;
+            if (r == i) continue;
+            Node &into = nodes_[r], &from = nodes_[i];
             into.radius = std::max(into.radius, from.radius);
+            into.zone = std::max(into.zone, from.zone);
             from.alive = false;
+            joined[r] = 1;
         }
+        for (size_t i = 0; i < nodes_.size(); ++i)
+            if (joined[i]) {
+                nodes_[i].pixels = pixels[i];
+                nodes_[i].pos = sum[i] * (1.0 / pixels[i]);
+            }
         for (Chain& c : chains_) {
             c.a = FindRoot(parent, c.a);
             c.b = FindRoot(parent, c.b);
-            // Loops left inside a merged junction are part of it, and a small loop round an
-            // unfilled hole in a wide stroke is no stroke.
-            if (c.alive && c.a == c.b && c.pix.size() <= 12) c.alive = false;
+            if (c.alive && c.a == c.b && nodes_[size_t(c.a)].kind == NodeKind::Junction && c.pix.size() <= loop) c.alive = false;
         }
         Reconnect();
+        return joined;
+    }
+
+    // Thick strokes that cross or meet leave two or more junctions a short link apart. Loops
+    // left inside them are part of the junction, and a small loop round an unfilled hole in a
+    // wide stroke is no stroke.
+    void MergeCloseJunctions() {
+        JoinJunctions(
+            [this](const Chain& c) {
+                return double(c.pix.size() - 1) <= std::max(2.0, std::max(Width(nodes_[size_t(c.a)]), Width(nodes_[size_t(c.b)])));
+            },
+            12);
     }
 
     // Strokes meeting at a sharp angle can leave two junctions a few pixels apart that the
-    // placing puts on almost the same point: they are one junction.
+    // placing puts on almost the same point, or links that lie wholly in the bend of a sharp
+    // junction: they are one junction, placed again from all its branches.
     void JoinPlacedJunctions() {
-        std::vector<int32_t> parent(nodes_.size());
-        std::iota(parent.begin(), parent.end(), 0);
-        bool any = false;
-        for (Chain& c : chains_) {
-            if (!c.alive || c.a == c.b) continue;
-            const Node &a = nodes_[size_t(c.a)], &b = nodes_[size_t(c.b)];
-            if (a.kind != NodeKind::Junction || b.kind != NodeKind::Junction) continue;
-            // Placed on nearly one point, or linked by a path that lies wholly in the bend of
-            // a sharp junction.
-            const double bend = std::max({c.zoneA, c.zoneB, Zone(a), Zone(b)});
-            const double apart = Norm(a.pos - b.pos);
-            if (apart > 2.0 && (apart > 4.0 || double(c.pix.size() - 1) > bend || Norm(a.seed - b.seed) > bend)) continue;
-            const int ra = FindRoot(parent, c.a), rb = FindRoot(parent, c.b);
-            if (ra == rb) continue;
-            parent[size_t(std::max(ra, rb))] = std::min(ra, rb);
-            c.alive = false;
-            any = true;
-        }
-        if (!any) return;
-        std::vector<Pt> sum(nodes_.size(), Pt{0, 0});
-        std::vector<int> count(nodes_.size(), 0);
-        for (size_t i = 0; i < nodes_.size(); ++i) {
-            const int r = FindRoot(parent, int32_t(i));
-            sum[size_t(r)] = sum[size_t(r)] + nodes_[i].pos;
-            ++count[size_t(r)];
-        }
-        for (size_t i = 0; i < nodes_.size(); ++i) {
-            const int r = FindRoot(parent, int32_t(i));
-            if (count[size_t(r)] < 2) continue;
-            Node& into = nodes_[size_t(r)];
-            if (r == int(i)) {
-                into.pos = sum[size_t(r)] * (1.0 / count[size_t(r)]);
-                continue;
-            }
-            into.zone = std::max(into.zone, nodes_[i].zone);
-            into.radius = std::max(into.radius, nodes_[i].radius);
-            nodes_[i].alive = false;
-        }
-        for (Chain& c : chains_) {
-            c.a = FindRoot(parent, c.a);
-            c.b = FindRoot(parent, c.b);
-            if (c.alive && c.a == c.b && nodes_[size_t(c.a)].kind == NodeKind::Junction && c.pix.size() <= 8) c.alive = false;
-        }
-        Reconnect();
-        // The joined junction is placed again from all its branches.
+        const std::vector<uint8_t> joined = JoinJunctions(
+            [this](const Chain& c) {
+                const Node &a = nodes_[size_t(c.a)], &b = nodes_[size_t(c.b)];
+                const double bend = std::max({c.zoneA, c.zoneB, Zone(a), Zone(b)});
+                const double apart = Norm(a.pos - b.pos);
+                return apart <= 2.0 || (apart <= 4.0 && double(c.pix.size() - 1) <= bend && Norm(a.seed - b.seed) <= bend);
+            },
+            8);
         for (size_t i = 0; i < nodes_.size(); ++i)
-            if (nodes_[i].alive && count[i] >= 2) {
+            if (joined[i] && nodes_[i].alive) {
                 nodes_[i].seed = nodes_[i].pos;
                 PlaceJunction(nodes_[i]);
             }
@@ -603,10 +598,7 @@ private:
             const double d = Norm(q - node);
             if (d > to || Norm(q - far) < farZone) break;
             if (d < from) continue;
-            // Only as far as the branch runs straight: past a corner it is another line.
-            bool straight = true;
-            for (size_t m = 1; m < pts.size() && straight; ++m) straight = PointToSegment(pts[m], pts[0], q) <= 1.0;
-            if (!straight) break;
+            if (!RunsStraight(pts, q)) break;  // past a corner it is another line
             pts.push_back(q);
         }
         if (pts.size() < 3 || !FitLine(pts, centre, dir)) return false;
@@ -766,6 +758,13 @@ private:
     }
     bool InkAt(Pt p) const { return ink_.Ink(int(std::floor(p.x + 0.5)), int(std::floor(p.y + 0.5))); }
 
+    // How far the ink runs on from `from` along `dir`, in quarter pixels, up to 64.
+    double InkAhead(Pt from, Pt dir) const {
+        double t = 0;
+        while (t < 64 && InkAt(from + dir * (t + 0.25))) t += 0.25;
+        return t;
+    }
+
     // The stroke's width across it, measured every other pixel along the middle of the chain.
     std::vector<double> WidthSamples(const Chain& c, double zoneA, double zoneB) const {
         const int n = int(c.pix.size()), skipA = int(zoneA), skipB = int(zoneB);
@@ -779,15 +778,10 @@ private:
             if (len < 1) continue;
             const Pt normal{-dir.y / len, dir.x / len};
             const Pt at{double(c.pix[size_t(k)].x), double(c.pix[size_t(k)].y)};
-            double extent = 0.25;
-            for (double side : {1.0, -1.0}) {
-                double t = 0;
-                while (t < 64 && InkAt(at + normal * (side * (t + 0.25)))) t += 0.25;
-                extent += t;
-            }
+            double extent = 0.25 + InkAhead(at, normal) + InkAhead(at, normal * -1.0);
             // Across a slanted wide stroke the pixel steps add up to a pixel or more; the ink
             // in a short stretch of the stroke, over its length, does not.
-            if (extent >= 2.5) extent = InkAcross(at, {dir.x / len, dir.y / len}, extent / 2 + 1);
+            if (extent >= 2.5) extent = InkInBand(at, {dir.x / len, dir.y / len}, -2, 2, extent / 2 + 1) / 4.0;
             widths.push_back(extent);
         }
         return widths;
@@ -816,20 +810,21 @@ private:
         c.width = std::accumulate(widths.begin() + std::ptrdiff_t(from), widths.begin() + std::ptrdiff_t(to), 0.0) / double(to - from);
     }
 
-    // Ink pixels within `half` of the line through `at` along `dir`, over four pixels of its
-    // length, divided by that length.
-    double InkAcross(Pt at, Pt dir, double half) const {
-        const int reach = int(std::ceil(half + 2.5));
+    // Ink pixels whose centre lies `from` to `to` along the line from `origin` in direction
+    // `dir`, and within `half` of it.
+    int InkInBand(Pt origin, Pt dir, double from, double to, double half) const {
+        const Pt across{-dir.y * half, dir.x * half};
+        const Pt a = origin + dir * from, b = origin + dir * to;
+        const int left = int(std::floor(std::min(a.x, b.x) - std::abs(across.x))), right = int(std::ceil(std::max(a.x, b.x) + std::abs(across.x)));
+        const int top = int(std::floor(std::min(a.y, b.y) - std::abs(across.y))), bottom = int(std::ceil(std::max(a.y, b.y) + std::abs(across.y)));
         int count = 0;
-        for (int dy = -reach; dy <= reach; ++dy)
-            for (int dx = -reach; dx <= reach; ++dx) {
-                const Pt d{double(dx), double(dy)};
-                const double along = Dot(d, dir), across = d.x * dir.y - d.y * dir.x;
-                if (along >= -2 && along < 2 && std::abs(across) <= half &&
-                    ink_.Ink(int(std::lround(at.x)) + dx, int(std::lround(at.y)) + dy))
-                    ++count;
+        for (int y = top; y <= bottom; ++y)
+            for (int x = left; x <= right; ++x) {
+                const Pt d = Pt{double(x), double(y)} - origin;
+                const double along = Dot(d, dir);
+                if (along >= from && along < to && std::abs(d.x * dir.y - d.y * dir.x) <= half && ink_.Ink(x, y)) ++count;
             }
-        return count / 4.0;
+        return count;
     }
 
     // A wide stroke's width, once its lines are known: the ink within reach of each line, away
@@ -843,18 +838,7 @@ private:
         for (size_t k = 0; k + 1 < c.vertices.size(); ++k) {
             const Pt a = c.vertices[k], b = c.vertices[k + 1];
             const double len = Norm(b - a);
-            if (len - 2 * margin < 8) continue;
-            const Pt dir = (b - a) * (1.0 / len);
-            const int left = int(std::floor(std::min(a.x, b.x) - half)), right = int(std::ceil(std::max(a.x, b.x) + half));
-            const int top = int(std::floor(std::min(a.y, b.y) - half)), bottom = int(std::ceil(std::max(a.y, b.y) + half));
-            double ink = 0;
-            for (int y = top; y <= bottom; ++y)
-                for (int x = left; x <= right; ++x) {
-                    const Pt d = Pt{double(x), double(y)} - a;
-                    const double along = Dot(d, dir), across = d.x * dir.y - d.y * dir.x;
-                    if (along >= margin && along < len - margin && std::abs(across) <= half && ink_.Ink(x, y)) ink += 1;
-                }
-            c.widths[k] = ink / (len - 2 * margin);
+            if (len - 2 * margin >= 8) c.widths[k] = InkInBand(a, (b - a) * (1.0 / len), margin, len - margin, half) / (len - 2 * margin);
         }
     }
 
@@ -870,9 +854,7 @@ private:
         std::vector<Pt> pts;
         for (size_t k = skip; k < p.size() && k < skip + 14; ++k) {
             const Pt q{double(p[k].x), double(p[k].y)};
-            bool straight = true;
-            for (size_t m = 1; m + 1 < pts.size() + 1 && straight; ++m) straight = PointToSegment(pts[m], pts[0], q) <= 1.0;
-            if (!straight) break;
+            if (!RunsStraight(pts, q)) break;
             pts.push_back(q);
         }
         Pt centre, dir;
@@ -882,13 +864,8 @@ private:
         // The tip pixel is on the stroke's middle unless the thinning hooked a straight
         // stroke's tip aside; on a curve the line is only a chord and the tip is right. The
         // start that finds more ink ahead is the one inside the stroke.
-        auto inkAhead = [&](Pt from) {
-            double t = 0;
-            while (t < 64 && InkAt(from + dir * (t + 0.25))) t += 0.25;
-            return t;
-        };
         const Pt onLine = centre + dir * Dot(tip - centre, dir);
-        const double fromTip = inkAhead(tip), fromLine = inkAhead(onLine);
+        const double fromTip = InkAhead(tip, dir), fromLine = InkAhead(onLine, dir);
         const bool line = fromLine >= fromTip;
         const Pt from = line ? onLine : tip;
         const double t = line ? fromLine : fromTip;
@@ -923,7 +900,6 @@ private:
         CollapseShortPieces(pts, keep, at, c.width);
         SharpenCorners(pts, keep, at, c.width);
         if (ring) DropRingStart(pts, keep, at, c.width);
-        c.ring = ring;
         c.vertices = std::move(at);
     }
 
@@ -1065,8 +1041,6 @@ private:
 };
 
 int Trace(const MonoBits& bits, const TraceOptions& options, LineStore& store, const ProgressFn& progress) {
-    if (!store.Created()) return kTraceNoStore;
-    if (!bits.Valid()) return kTraceStopped;
     int x0, x1, y0, y1;
     if (RegionBounds(bits, options.Region, x0, x1, y0, y1) != kTraceDone) return kTraceTooLarge;
     if (x1 <= x0 || y1 <= y0) return kTraceDone;
@@ -1111,9 +1085,5 @@ int Trace(const MonoBits& bits, const TraceOptions& options, LineStore& store, c
 }  // namespace
 
 int TraceCentreLines(const MonoBits& bits, const TraceOptions& options, LineStore& store, const ProgressFn& progress) {
-    try {
-        return Trace(bits, options, store, progress);
-    } catch (const std::bad_alloc&) {
-        return kTraceNoMemory;
-    }
+    return Trace(bits, options, store, progress);
 }

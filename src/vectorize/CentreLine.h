@@ -7,7 +7,8 @@
 #include "vectorize/MonoBits.h"
 #include "vectorize/Tracer.h"
 
-// Appends to the store in a fixed order whatever the number of threads. Results as TraceImage.
+// Appends to the store in a fixed order whatever the number of threads. Results as TraceImage,
+// which calls it once the store and the bits are known to be usable.
 int TraceCentreLines(const MonoBits& bits, const TraceOptions& options, LineStore& store, const ProgressFn& progress = {});
 
 // The sideways tolerance of the fit in pixels for precision level 1..6; 0 at level 6, where

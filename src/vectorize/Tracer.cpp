@@ -239,6 +239,8 @@ TraceOptions CentreOptionsFor(int level, const ImageRegion& region) {
 
 int TraceImage(const MonoBits& bits, const TraceOptions& options, LineStore& store, const ProgressFn& progress) {
     try {
+        if (!store.Created()) return kTraceNoStore;
+        if (!bits.Valid()) return kTraceStopped;
         return options.Centre ? TraceCentreLines(bits, options, store, progress) : Trace(bits, options, store, progress);
     } catch (const std::bad_alloc&) {  // a 32-bit process can run out; the caller gets a code
         return kTraceNoMemory;
@@ -248,8 +250,6 @@ int TraceImage(const MonoBits& bits, const TraceOptions& options, LineStore& sto
 namespace {
 
 int Trace(const MonoBits& bits, const TraceOptions& options, LineStore& store, const ProgressFn& progress) {
-    if (!store.Created()) return kTraceNoStore;
-    if (!bits.Valid()) return kTraceStopped;
     const ImageRegion& region = options.Region;
     int x0, x1, y0, y1;
     if (RegionBounds(bits, region, x0, x1, y0, y1) != kTraceDone) return kTraceTooLarge;
