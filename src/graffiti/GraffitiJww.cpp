@@ -241,12 +241,7 @@ bool BuildImagePathBlock(std::string_view text, const GraffitiStore* layer, cons
 
 namespace {
 
-void AppendWidth(std::string& out, int32_t width) {
-    const int code = width >= 8 ? 8 : width >= 1 ? width : 1;
-    out += "lc ";
-    out += char('0' + code);
-    out += "\r\n";
-}
+void AppendWidth(std::string& out, int32_t width) { AppendJwColour(out, width >= 8 ? 8 : width >= 1 ? int(width) : 1); }
 
 void AppendType(std::string& out, uint32_t style) {
     out += "lt ";

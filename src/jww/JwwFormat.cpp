@@ -40,6 +40,12 @@ size_t AppendFixed6(std::string& out, double v) {
     return size_t(end - buffer);
 }
 
+void AppendJwColour(std::string& out, int colour) {
+    out += "lc ";
+    out += char('0' + (colour < 1 ? 1 : colour > 8 ? 8 : colour));
+    out += "\r\n";
+}
+
 void AppendJwLine(std::string& out, double x1, double y1, double x2, double y2, int blanks) {
     AppendFixed6(out, x1), out += ' ';
     AppendFixed6(out, y1), out += ' ';

@@ -33,6 +33,8 @@ size_t AppendFixed6(std::string& out, double v);
 // "%f %f %f %f" + `blanks` spaces + CR LF: a line segment (blanks 1 and 2 mark frame sides
 // and leader lines of graffiti texts).
 void AppendJwLine(std::string& out, double x1, double y1, double x2, double y2, int blanks = 0);
+// "lc N" + CR LF: the line colour, 1..8, for the lines that follow.
+void AppendJwColour(std::string& out, int colour);
 // "%f %f \r\n": one point.
 void AppendJwPoint(std::string& out, double x, double y);
 // "ci %f %f %f 0 360 %f %f \r\n": a full ellipse.

@@ -52,12 +52,7 @@ bool WriteVectorText(const LineStore& store, int32_t dpi, int32_t scale,
         const uint32_t a = store.Position(i), b = store.Position(i + 1);
         if (widths) {
             const int c = WidthClassColour(store.LineWidth(i), dpi);
-            if (c != colour) {
-                colour = c;
-                text += "lc ";
-                text += char('0' + c);
-                text += "\r\n";
-            }
+            if (c != colour) AppendJwColour(text, colour = c);
         }
         AppendJwLine(text, t.X(PointX(a)), t.Y(PointY(a)), t.X(PointX(b)), t.Y(PointY(b)));
         if (text.size() >= kChunk) {

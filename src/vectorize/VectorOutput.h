@@ -10,8 +10,8 @@
 
 // Centre lines carry the stroke width they were traced from; JWW gets it as the line
 // colour number, by the width on paper (width in pixels x 25.4 / dpi):
-//   thin    below 0.3 mm        colour 1   (200 dpi: 1-2 px)
-//   middle  0.3 mm to 0.6 mm    colour 2   (200 dpi: 3-4 px)
+//   thin    below 0.3 mm        colour 1   (200 dpi: up to 2 px)
+//   middle  0.3 mm to 0.6 mm    colour 2   (200 dpi: 2.5-4.5 px)
 //   thick   0.6 mm and more     colour 3   (200 dpi: 5 px and more)
 // Lines without a width (0, the other modes) are colour 1 too, and a store without any
 // width is written exactly as before widths existed: no "lc" in the text.

@@ -69,11 +69,6 @@ inline double Reach(const TrueSegment& t) { return 1.5 + (t.width - 1) / 2; }
 inline Scores Score(const Drawing& drawing, const std::vector<OutSegment>& out) {
     const std::vector<TrueSegment>& truth = drawing.Truth;
     const int width = drawing.Image.Width, height = drawing.Image.Height;
-    auto buried = [&](double x, double y) {
-        for (const FillArea& f : drawing.Fills)
-            if (f.Covers(x, y, 1.5)) return true;
-        return false;
-    };
     Scores s;
     s.OutputLines = int64_t(out.size());
     s.TrueSegments = int64_t(truth.size());
@@ -92,7 +87,7 @@ inline Scores Score(const Drawing& drawing, const std::vector<OutSegment>& out) 
         for (int k = 0; k < steps; ++k) {
             const double f = (k + 0.5) / steps;
             const double x = t.x1 + (t.x2 - t.x1) * f, y = t.y1 + (t.y2 - t.y1) * f;
-            if (buried(x, y)) {
+            if (drawing.Buried(x, y)) {
                 trueLength -= len / steps;
                 continue;
             }
@@ -179,11 +174,6 @@ struct DetailedScores {
 
 inline DetailedScores ScoreDetailed(const Drawing& drawing, const std::vector<OutSegment>& out) {
     const std::vector<TrueSegment>& truth = drawing.Truth;
-    auto buried = [&](double x, double y) {
-        for (const FillArea& f : drawing.Fills)
-            if (f.Covers(x, y, 1.5)) return true;
-        return false;
-    };
     DetailedScores s;
     s.OutputLines = int64_t(out.size());
     s.TrueSegments = int64_t(truth.size());
@@ -203,7 +193,7 @@ inline DetailedScores ScoreDetailed(const Drawing& drawing, const std::vector<Ou
         for (int k = 0; k < steps; ++k) {
             const double f = (k + 0.5) / steps, piece = len / steps;
             const double x = t.x1 + (t.x2 - t.x1) * f, y = t.y1 + (t.y2 - t.y1) * f;
-            if (buried(x, y)) continue;
+            if (drawing.Buried(x, y)) continue;
             trueLength += piece;
             s.LengthByWidth[wb] += piece;
             if (!t.Curved()) s.LengthByAngle[ab] += piece;
@@ -236,7 +226,7 @@ inline DetailedScores ScoreDetailed(const Drawing& drawing, const std::vector<Ou
         for (int k = 0; k <= steps; ++k) {
             const double f = double(k) / steps;
             const double x = o.x1 + (o.x2 - o.x1) * f, y = o.y1 + (o.y2 - o.y1) * f;
-            if (buried(x, y)) continue;
+            if (drawing.Buried(x, y)) continue;
             double excess = 8;
             for (int id : truthGrid.Near(x, y)) {
                 const TrueSegment& t = truth[size_t(id)];
@@ -251,7 +241,7 @@ inline DetailedScores ScoreDetailed(const Drawing& drawing, const std::vector<Ou
             worst = std::max(worst, excess);
             if (k < steps) {  // length weights: the piece after this sample
                 const double mx = o.x1 + (o.x2 - o.x1) * (k + 0.5) / steps, my = o.y1 + (o.y2 - o.y1) * (k + 0.5) / steps;
-                if (buried(mx, my)) continue;
+                if (drawing.Buried(mx, my)) continue;
                 bool near = false;
                 for (int id : truthGrid.Near(mx, my)) {
                     const TrueSegment& t = truth[size_t(id)];
@@ -304,7 +294,7 @@ inline DetailedScores ScoreDetailed(const Drawing& drawing, const std::vector<Ou
     int64_t countByWidth[kMaxWidth + 1] = {}, countByAngle[kAngleBuckets] = {};
     for (size_t i = 0; i < truth.size(); ++i) {
         const TrueSegment& t = truth[i];
-        if (t.Curved() || t.Length() < 10 || linesOf[i].empty() || buried((t.x1 + t.x2) / 2, (t.y1 + t.y2) / 2)) continue;
+        if (t.Curved() || t.Length() < 10 || linesOf[i].empty() || drawing.Buried((t.x1 + t.x2) / 2, (t.y1 + t.y2) / 2)) continue;
         const double n = double(linesOf[i].size());
         fragSum += n, ++counted;
         fragByWidth[WidthBucket(t.width)] += n, ++countByWidth[WidthBucket(t.width)];
@@ -325,7 +315,7 @@ inline DetailedScores ScoreDetailed(const Drawing& drawing, const std::vector<Ou
         for (int e = 0; e < 2; ++e) {
             const TrueSegment& t = truth[i];
             const double x = e ? t.x2 : t.x1, y = e ? t.y2 : t.y1;
-            if (buried(x, y)) continue;
+            if (drawing.Buried(x, y)) continue;
             ends.push_back({std::llround(x * 1000), std::llround(y * 1000), int(i), x, y});
         }
     std::sort(ends.begin(), ends.end(), [](const End& a, const End& b) {

@@ -84,6 +84,12 @@ struct Drawing {
     MonoImage Image;
     std::vector<TrueSegment> Truth;
     std::vector<FillArea> Fills;  // in store coordinates
+    // Deep inside a filled area, where no tracer can see a true line.
+    bool Buried(double x, double y) const {
+        for (const FillArea& f : Fills)
+            if (f.Covers(x, y, 1.5)) return true;
+        return false;
+    }
 };
 
 class DrawingMaker {
