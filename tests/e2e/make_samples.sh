@@ -18,6 +18,7 @@ trace=${3:+$(realpath "$3")}
 convert=/usr/bin/convert
 "$(dirname "$0")/make_exif_samples.sh" "$out"
 "$(dirname "$0")/make_batch_samples.sh" "$out"
+"$(dirname "$0")/make_photo_samples.sh" "$out"
 
 # The dialog's output at 300 dpi, 1/50, level 3, solid: as a file and as the clipboard block;
 # and in "芯線" at 200 dpi, 1/100, levels 3 and 6.

@@ -789,6 +789,23 @@ void VerbKey(const Args& a) {
     }
 }
 
+// keys NAME COUNT: a held key. All presses are queued at once, as auto-repeat queues them while
+// the program is busy, and only then does the driver wait for them to be handled.
+void VerbKeys(const Args& a) {
+    long count = Number(a[1]);
+    if (count < 1 || count > 1000) Fail("COUNT " + a[1] + " (1 .. 1000)");
+    Expect(Format("%ld presses of ", count) + a[0] + " handled");
+    bool extended = false;
+    UINT vk = KeyCode(a[0], extended);
+    LPARAM scan = LPARAM(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC)) << 16 | (extended ? 1 << 24 : 0);
+    HWND target = KeyTarget();
+    for (long i = 0; i < count; ++i) {
+        if (!PostMessageA(target, WM_KEYDOWN, vk, scan | 1) || !PostMessageA(target, WM_KEYUP, vk, scan | 1 | 0xC0000000))
+            Fail(Format("PostMessage failed at press %ld", i + 1));
+    }
+    Settle();
+}
+
 POINT ClientCentre(HWND w) {
     RECT r;
     GetClientRect(w, &r);
@@ -1209,6 +1226,12 @@ void VerbCopy(const Args& a) {
     Expect(a[0] + " copied to " + a[1]);
     if (!CopyFileW(Widen(a[0], CP_UTF8).c_str(), Widen(a[1], CP_UTF8).c_str(), FALSE))
         Fail(Format("error %lu", GetLastError()));
+}
+
+// delete PATH: a file taken away under the program, as another program or a user would.
+void VerbDelete(const Args& a) {
+    Expect(a[0] + " deleted");
+    if (!DeleteFileW(Widen(a[0], CP_UTF8).c_str())) Fail(Format("error %lu", GetLastError()));
 }
 
 // copy-many SRC DIR PATTERN COUNT: COUNT links (or copies) of SRC named by the printf
@@ -2052,6 +2075,7 @@ constexpr Verb kVerbs[] = {
     {"status-has", 2, 2, VerbStatusHas, nullptr},
     {"command", 1, 1, VerbCommand, nullptr},
     {"key", 1, 1, VerbKey, nullptr},
+    {"keys", 2, 2, VerbKeys, nullptr},
     {"wheel", 1, 3, VerbWheel, nullptr},
     {"mouse", 3, 5, VerbMouse, nullptr},
     {"drop", 1, -1, VerbDrop, nullptr},
@@ -2089,6 +2113,7 @@ constexpr Verb kVerbs[] = {
     {"reg-set-sz", 3, 3, VerbRegSetSz, nullptr},
     {"mkdir", 1, 1, VerbMkdir, nullptr},
     {"copy", 2, 2, VerbCopy, nullptr},
+    {"delete", 1, 1, VerbDelete, nullptr},
     {"dlg-mouse-click", 1, 1, VerbDlgMouseClick, nullptr},
     {"command-dialog", 2, 2, VerbCommandDialog, nullptr},
     {"copy-many", 4, 4, VerbCopyMany, nullptr},
