@@ -1228,10 +1228,19 @@ void VerbCopy(const Args& a) {
         Fail(Format("error %lu", GetLastError()));
 }
 
-// delete PATH: a file taken away under the program, as another program or a user would.
+// delete PATH: a file taken away under the program, as another program or a user would. While
+// the program has it open (Wine keeps share modes) the deletion is tried again until the deadline.
 void VerbDelete(const Args& a) {
     Expect(a[0] + " deleted");
-    if (!DeleteFileW(Widen(a[0], CP_UTF8).c_str())) Fail(Format("error %lu", GetLastError()));
+    std::wstring path = Widen(a[0], CP_UTF8);
+    DWORD error = 0;
+    bool ok = Poll([&] {
+        if (DeleteFileW(path.c_str())) return true;
+        error = GetLastError();
+        if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) Fail(Format("error %lu", error));
+        return false;
+    });
+    if (!ok) Fail(Format("error %lu until the deadline", error));
 }
 
 // copy-many SRC DIR PATTERN COUNT: COUNT links (or copies) of SRC named by the printf
