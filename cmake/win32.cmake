@@ -21,6 +21,10 @@ target_compile_options(pixaro PRIVATE ${PIXARO_WIN_FLAGS})
 target_link_libraries(pixaro PRIVATE pixaro_core comctl32 comdlg32 gdiplus ole32 oleaut32 uuid
                       shell32 wininet advapi32 gdi32 user32 kernel32)
 target_link_options(pixaro PRIVATE -static -mwindows -static-libgcc -static-libstdc++)
+# Up to 4 GiB of address space on 64-bit Windows: camera pictures decoded ahead need it.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  target_link_options(pixaro PRIVATE -Wl,--large-address-aware)
+endif()
 set_target_properties(pixaro PROPERTIES OUTPUT_NAME pixaro)
 
 include(${CMAKE_SOURCE_DIR}/src/image/plugins/plugins.cmake OPTIONAL)

@@ -43,7 +43,14 @@ bool SafeFile::PlatformReplace() {
     const DWORD attributes = GetFileAttributesA(target_);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
         return false;
-    return MoveFileExA(temp_, target_, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    // A reader that has the old file open for a moment (a viewer reading ahead, a virus
+    // scanner) makes the replace fail; it is tried again for half a second before we give up.
+    for (int attempt = 0;; ++attempt) {
+        if (MoveFileExA(temp_, target_, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+        const DWORD error = GetLastError();
+        if (attempt == 5 || (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION)) return false;
+        Sleep(100);
+    }
 }
 
 void SafeFile::PlatformRemoveTemp() { DeleteFileA(temp_); }

@@ -11,6 +11,7 @@
 #include "base/SjisText.h"
 #include "exif/Exif_win.h"
 #include "image/ImageFormat.h"
+#include "image/Preload_win.h"
 
 QorBmp g_Image;
 
@@ -99,6 +100,11 @@ void FreeFileBytes() {
     g_Image.FileSize = 0;
 }
 
+void DeleteCurrentBitmap() {
+    RecycleBitmap(g_Image.Current);
+    g_Image.Current = nullptr;
+}
+
 void StoreLocalTime(const FILETIME& utc, FileTime& out) {
     FILETIME local;
     FileTimeToLocalFileTime(&utc, &local);
@@ -156,19 +162,34 @@ HBITMAP CopyToDibSection(HBITMAP source) {
     return copy;
 }
 
+void StoreFileTimes(const FILETIME& created, const FILETIME& accessed, const FILETIME& written) {
+    StoreLocalTime(created, g_Image.Exif.FileCreateTime);
+    StoreLocalTime(accessed, g_Image.Exif.FileAccessTime);
+    StoreLocalTime(written, g_Image.Exif.FileWriteTime);
+}
+
+// A picture decoded ahead on the worker becomes the current one without reading the file again.
+HBITMAP InstallPreloaded(const char* path, DecodedJpeg& picture) {
+    HBITMAP bitmap = picture.Bitmap;
+    NoteShownPicture(path, picture);
+    StoreFileTimes(picture.Created, picture.Accessed, picture.Written);
+    g_Image.FileBytes = picture.FileBlock;
+    g_Image.FileData = static_cast<const BYTE*>(GlobalLock(picture.FileBlock));
+    g_Image.FileSize = picture.FileSize;
+    picture.FileBlock = nullptr;
+    return bitmap;
+}
+
 HBITMAP LoadPictureFile(HWND wnd, const char* path) {
     FreeFileBytes();
+    if (DecodedJpeg ahead; TakePreloaded(path, ahead)) return InstallPreloaded(path, ahead);
     FileHandle file(path);
     if (!file.ok()) {
         SetStatusText(0, "ファイルが開けません");
         return nullptr;
     }
-    FILETIME created, accessed, written;
-    if (GetFileTime(file.h, &created, &accessed, &written)) {
-        StoreLocalTime(created, g_Image.Exif.FileCreateTime);
-        StoreLocalTime(accessed, g_Image.Exif.FileAccessTime);
-        StoreLocalTime(written, g_Image.Exif.FileWriteTime);
-    }
+    FILETIME created = {}, accessed = {}, written = {};
+    if (GetFileTime(file.h, &created, &accessed, &written)) StoreFileTimes(created, accessed, written);
     DWORD size;
     if (!FileSize32(file.h, size)) {
         ReportUnreadable(path, CheckReason(ImageCheck::TooLarge));
@@ -198,6 +219,17 @@ HBITMAP LoadPictureFile(HWND wnd, const char* path) {
     if (rc != ImageCheck::Ok) {
         ReportUnreadable(path, CheckReason(rc));
         return nullptr;
+    }
+    // Our decoder first, with every core; what it does not take goes to the picture loader.
+    if (HBITMAP bitmap = DecodeJpegToBitmap(g_Image.FileData, size, 0)) {
+        DecodedJpeg shown;
+        shown.Created = created;
+        shown.Accessed = accessed;
+        shown.Written = written;
+        shown.Width = width;
+        shown.Height = height;
+        if (ReadPictureStamp(file.h, shown.Stamp)) NoteShownPicture(path, shown);
+        return bitmap;
     }
     IStream* stream = nullptr;
     HRESULT hr = CreateStreamOnHGlobal(block, FALSE, &stream);
@@ -324,7 +356,16 @@ void AfterNewBitmap(bool keepView) { NotifyChange(keepView ? Change::PictureKeep
 }  // namespace
 
 int LoadImageFile(HWND wnd, const char* path, int keepGraffiti) {
-    // The shell has asked its questions: from here the old picture goes, loaded or not.
+    // The shell has asked its questions: from here the old picture goes, loaded or not. An
+    // unchanged decoded one waits in the cache, for a step back.
+    if (!g_Image.Edited && g_Image.FileBytes && g_Image.FileData &&
+        HandBackShownPicture(CurrentPath, g_Image.Current, g_Image.FileBytes, g_Image.FileSize)) {
+        GlobalUnlock(g_Image.FileBytes);
+        g_Image.FileBytes = nullptr;
+        g_Image.FileData = nullptr;
+        g_Image.FileSize = 0;
+        g_Image.Current = nullptr;
+    }
     ReleaseImage();
     g_Image.Edited = false;
     struct Announce {
@@ -423,8 +464,8 @@ int GetBitsPerPixel() {
 }
 
 void CreateBlankImage(HWND wnd, int width, int height) {
-    if (g_Image.Current) DeleteObject(g_Image.Current);
-    g_Image.Current = nullptr;
+    ForgetShownPicture();
+    DeleteCurrentBitmap();
     if (width <= 0 || height <= 0 || width > kMaxImageSide || height > kMaxImageSide) return;
     HDC wdc = GetDC(wnd);
     g_Image.Current = CreateCompatibleBitmap(wdc, width, height);
@@ -441,7 +482,8 @@ void CreateBlankImage(HWND wnd, int width, int height) {
 }
 
 void ReplaceCurrentBitmap(HBITMAP bitmap, bool keepView) {
-    if (g_Image.Current) DeleteObject(g_Image.Current);
+    ForgetShownPicture();
+    DeleteCurrentBitmap();
     g_Image.Current = bitmap;
     AfterNewBitmap(keepView);
 }
@@ -457,6 +499,6 @@ bool ReadBitmapRows(HBITMAP bitmap, BITMAPINFO* info, void* rows) {
 void ReleaseImage() {
     FreeFileBytes();
     ResetExifSummary(g_Image.Exif);
-    if (g_Image.Current) DeleteObject(g_Image.Current);
-    g_Image.Current = nullptr;
+    ForgetShownPicture();
+    DeleteCurrentBitmap();
 }

@@ -12,6 +12,7 @@
 #include "base/SjisText.h"
 #include "exif/ExifOps_win.h"
 #include "image/Image_win.h"
+#include "image/Preload_win.h"
 #include "imageops/BatchRun.h"
 #include "imageops/Batch_win.h"
 #include "imageops/RenameJournal.h"
@@ -185,7 +186,9 @@ void Run(HWND dlg) {
     // Without a catalogued folder there is nothing to do, and no folder to look in.
     if (CurrentPath[0] && g_BatchHost.EntryNames) names = g_BatchHost.EntryNames();
     FolderFs fs(folder);
+    QuietPreloading(true);  // none of the folder's files may be open of ours while they are renamed
     const BatchRunResult result = RunBatch(fs, folder, names, rule, step, unsigned(GetTickCount()));
+    QuietPreloading(false);
     if (!result.Changes.empty() && g_BatchHost.Apply) g_BatchHost.Apply(result.Changes);
     SetDlgItemTextA(dlg, IDC_BATCH_RESULT, result.Text.c_str());
 }

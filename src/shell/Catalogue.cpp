@@ -224,11 +224,19 @@ void ExchangeSortReference(FileCatalogue& cat, SortOrder order, const TextCompar
     KeepCurrent(cat, current);
 }
 
-int NavigationTarget(const FileCatalogue& cat, int delta) {
+int NavigationTarget(const FileCatalogue& cat, int delta) { return NavigationTarget(cat, cat.CurrentIndex, delta); }
+
+int NavigationTarget(const FileCatalogue& cat, int from, int delta) {
     if (cat.Count() == 0) return kNotCatalogued;
-    if (cat.CurrentIndex == kNotCatalogued && delta == 0) return kNotCatalogued;
-    int64_t target = int64_t(cat.CurrentIndex) + delta;
+    if (from == kNotCatalogued && delta == 0) return kNotCatalogued;
+    int64_t target = int64_t(from) + delta;
     return int(std::clamp<int64_t>(target, 0, cat.LastIndex()));
+}
+
+int PositionOfName(const FileCatalogue& cat, std::string_view name) {
+    for (int p = 0; p < cat.Count(); ++p)
+        if (cat.NameAt(p) == name) return p;
+    return kNotCatalogued;
 }
 
 void RemovePosition(FileCatalogue& cat, int position) {

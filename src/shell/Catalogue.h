@@ -69,6 +69,10 @@ void ExchangeSortReference(FileCatalogue& cat, SortOrder order, const TextCompar
 // Position for a navigation step: first (-99999), previous, reload (0), next, last (+999999).
 // From "not catalogued" a step starts before the first entry.
 int NavigationTarget(const FileCatalogue& cat, int delta);
+// The same, counted from `from` rather than the current index.
+int NavigationTarget(const FileCatalogue& cat, int from, int delta);
+// The position of the entry of that name, or kNotCatalogued.
+int PositionOfName(const FileCatalogue& cat, std::string_view name);
 
 // Removes the entry at `position` from the order; the current index follows the rules of
 // deletion and failed loads (stays, or moves back from the end).

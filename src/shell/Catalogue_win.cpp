@@ -9,7 +9,9 @@
 
 #include "base/SjisText.h"
 #include "graffiti/Graffiti_win.h"
+#include "image/ImageFormat.h"
 #include "image/Image_win.h"
+#include "image/Preload_win.h"
 #include "imageops/Batch_win.h"
 #include "imageops/RenameJournal.h"
 #include "resources/resource.h"
@@ -21,6 +23,11 @@ FileCatalogue g_Catalogue;
 namespace {
 
 LONG g_ScanGeneration = 0;
+
+// The entry the user stepped to while its picture is still being decoded: the window keeps
+// showing (and naming) the current picture until that one is ready.
+int g_Pending = kNotCatalogued;
+int g_Travel = +1;
 
 struct ScanRequest {
     HWND wnd;
@@ -74,7 +81,31 @@ void EntryPath(int position, char* path, size_t size) {
     snprintf(path, size, "%s%s%s", CurrentDrive, CurrentFolder, g_Catalogue.NameAt(position).c_str());
 }
 
+// Only JPEG files are decoded ahead: every other kind loads fast enough, or through plug-ins.
+bool EntryJpegPath(int position, std::string& out) {
+    if (!g_Catalogue.Valid(position)) return false;
+    char path[kPathBytes];
+    if (snprintf(path, sizeof path, "%s%s%s", CurrentDrive, CurrentFolder, g_Catalogue.NameAt(position).c_str()) >=
+        int(sizeof path))
+        return false;
+    PathParts parts;
+    if (SplitPath(path, parts) != 0 || !IsJpegExtension(parts.Extension)) return false;
+    out = path;
+    return true;
+}
+
+int BaseIndex() { return g_Catalogue.Valid(g_Pending) ? g_Pending : g_Catalogue.CurrentIndex; }
+
+// Keeps the stepped-to entry across a new catalogue or order, by its name.
+template <typename Change>
+void KeepPendingAcross(Change change) {
+    std::string name = g_Catalogue.Valid(g_Pending) ? g_Catalogue.NameAt(g_Pending) : std::string();
+    change();
+    g_Pending = name.empty() ? kNotCatalogued : PositionOfName(g_Catalogue, name);
+}
+
 void EmptyView() {
+    g_Pending = kNotCatalogued;
     CurrentPath[0] = 0;
     ReleaseImage();
     OnChange(Change::Picture);
@@ -94,6 +125,7 @@ void LoadCurrentEntry(HWND wnd, int keep) {
 }
 
 void SelectEntryAsked(HWND wnd, int position, int keep) {
+    g_Pending = kNotCatalogued;
     if (g_Catalogue.Count() == 0) return;
     if (position < 0) position = 0;
     if (position > g_Catalogue.LastIndex()) position = g_Catalogue.LastIndex();
@@ -166,7 +198,37 @@ void OfferUndo(HWND wnd) {
 
 }  // namespace
 
+void PreloadNeighbours() {
+    std::vector<std::string> paths;
+    std::string path;
+    const bool waiting = g_Catalogue.Valid(g_Pending);
+    const int from = BaseIndex();
+    if (waiting && EntryJpegPath(from, path)) paths.push_back(path);
+    // Onward first, then the one behind, then one more onward.
+    for (int step : {g_Travel, -g_Travel, 2 * g_Travel})
+        if (g_Catalogue.Valid(from) && EntryJpegPath(from + step, path) && from + step != g_Catalogue.CurrentIndex)
+            paths.push_back(path);
+    PreloadPictures(paths, waiting);
+}
+
+void OnPictureReady() {
+    // Not under a message box or modal dialog: it comes again when the window is enabled.
+    if (!g_Catalogue.Valid(g_Pending) || !IsWindowEnabled(g_Host.MainWindow)) return;
+    std::string path;
+    if (EntryJpegPath(g_Pending, path) && PreloadRunning(path.c_str())) return;
+    // Ready, or the decoder did not take it: the loader shows it, or says why it cannot.
+    FinishPendingStep();
+}
+
+void FinishPendingStep() {
+    // A step turned down (a question cancelled) leaves the window where it is.
+    if (g_Catalogue.Valid(g_Pending) && !SelectEntry(g_Host.MainWindow, g_Pending, 0)) g_Pending = kNotCatalogued;
+}
+
 void StartFolderScan(HWND wnd) {
+    // A new catalogue is coming: positions and decodes of the old one mean nothing in it.
+    g_Pending = kNotCatalogued;
+    ForgetPreloaded();
     auto* request = new ScanRequest{};
     request->wnd = wnd;
     request->generation = InterlockedIncrement(&g_ScanGeneration);
@@ -190,6 +252,7 @@ void OnScanDone(HWND wnd, WPARAM wp, LPARAM lp) {
         // A folder that cannot be searched leaves no stale catalogue behind.
         g_Catalogue = result->searched ? std::move(result->catalogue) : FileCatalogue{};
         ApplyCommandStates(wnd);
+        PreloadNeighbours();
         UpdateTitle(wnd);
         if (result->journal) OfferUndo(wnd);
     }
@@ -204,8 +267,27 @@ bool SelectEntry(HWND wnd, int position, int keep) {
 
 void Navigate(HWND wnd, int delta, int keep) {
     g_GraffitiEditState = AbortGraffitiCommand(g_GraffitiEditState);
-    int target = NavigationTarget(g_Catalogue, delta);
+    int target = NavigationTarget(g_Catalogue, BaseIndex(), delta);
     if (target != kNotCatalogued) {
+        if (delta != 0) g_Travel = delta > 0 ? +1 : -1;
+        std::string path;
+        if (g_Catalogue.Valid(g_Pending) && target == g_Catalogue.CurrentIndex) {
+            g_Pending = kNotCatalogued;  // back where the window is: nothing to wait for
+            PreloadNeighbours();
+            return;
+        }
+        // A picture not decoded yet is waited for without holding the window: the keys that
+        // come meanwhile step on from it.
+        if (keep == 0 && delta != 0 && EntryJpegPath(target, path) && !PreloadHolds(path.c_str()) &&
+            !PreloadFailed(path.c_str())) {
+            if (!g_Catalogue.Valid(g_Pending)) {
+                if (!ConfirmDiscard(wnd, DiscardReason::Load)) return;
+                g_Image.Edited = false;  // its loss is agreed to; it is not asked again
+            }
+            g_Pending = target;
+            PreloadNeighbours();
+            return;
+        }
         SelectEntry(wnd, target, keep);
         return;
     }
@@ -219,9 +301,9 @@ void Navigate(HWND wnd, int delta, int keep) {
 }
 
 void StepEntry(HWND wnd, int delta, int keep, bool beepAtEnd) {
+    const int from = BaseIndex();
     bool atEnd = g_Catalogue.Count() == 0 ||
-                 (g_Catalogue.CurrentIndex != kNotCatalogued &&
-                  (delta < 0 ? g_Catalogue.CurrentIndex <= 0 : g_Catalogue.CurrentIndex >= g_Catalogue.LastIndex()));
+                 (from != kNotCatalogued && (delta < 0 ? from <= 0 : from >= g_Catalogue.LastIndex()));
     if (!atEnd)
         Navigate(wnd, delta, keep);
     else if (beepAtEnd)
@@ -268,7 +350,9 @@ void AfterDragOutEnded(HWND wnd, AfterDragOut action) {
 
 void SortCatalogueCommand(HWND wnd, int order) {
     g_Settings.FileSC = uint32_t(order);
-    SortCatalogue(g_Catalogue, SortOrder(order), LocaleCompare);
+    ForgetPreloaded();
+    KeepPendingAcross([&] { SortCatalogue(g_Catalogue, SortOrder(order), LocaleCompare); });
+    PreloadNeighbours();
     UpdateTitle(wnd);
 }
 
@@ -307,5 +391,7 @@ void ApplyBatchChanges(const std::vector<BatchEntryChange>& changes) {
             snprintf(CurrentExtension, sizeof CurrentExtension, "%s", parts.Extension);
         }
     }
+    ForgetPreloaded();  // decoded under the old names
+    PreloadNeighbours();
     UpdateTitle(g_Host.MainWindow);
 }

@@ -14,6 +14,7 @@
 #include "graffiti/StyleDialogs_win.h"
 #include "image/ImageFormat.h"
 #include "image/Image_win.h"
+#include "image/Preload_win.h"
 #include "imageops/Monochrome_win.h"
 #include "imageops/Rotate_win.h"
 #include "imageops/Save_win.h"
@@ -395,8 +396,12 @@ void DispatchCommand(HWND wnd, int id, LPARAM lp) {
     }
     const Handler* h = FindHandler(id);
     if (!h) return;
+    // A command acts on the picture the user stepped to, as if the step had not waited.
+    if (id != IDM_PREV && id != IDM_NEXT && id != IDM_FIRST && id != IDM_LAST) FinishPendingStep();
     if (h->opensToolDialog) CloseOtherToolDialogs(id);
+    QuietPreloading(true);
     h->run(wnd, lp);
+    QuietPreloading(false);
 }
 
 void UpdateGraffitiUi(HWND wnd) {

@@ -12,6 +12,7 @@
 #include "graffiti/StyleDialogs_win.h"
 #include "image/ImageFormat.h"
 #include "image/Image_win.h"
+#include "image/Preload_win.h"
 #include "imageops/DragOut_win.h"
 #include "imageops/DragOutData.h"
 #include "imageops/Rotate_win.h"
@@ -115,6 +116,7 @@ void OnClose(HWND wnd) {
     CloseImagePathDialog();
     CloseGraffitiExportDialog();
     SaveSettings(wnd);
+    StopPreloader();
     if (HasImage()) ReleaseImage();
     UnloadPlugins();
     OleUninitialize();
@@ -211,6 +213,9 @@ LRESULT CALLBACK MainWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_APP_UPDATE_RESULT: OnUpdateResult(wnd, wp, lp); return 0;
     case WM_APP_SCAN_DONE: OnScanDone(wnd, wp, lp); return 0;
+    case WM_ENABLE:
+        if (wp) OnPictureReady();
+        return 0;
     case WM_NOTIFY:
         if (ToolTipText(reinterpret_cast<NMHDR*>(lp))) return 0;
         return DefWindowProcA(wnd, msg, wp, lp);
@@ -228,6 +233,7 @@ void OnChange(Change change) {
         ResetViewToImage(wnd, width, height, change == Change::PictureKeepView);
         // The conversion dialog traces 1-bit pictures only.
         if (GetBitsPerPixel() != 1) CloseVectorDialog();
+        PreloadNeighbours();
     }
     ApplyCommandStates(wnd);
     UpdateTitle(wnd);
@@ -286,6 +292,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     StartGdiplus();
     int parsed = ParseCommandLine(commandLine ? commandLine : "", g_Shell.CommandLinePath, sizeof g_Shell.CommandLinePath);
     g_Shell.CommandLineGiven = parsed == 1;
+    // The first picture decodes while the window is being made.
+    StartPreloader(OnPictureReady);
+    if (PathParts parts; g_Shell.CommandLineGiven && SplitPath(g_Shell.CommandLinePath, parts) == 0 &&
+                         IsJpegExtension(parts.Extension))
+        PreloadPictures({g_Shell.CommandLinePath}, true);
     if (!previous) {
         WNDCLASSA wc = {};
         wc.style = CS_HREDRAW | CS_VREDRAW;

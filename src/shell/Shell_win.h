@@ -77,6 +77,12 @@ void DeleteCurrentFile(HWND wnd);
 // After a drag-out: the file reloaded, or the folder rescanned (and the neighbour shown).
 void AfterDragOutEnded(HWND wnd, AfterDragOut action);
 void SortCatalogueCommand(HWND wnd, int order);
+// Asks for the current entry's neighbours to be decoded ahead; OnPictureReady shows the
+// entry stepped to once its decode has ended.
+void PreloadNeighbours();
+void OnPictureReady();
+// Shows the entry stepped to now, waiting for its decode.
+void FinishPendingStep();
 void ShowFileList(HWND wnd);
 int CatalogueCount();
 int CatalogueCurrentIndex();

@@ -159,6 +159,10 @@ TEST(Navigation, ClampsAndNotCatalogued) {
     EXPECT_EQ(NavigationTarget(cat, 1), 0);
     EXPECT_EQ(NavigationTarget(cat, -1), 0);
     EXPECT_EQ(NavigationTarget(FileCatalogue{}, 1), kNotCatalogued);
+    // Keys pressed while a picture is still decoding step on from the entry stepped to.
+    EXPECT_EQ(NavigationTarget(cat, 1, 1), 2);
+    EXPECT_EQ(NavigationTarget(cat, PositionOfName(cat, "c.jpg"), 1), 2);
+    EXPECT_EQ(PositionOfName(cat, "d.jpg"), kNotCatalogued);
 
     cat.CurrentIndex = 2;
     RemovePosition(cat, 2);  // the last entry goes: the current one moves back
