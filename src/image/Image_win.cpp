@@ -9,6 +9,7 @@
 
 #include "base/Host_win.h"
 #include "base/SjisText.h"
+#include "base/Workers.h"
 #include "exif/Exif_win.h"
 #include "image/ImageFormat.h"
 #include "image/Preload_win.h"
@@ -221,7 +222,7 @@ HBITMAP LoadPictureFile(HWND wnd, const char* path) {
         return nullptr;
     }
     // Our decoder first, with every core; what it does not take goes to the picture loader.
-    if (HBITMAP bitmap = DecodeJpegToBitmap(g_Image.FileData, size, 0)) {
+    if (HBITMAP bitmap = DecodeJpegToBitmap(g_Image.FileData, size, CoreCount())) {
         DecodedJpeg shown;
         shown.Created = created;
         shown.Accessed = accessed;
