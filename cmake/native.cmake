@@ -24,6 +24,9 @@ target_include_directories(pixaro_core_san PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_compile_options(pixaro_core_san PRIVATE ${PIXARO_NATIVE_FLAGS} ${PIXARO_SAN_FLAGS} -O1)
 target_link_options(pixaro_core_san PUBLIC ${PIXARO_SAN_FLAGS})
 target_link_libraries(pixaro_core_san PUBLIC Threads::Threads)
+include(${CMAKE_SOURCE_DIR}/cmake/stb.cmake)
+target_include_directories(pixaro_core SYSTEM PRIVATE ${PIXARO_STB_DIR})
+target_include_directories(pixaro_core_san SYSTEM PRIVATE ${PIXARO_STB_DIR})
 
 file(GLOB_RECURSE PIXARO_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*_test.cpp)
 
@@ -39,6 +42,10 @@ target_link_libraries(pixaro_tests_san PRIVATE pixaro_core_san GTest::gtest_main
 target_compile_options(pixaro_tests_san PRIVATE ${PIXARO_NATIVE_FLAGS} ${PIXARO_SAN_FLAGS} -O1)
 target_compile_definitions(pixaro_tests_san PRIVATE PIXARO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 target_include_directories(pixaro_tests_san PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+# The JPEG decoder's tests compare with the system's libjpeg, the library under Wine's picture loader.
+find_package(JPEG REQUIRED)
+target_link_libraries(pixaro_tests PRIVATE JPEG::JPEG)
+target_link_libraries(pixaro_tests_san PRIVATE JPEG::JPEG)
 gtest_discover_tests(pixaro_tests_san TEST_PREFIX "san." PROPERTIES LABELS sanitizer DISCOVERY_TIMEOUT 60)
 
 # Test-sample generator: BMP, WMF, EMF and damaged files that ImageMagick does not make.
@@ -59,7 +66,7 @@ if(benchmark_FOUND)
   file(GLOB_RECURSE PIXARO_BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*_bench.cpp)
   if(PIXARO_BENCH_SOURCES)
     add_executable(pixaro_bench ${PIXARO_BENCH_SOURCES})
-    target_link_libraries(pixaro_bench PRIVATE pixaro_core benchmark::benchmark_main)
+    target_link_libraries(pixaro_bench PRIVATE pixaro_core benchmark::benchmark_main JPEG::JPEG)
   endif()
 endif()
 

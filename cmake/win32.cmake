@@ -9,6 +9,11 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
 add_library(pixaro_core STATIC ${PIXARO_PORTABLE_SOURCES})
 target_include_directories(pixaro_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_compile_options(pixaro_core PRIVATE ${PIXARO_WIN_FLAGS})
+include(${CMAKE_SOURCE_DIR}/cmake/stb.cmake)
+target_include_directories(pixaro_core SYSTEM PRIVATE ${PIXARO_STB_DIR})
+# stb leaves SSE2 off under mingw unless told that the stack is realigned for it.
+set_source_files_properties(${CMAKE_SOURCE_DIR}/src/image/JpegDecode.cpp PROPERTIES
+                            COMPILE_OPTIONS "-msse2;-mstackrealign" COMPILE_DEFINITIONS STBI_MINGW_ENABLE_SSE2)
 
 file(GLOB PIXARO_RC ${CMAKE_SOURCE_DIR}/src/resources/*.rc)
 add_executable(pixaro WIN32 ${PIXARO_WIN_SOURCES} ${PIXARO_RC})

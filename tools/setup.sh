@@ -8,7 +8,8 @@ pkgs=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev
       wine wine32:i386 xvfb xauth x11-apps imagemagick locales
       fonts-ipafont-gothic xdotool
       clang libclang-rt-14-dev
-      libimage-exiftool-perl exiv2 potrace time)
+      libimage-exiftool-perl exiv2 potrace time
+      libstb-dev libjpeg62-turbo-dev)
 
 SUDO=""
 [ "$(id -u)" = 0 ] || SUDO="sudo"

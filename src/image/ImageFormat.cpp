@@ -23,6 +23,16 @@ LoaderKind LoaderForExtension(std::string_view ext) {
 
 bool IsJpegExtension(std::string_view ext) { return SjisEqualNoCase(ext, ".jpg") || SjisEqualNoCase(ext, ".jpeg"); }
 
+uint8_t NextJpegMarker(ByteReader& r) {
+    for (;;) {
+        uint8_t marker = r.U8();
+        while (r.Ok() && marker != 0xFF) marker = r.U8();  // tolerate fill bytes between segments
+        while (r.Ok() && marker == 0xFF) marker = r.U8();
+        if (!r.Ok()) return 0;
+        if (marker != 0x01 && (marker < 0xD0 || marker > 0xD7)) return marker;
+    }
+}
+
 ImageCheck CheckPictureFile(const uint8_t* bytes, size_t size, int& width, int& height) {
     if (size == 0) return ImageCheck::Empty;
     ByteReader r(bytes, size);
@@ -38,12 +48,9 @@ ImageCheck CheckPictureFile(const uint8_t* bytes, size_t size, int& width, int& 
     }
     if (r.Ok() && first == 0xFF && second == 0xD8) {
         for (;;) {
-            uint8_t marker = r.U8();
-            while (r.Ok() && marker != 0xFF) marker = r.U8();  // tolerate fill bytes between segments
-            while (r.Ok() && marker == 0xFF) marker = r.U8();
+            const uint8_t marker = NextJpegMarker(r);
             if (!r.Ok()) return ImageCheck::Truncated;
             if (marker == 0xD9 || marker == 0xDA) return ImageCheck::Corrupt;  // no frame header before the scan
-            if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;
             ByteReader segment = r;
             const uint32_t length = segment.U16BE();
             if (!segment.Ok()) return ImageCheck::Truncated;

@@ -17,6 +17,11 @@ bool IsJpegExtension(std::string_view extension);
 // header is checked before decoding, so a forged header cannot make it allocate gigabytes.
 ImageCheck CheckPictureFile(const uint8_t* bytes, size_t size, int& width, int& height);
 
+// The code of the next JPEG marker that begins a segment, SOS or EOI, after fill bytes and the
+// markers that stand alone (TEM, RST0-7); `r` is left on the segment's length. 0 and a failed
+// reader when the bytes run out. The walk starts after SOI.
+uint8_t NextJpegMarker(ByteReader& r);
+
 // 1-bit plug-in images become device bitmaps, in which a 0 bit is black.
 uint8_t MonoInversionMask(uint8_t paletteEntry0Blue);
 int MonoDibPitch(int width);     // ((w + 31) / 32) * 4
