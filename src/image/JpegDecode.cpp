@@ -3,33 +3,13 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
-#include <memory>
+#include <new>
+#include <vector>
 
 #include "base/ByteReader.h"
 #include "base/Limits.h"
 #include "base/Workers.h"
 #include "image/ImageFormat.h"
-
-// stb weighs the last chroma sample of a 4:2:2 row the wrong way round (a coloured column at the
-// right edge of many camera pictures): its upsampler table takes this one, libjpeg's rounding
-// included, and its own definition is renamed out of the way.
-static unsigned char* stbi__resample_row_h_2(unsigned char* out, unsigned char* in, unsigned char*, int w, int) {
-    if (w == 1) {
-        out[0] = out[1] = in[0];
-        return out;
-    }
-    out[0] = in[0];
-    out[1] = uint8_t((in[0] * 3 + in[1] + 2) >> 2);
-    for (int i = 1; i < w - 1; ++i) {
-        const int near = in[i] * 3;
-        out[i * 2] = uint8_t((near + in[i - 1] + 1) >> 2);
-        out[i * 2 + 1] = uint8_t((near + in[i + 1] + 2) >> 2);
-    }
-    out[w * 2 - 2] = uint8_t((in[w - 1] * 3 + in[w - 2] + 1) >> 2);
-    out[w * 2 - 1] = in[w - 1];
-    return out;
-}
-#define stbi__resample_row_h_2(...) StbResampleRowH2Unused(__VA_ARGS__)
 
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
@@ -39,7 +19,6 @@ static unsigned char* stbi__resample_row_h_2(unsigned char* out, unsigned char* 
 #define STBI_NO_HDR
 #define STBI_MAX_DIMENSIONS kMaxImageSide
 #include <stb_image.h>
-[[maybe_unused]] static auto* const kStbOwnResampleRowH2 = StbResampleRowH2Unused;
 
 namespace {
 
@@ -205,9 +184,73 @@ bool WalkFile(const uint8_t* data, size_t size, JpegHead& head) {
     }
 }
 
-struct StbFree {
-    void operator()(stbi_uc* p) const { stbi_image_free(p); }
+// libjpeg's 4:2:2 upsampler: stb's weighs the last chroma sample of a row the wrong way round
+// (a coloured column at the right edge of many camera pictures).
+stbi_uc* ResampleRowH2(stbi_uc* out, stbi_uc* in, stbi_uc*, int w, int) {
+    if (w == 1) {
+        out[0] = out[1] = in[0];
+        return out;
+    }
+    out[0] = in[0];
+    out[1] = stbi_uc((in[0] * 3 + in[1] + 2) >> 2);
+    for (int i = 1; i < w - 1; ++i) {
+        const int near = in[i] * 3;
+        out[i * 2] = stbi_uc((near + in[i - 1] + 1) >> 2);
+        out[i * 2 + 1] = stbi_uc((near + in[i + 1] + 2) >> 2);
+    }
+    out[w * 2 - 2] = stbi_uc((in[w - 1] * 3 + in[w - 2] + 1) >> 2);
+    out[w * 2 - 1] = in[w - 1];
+    return out;
+}
+
+struct StbJpeg {
+    stbi__context source;
+    stbi__jpeg* jpeg = nullptr;
+    ~StbJpeg() {
+        if (!jpeg) return;
+        stbi__cleanup_jpeg(jpeg);
+        STBI_FREE(jpeg);
+    }
 };
+
+// stb's own last step (upsampling and colour conversion into a buffer of its own) replaced by
+// one that writes the target's rows directly, any band of rows on its own: no second copy of
+// the picture, and the conversion spreads over threads.
+void ConvertBand(stbi__jpeg* z, bool rgb, uint8_t* out, int first, int end) {
+    const int width = int(z->s->img_x), height = int(z->s->img_y), n = z->s->img_n;
+    std::vector<stbi_uc> lines(size_t(n) * (size_t(width) + 3));
+    const stbi_uc* row[3] = {};
+    for (int y = first; y < end; ++y) {
+        for (int k = 0; k < n; ++k) {
+            const auto& c = z->img_comp[k];
+            const int hs = z->img_h_max / c.h, vs = z->img_v_max / c.v;
+            const resample_row_func resample = hs == 1 && vs == 1   ? resample_row_1
+                                               : hs == 1 && vs == 2 ? stbi__resample_row_v_2
+                                               : hs == 2 && vs == 1 ? ResampleRowH2
+                                               : hs == 2 && vs == 2 ? z->resample_row_hv_2_kernel
+                                                                    : stbi__resample_row_generic;
+            // Where stb's row-by-row walk would stand at row y: the stored rows around it.
+            const int step = (y + vs / 2) % vs, wraps = (y + vs / 2) / vs;
+            stbi_uc* below = c.data + size_t(c.w2) * size_t(std::min(wraps, c.y - 1));
+            stbi_uc* above = c.data + size_t(c.w2) * size_t(wraps == 0 ? 0 : std::min(wraps - 1, c.y - 1));
+            const bool nearBelow = step >= vs / 2;
+            row[k] = resample(lines.data() + size_t(k) * (size_t(width) + 3), nearBelow ? below : above,
+                              nearBelow ? above : below, (width + hs - 1) / hs, hs);
+        }
+        uint8_t* d = out + size_t(width) * 4 * size_t(height - 1 - y);
+        if (n == 1) {
+            for (int x = 0; x < width; ++x, d += 4) d[0] = d[1] = d[2] = row[0][x], d[3] = 0;
+        } else if (rgb) {
+            for (int x = 0; x < width; ++x, d += 4) d[0] = row[2][x], d[1] = row[1][x], d[2] = row[0][x], d[3] = 0;
+        } else {
+            z->YCbCr_to_RGB_kernel(d, row[0], row[1], row[2], width, 4);  // RGBA, alpha 255
+            for (int x = 0; x < width; ++x, d += 4) {
+                const uint8_t r = d[0];
+                d[0] = d[2], d[2] = r, d[3] = 0;
+            }
+        }
+    }
+}
 
 }  // namespace
 
@@ -217,32 +260,33 @@ JpegDecodeResult DecodeJpeg(const uint8_t* data, size_t size, PixelTarget& targe
         return JpegDecodeResult::NotForUs;
     if (!DibFits(head.Width, head.Height, 32) || !SameColourModel(head)) return JpegDecodeResult::NotForUs;
 
-    const int channels = head.Components == 1 ? 1 : 3;
-    int width = 0, height = 0, found = 0;
-    std::unique_ptr<stbi_uc, StbFree> pixels(stbi_load_from_memory(data, int(size), &width, &height, &found, channels));
-    if (!pixels) {
+    StbJpeg stb;
+    stbi__start_mem(&stb.source, data, int(size));
+    stb.jpeg = static_cast<stbi__jpeg*>(stbi__malloc(sizeof(stbi__jpeg)));
+    if (!stb.jpeg) return JpegDecodeResult::NoMemory;
+    stbi__jpeg* z = stb.jpeg;
+    z->s = &stb.source;
+    stbi__setup_jpeg(z);
+    z->s->img_n = 0;  // as stb's own loader: its clean-up frees only components it made
+    if (!stbi__decode_jpeg_image(z)) {
         const char* why = stbi_failure_reason();
         return why && std::strcmp(why, "outofmem") == 0 ? JpegDecodeResult::NoMemory : JpegDecodeResult::NotForUs;
     }
-    if (width != head.Width || height != head.Height) return JpegDecodeResult::NotForUs;
+    const int width = int(z->s->img_x), height = int(z->s->img_y);
+    if (width != head.Width || height != head.Height || z->s->img_n != head.Components)
+        return JpegDecodeResult::NotForUs;
+    const bool rgb = z->s->img_n == 3 && (z->rgb == 3 || (z->app14_color_transform == 0 && !z->jfif));
     uint8_t* out = target.Allocate(width, height);
     if (!out) return JpegDecodeResult::NoMemory;
 
-    const size_t inPitch = size_t(width) * size_t(channels), outPitch = size_t(width) * 4;
     const int parts = std::max(1, threads);
     const int bands = std::min(height, parts == 1 ? 1 : parts * 4);
-    const stbi_uc* in = pixels.get();
-    RunJobs(parts, bands, [&](int band) {
-        const int first = int(int64_t(height) * band / bands), end = int(int64_t(height) * (band + 1) / bands);
-        for (int y = first; y < end; ++y) {
-            const uint8_t* s = in + inPitch * size_t(y);
-            uint8_t* d = out + outPitch * size_t(height - 1 - y);
-            if (channels == 1) {
-                for (int x = 0; x < width; ++x, d += 4) d[0] = d[1] = d[2] = s[x], d[3] = 0;
-            } else {
-                for (int x = 0; x < width; ++x, s += 3, d += 4) d[0] = s[2], d[1] = s[1], d[2] = s[0], d[3] = 0;
-            }
-        }
-    });
+    try {
+        RunJobs(parts, bands, [&](int band) {
+            ConvertBand(z, rgb, out, int(int64_t(height) * band / bands), int(int64_t(height) * (band + 1) / bands));
+        });
+    } catch (const std::bad_alloc&) {
+        return JpegDecodeResult::NoMemory;
+    }
     return JpegDecodeResult::Ok;
 }

@@ -150,7 +150,8 @@ JpegDecodeResult Decode(const Bytes& file, VectorTarget& target, int threads = 1
 TEST(JpegDecode, AgreesWithLibjpeg) {
     std::vector<Encoding> rows = {{"baseline 4:2:0"}, {"baseline 4:2:2"}, {"baseline 4:4:4"},
                                   {"progressive 4:2:0"}, {"restart every 2 MCU rows"}, {"greyscale"},
-                                  {"RGB components"}, {"4:4:0"}, {"1 x 1 pixel"}, {"quality 40, 17 x 9"}};
+                                  {"RGB components"}, {"4:4:0"}, {"1 x 1 pixel"}, {"quality 40, 17 x 9"},
+                                  {"4:1:1"}};
     rows[1].lumaV = 1;
     rows[2].lumaH = rows[2].lumaV = 1;
     rows[3].progressive = true;
@@ -164,6 +165,8 @@ TEST(JpegDecode, AgreesWithLibjpeg) {
     rows[9].quality = 40;
     rows[9].width = 17;
     rows[9].height = 9;
+    rows[10].lumaH = 4;
+    rows[10].lumaV = 1;
     for (const Encoding& e : rows) {
         SCOPED_TRACE(e.name);
         Bytes file, want;
