@@ -11,6 +11,7 @@
 #include "graffiti/GraffitiJwwFuzz.h"
 #include "graffiti/TrdFileFuzz.h"
 #include "image/ImageFormatFuzz.h"
+#include "image/JpegDecodeFuzz.h"
 #include "imageops/RenameJournalFuzz.h"
 #include "jww/JwwReaderFuzz.h"
 #include "vectorize/TraceInputFuzz.h"
@@ -20,7 +21,9 @@ TEST(Crashers, ReplayQuietly) {
         const char* folder;
         void (*fuzz)(const uint8_t*, size_t);
     };
-    const Row rows[] = {{"tests/image/crashers", FuzzImageFormat}, {"tests/exif/crashers", FuzzExifParser},
+    const Row rows[] = {{"tests/image/crashers", FuzzImageFormat}, {"tests/image/crashers", FuzzJpegDecode},
+                        {"tests/image/corpus", FuzzJpegDecode},
+                        {"tests/exif/crashers", FuzzExifParser},
                         {"tests/vectorize/crashers", FuzzTraceInput}, {"tests/jww/crashers", FuzzJwwReader},
                         {"tests/graffiti/crashers", FuzzTrdFile},
                         // The .trd inputs also feed the JWW conversions of the layer they hold.
