@@ -7,20 +7,9 @@
 #include <string>
 #include <vector>
 
-// A file as it was when decoded: a picture is used only while the file still matches it.
-// The change time and the file's identity catch a replacement that kept size and write time.
-struct PictureStamp {
-    uint64_t Size = 0;
-    uint64_t WriteTime = 0;
-    uint64_t ChangeTime = 0;
-    uint64_t FileId = 0;
-    bool operator==(const PictureStamp&) const = default;
-};
-
 // What a decode left in memory; the platform part owns Payload and frees it through the
 // cache's release function.
 struct DecodedPicture {
-    PictureStamp Stamp;
     uint64_t Bytes = 0;
     void* Payload = nullptr;
 };

@@ -5,12 +5,13 @@
 #include "base/Limits.h"
 #include "base/Workers.h"
 #include "image/ImageFormat.h"
+#include "image/Image_win.h"
 #include "image/JpegDecode.h"
 
 namespace {
 
-// Four camera pictures of 24 megapixels; a 32-bit process keeps them as sections, which
-// take no address space until one is shown.
+// Four camera pictures of 24 megapixels with their files: with the picture shown, two spare
+// bitmaps and the decoder's own buffers the process stays under 1 GiB of its address space.
 constexpr uint64_t kPreloadBudget = uint64_t{400} << 20;
 constexpr UINT WM_JOB_DONE = WM_APP + 1;
 
@@ -59,12 +60,7 @@ struct DibTarget : PixelTarget {
             return static_cast<uint8_t*>(Spare.Bits);
         }
         BITMAPINFO bi = {};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = width;
-        bi.bmiHeader.biHeight = height;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        bi.bmiHeader.biCompression = BI_RGB;
+        bi.bmiHeader = DibHeader(width, height, 32);
         void* bits = nullptr;
         Made = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
         if (!Made) return nullptr;
@@ -189,7 +185,6 @@ std::optional<DecodedPicture> DecodeFile(const PictureJob& job, DibTarget& targe
     }
     p.Stamp = stamp;
     DecodedPicture picture;
-    picture.Stamp = stamp;
     picture.Bytes = uint64_t(p.Width) * uint64_t(p.Height) * 4 + p.FileSize;
     picture.Payload = payload.release();
     return picture;
@@ -318,7 +313,7 @@ bool TakePreloaded(const char* path, DecodedJpeg& out) {
     std::unique_ptr<Payload> payload(static_cast<Payload*>(picture->Payload));
     // Deleted, replaced or written since it was decoded: the file is read again.
     PictureStamp now;
-    if (!StampOfPath(path, now) || !(now == picture->Stamp)) {
+    if (!StampOfPath(path, now) || !(now == payload->Picture.Stamp)) {
         FreeDecodedJpeg(payload->Picture);
         return false;
     }
@@ -348,7 +343,6 @@ bool HandBackShownPicture(const char* path, HBITMAP bitmap, HGLOBAL fileBlock, D
     payload->Picture.FileBlock = fileBlock;
     payload->Picture.FileSize = fileSize;
     DecodedPicture picture;
-    picture.Stamp = g_Shown.Stamp;
     picture.Bytes = uint64_t(g_Shown.Width) * uint64_t(g_Shown.Height) * 4 + fileSize;
     picture.Payload = payload.release();
     g_ShownPath.clear();

@@ -11,6 +11,16 @@
 
 #include "image/PictureCache.h"
 
+// A file as it was when decoded: a picture is used only while the file still matches it.
+// The change time and the file's identity catch a replacement that kept size and write time.
+struct PictureStamp {
+    uint64_t Size = 0;
+    uint64_t WriteTime = 0;
+    uint64_t ChangeTime = 0;
+    uint64_t FileId = 0;
+    bool operator==(const PictureStamp&) const = default;
+};
+
 // A JPEG file read and decoded: its bytes, times and pixels (32-bit, bottom-up).
 struct DecodedJpeg {
     HGLOBAL FileBlock = nullptr;

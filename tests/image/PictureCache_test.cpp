@@ -13,7 +13,7 @@ void CountRelease(void* payload) { ++g_Released[intptr_t(payload)]; }
 
 struct Fake {
     intptr_t next = 1;
-    DecodedPicture Picture(uint64_t bytes) { return {{}, bytes, reinterpret_cast<void*>(next++)}; }
+    DecodedPicture Picture(uint64_t bytes) { return {bytes, reinterpret_cast<void*>(next++)}; }
 };
 
 constexpr uint64_t kMiB = 1 << 20;
