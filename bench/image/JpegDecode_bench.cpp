@@ -9,11 +9,12 @@
 
 #include <jpeglib.h>
 
+#include "../common/CameraPhoto.h"
 #include "image/JpegDecode.h"
 
 namespace {
 
-constexpr int kWidth = 6000, kHeight = 4000;
+constexpr int kWidth = kCameraWidth, kHeight = kCameraHeight;
 
 // Gradients, discs, bars and sensor noise at quality 92, 4:2:0: sized like a camera's file.
 const std::vector<uint8_t>& CameraJpeg() {
@@ -35,17 +36,7 @@ const std::vector<uint8_t>& CameraJpeg() {
         std::vector<uint8_t> row(size_t(kWidth) * 3);
         uint32_t seed = 1;
         for (int y = 0; y < kHeight; ++y) {
-            for (int x = 0; x < kWidth; ++x) {
-                seed = seed * 1664525u + 1013904223u;
-                const int n = int(seed >> 28) - 8;
-                int r = x * 255 / kWidth, g = y * 255 / kHeight, b = 128 + (x / 7 + y / 5) % 100;
-                const int dx = x % 1500 - 750, dy = y % 1000 - 500;
-                if (dx * dx + dy * dy < 400 * 400) r = 220 - dy / 10, g = 60, b = 50 + dx / 10;
-                if (x % 600 < 40) r = g = b = 30;
-                row[size_t(x) * 3] = uint8_t(std::clamp(r + n, 0, 255));
-                row[size_t(x) * 3 + 1] = uint8_t(std::clamp(g + n, 0, 255));
-                row[size_t(x) * 3 + 2] = uint8_t(std::clamp(b + n, 0, 255));
-            }
+            CameraPhotoRow(y, seed, row.data());
             JSAMPROW p = row.data();
             jpeg_write_scanlines(&info, &p, 1);
         }

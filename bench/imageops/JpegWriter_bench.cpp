@@ -5,13 +5,13 @@
 #include <cstdlib>
 #include <string>
 
+#include "../common/CameraPhoto.h"
 #include "imageops/JpegWriter.h"
 
 namespace {
 
-constexpr int kWidth = 6000, kHeight = 4000;
+constexpr int kWidth = kCameraWidth, kHeight = kCameraHeight;
 
-// Gradients, hard-edged discs and bars, and noise: a picture that compresses like a photo.
 const DibPixels& Photo() {
     static const DibPixels photo = [] {
         DibPixels p;
@@ -19,17 +19,8 @@ const DibPixels& Photo() {
         uint32_t seed = 1;
         for (int y = 0; y < kHeight; ++y) {
             uint8_t* px = p.Row(y);
-            for (int x = 0; x < kWidth; ++x, px += 3) {
-                seed = seed * 1664525u + 1013904223u;
-                const int n = int(seed >> 28) - 8;
-                int r = x * 255 / kWidth, g = y * 255 / kHeight, b = 128 + (x / 7 + y / 5) % 100;
-                const int dx = x % 1500 - 750, dy = y % 1000 - 500;
-                if (dx * dx + dy * dy < 400 * 400) r = 220 - dy / 10, g = 60, b = 50 + dx / 10;
-                if (x % 600 < 40) r = g = b = 30;
-                px[0] = uint8_t(std::clamp(b + n, 0, 255));
-                px[1] = uint8_t(std::clamp(g + n, 0, 255));
-                px[2] = uint8_t(std::clamp(r + n, 0, 255));
-            }
+            CameraPhotoRow(y, seed, px);
+            for (int x = 0; x < kWidth; ++x, px += 3) std::swap(px[0], px[2]);  // DIB rows are B, G, R
         }
         return p;
     }();

@@ -73,17 +73,6 @@ struct FileHandle {
     FileHandle& operator=(const FileHandle&) = delete;
 };
 
-// Reads the whole file into `dest` (at least `size` bytes); false on any short read.
-bool ReadWhole(HANDLE h, BYTE* dest, DWORD size) {
-    DWORD done = 0;
-    while (done < size) {
-        DWORD got = 0;
-        if (!ReadFile(h, dest + done, size - done, &got, nullptr) || got == 0) return false;
-        done += got;
-    }
-    return true;
-}
-
 bool FileSize32(HANDLE h, DWORD& size) {
     LARGE_INTEGER li;
     if (!GetFileSizeEx(h, &li) || li.QuadPart > kMaxFileBytes) return false;
@@ -126,7 +115,7 @@ HBITMAP LoadBitmapFile(const char* path) {
     }
     BYTE head[14 + 124 + 1024] = {};
     DWORD headBytes = size < sizeof head ? size : DWORD(sizeof head);
-    if (!ReadWhole(file.h, head, headBytes)) {
+    if (!ReadFileExactly(file.h, head, headBytes)) {
         ReportUnreadable(path, nullptr);
         return nullptr;
     }
@@ -210,7 +199,7 @@ HBITMAP LoadPictureFile(HWND wnd, const char* path) {
     g_Image.FileBytes = block;
     g_Image.FileData = static_cast<const BYTE*>(GlobalLock(block));
     g_Image.FileSize = size;
-    if (!g_Image.FileData || !ReadWhole(file.h, const_cast<BYTE*>(g_Image.FileData), size)) {
+    if (!g_Image.FileData || !ReadFileExactly(file.h, const_cast<BYTE*>(g_Image.FileData), size)) {
         FreeFileBytes();  // the metadata walk must not see a half-read file
         SetStatusText(0, "ファイルが読込めません");
         return nullptr;
@@ -306,7 +295,7 @@ HBITMAP LoadWithPlugin(HWND wnd, int slot, const char* path) {
             MessageBoxA(wnd, text, "API LOAD Error", MB_OK);
             return nullptr;
         }
-        if (!ReadWhole(file.h, static_cast<BYTE*>(block.h), size)) {
+        if (!ReadFileExactly(file.h, static_cast<BYTE*>(block.h), size)) {
             SetStatusText(0, "SPI Error ファイル内容をロードできません");
             return nullptr;
         }

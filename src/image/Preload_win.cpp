@@ -123,6 +123,16 @@ bool ReadPictureStamp(HANDLE file, PictureStamp& stamp) {
     return true;
 }
 
+bool ReadFileExactly(HANDLE file, BYTE* dest, DWORD size) {
+    DWORD done = 0;
+    while (done < size) {
+        DWORD got = 0;
+        if (!ReadFile(file, dest + done, size - done, &got, nullptr) || got == 0) return false;
+        done += got;
+    }
+    return true;
+}
+
 namespace {
 
 // Opened so that a user may still delete, rename or replace the file while we read it.
@@ -137,16 +147,6 @@ bool StampOfPath(const char* path, PictureStamp& stamp) {
     bool ok = ReadPictureStamp(file, stamp);
     CloseHandle(file);
     return ok;
-}
-
-bool ReadAll(HANDLE file, BYTE* dest, DWORD size) {
-    DWORD done = 0;
-    while (done < size) {
-        DWORD got = 0;
-        if (!ReadFile(file, dest + done, size - done, &got, nullptr) || got == 0) return false;
-        done += got;
-    }
-    return true;
 }
 
 // The worker's whole job: read, check, decode.
@@ -167,7 +167,7 @@ std::optional<DecodedPicture> DecodeFile(const PictureJob& job, DibTarget& targe
         p.FileBlock = GlobalAlloc(GMEM_MOVEABLE, p.FileSize);
         BYTE* data = p.FileBlock ? static_cast<BYTE*>(GlobalLock(p.FileBlock)) : nullptr;
         int width, height;
-        ok = data && ReadAll(file, data, p.FileSize);
+        ok = data && ReadFileExactly(file, data, p.FileSize);
         CloseHandle(file);
         file = INVALID_HANDLE_VALUE;
         InterlockedExchange(&g_FileOpen, 0);

@@ -61,6 +61,8 @@ void ForgetShownPicture();
 // The window moves on from the noted picture, unchanged: the cache takes its bitmap and bytes,
 // so that stepping back shows it at once. False (nothing taken) when it was not noted.
 bool HandBackShownPicture(const char* path, HBITMAP bitmap, HGLOBAL fileBlock, DWORD fileSize);
+// Reads `size` bytes from the file's position; false on any short read.
+bool ReadFileExactly(HANDLE file, BYTE* dest, DWORD size);
 // The stamp of an open file.
 bool ReadPictureStamp(HANDLE file, PictureStamp& stamp);
 bool PreloadFailed(const char* path);
