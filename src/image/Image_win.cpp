@@ -130,12 +130,13 @@ HBITMAP LoadBitmapFile(const char* path) {
     return bmp;
 }
 
-// Copies a bitmap owned by someone else into a DIB section of our own.
+// Copies a bitmap owned by someone else into a DIB section of our own: 32-bit, like our
+// decoder's pictures, since a 24-bit source makes every stretch convert every pixel.
 HBITMAP CopyToDibSection(HBITMAP source) {
     BITMAP bm;
     if (!GetObjectA(source, sizeof bm, &bm) || bm.bmWidth <= 0 || bm.bmHeight <= 0) return nullptr;
     BITMAPINFO bi = {};
-    bi.bmiHeader = DibHeader(bm.bmWidth, bm.bmHeight, 24);
+    bi.bmiHeader = DibHeader(bm.bmWidth, bm.bmHeight, 32);
     void* bits = nullptr;
     HDC screen = GetDC(nullptr);
     HBITMAP copy = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);

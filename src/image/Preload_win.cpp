@@ -149,41 +149,45 @@ bool StampOfPath(const char* path, PictureStamp& stamp) {
     return ok;
 }
 
+// The file's bytes, times and stamp; it is open (g_FileOpen) only for this.
+bool ReadJpegFile(const char* path, DecodedJpeg& p) {
+    InterlockedExchange(&g_FileOpen, 1);
+    bool ok = false;
+    HANDLE file = OpenShared(path);
+    if (file != INVALID_HANDLE_VALUE) {
+        ok = ReadPictureStamp(file, p.Stamp) && p.Stamp.Size > 0 && p.Stamp.Size <= kMaxFileBytes &&
+             GetFileTime(file, &p.Created, &p.Accessed, &p.Written);
+        if (ok) {
+            p.FileSize = DWORD(p.Stamp.Size);
+            p.FileBlock = GlobalAlloc(GMEM_MOVEABLE, p.FileSize);
+            BYTE* data = p.FileBlock ? static_cast<BYTE*>(GlobalLock(p.FileBlock)) : nullptr;
+            ok = data && ReadFileExactly(file, data, p.FileSize);
+            if (data) GlobalUnlock(p.FileBlock);
+        }
+        CloseHandle(file);
+    }
+    InterlockedExchange(&g_FileOpen, 0);
+    return ok;
+}
+
 // The worker's whole job: read, check, decode.
 std::optional<DecodedPicture> DecodeFile(const PictureJob& job, DibTarget& target) {
-    InterlockedExchange(&g_FileOpen, 1);
-    HANDLE file = OpenShared(job.Path.c_str());
-    if (file == INVALID_HANDLE_VALUE) {
-        InterlockedExchange(&g_FileOpen, 0);
-        return std::nullopt;
-    }
     auto payload = std::make_unique<Payload>();
     DecodedJpeg& p = payload->Picture;
-    PictureStamp stamp;
-    bool ok = ReadPictureStamp(file, stamp) && stamp.Size > 0 && stamp.Size <= kMaxFileBytes &&
-              GetFileTime(file, &p.Created, &p.Accessed, &p.Written);
+    bool ok = ReadJpegFile(job.Path.c_str(), p);
     if (ok) {
-        p.FileSize = DWORD(stamp.Size);
-        p.FileBlock = GlobalAlloc(GMEM_MOVEABLE, p.FileSize);
-        BYTE* data = p.FileBlock ? static_cast<BYTE*>(GlobalLock(p.FileBlock)) : nullptr;
+        const BYTE* data = static_cast<const BYTE*>(GlobalLock(p.FileBlock));
         int width, height;
-        ok = data && ReadFileExactly(file, data, p.FileSize);
-        CloseHandle(file);
-        file = INVALID_HANDLE_VALUE;
-        InterlockedExchange(&g_FileOpen, 0);
-        ok = ok && CheckPictureFile(data, p.FileSize, width, height) == ImageCheck::Ok &&
+        ok = data && CheckPictureFile(data, p.FileSize, width, height) == ImageCheck::Ok &&
              (p.Bitmap = DecodeInto(target, data, p.FileSize, job.Urgent ? CoreCount() : 1)) != nullptr;
         p.Width = target.Width;
         p.Height = target.Height;
-        if (data) GlobalUnlock(p.FileBlock);
+        GlobalUnlock(p.FileBlock);
     }
-    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-    InterlockedExchange(&g_FileOpen, 0);
     if (!ok) {
         FreeDecodedJpeg(p);
         return std::nullopt;
     }
-    p.Stamp = stamp;
     DecodedPicture picture;
     picture.Bytes = uint64_t(p.Width) * uint64_t(p.Height) * 4 + p.FileSize;
     picture.Payload = payload.release();

@@ -96,14 +96,6 @@ bool EntryJpegPath(int position, std::string& out) {
 
 int BaseIndex() { return g_Catalogue.Valid(g_Pending) ? g_Pending : g_Catalogue.CurrentIndex; }
 
-// Keeps the stepped-to entry across a new catalogue or order, by its name.
-template <typename Change>
-void KeepPendingAcross(Change change) {
-    std::string name = g_Catalogue.Valid(g_Pending) ? g_Catalogue.NameAt(g_Pending) : std::string();
-    change();
-    g_Pending = name.empty() ? kNotCatalogued : PositionOfName(g_Catalogue, name);
-}
-
 void EmptyView() {
     g_Pending = kNotCatalogued;
     CurrentPath[0] = 0;
@@ -351,7 +343,10 @@ void AfterDragOutEnded(HWND wnd, AfterDragOut action) {
 void SortCatalogueCommand(HWND wnd, int order) {
     g_Settings.FileSC = uint32_t(order);
     ForgetPreloaded();
-    KeepPendingAcross([&] { SortCatalogue(g_Catalogue, SortOrder(order), LocaleCompare); });
+    // The stepped-to entry keeps its place by its name.
+    const std::string pending = g_Catalogue.Valid(g_Pending) ? g_Catalogue.NameAt(g_Pending) : std::string();
+    SortCatalogue(g_Catalogue, SortOrder(order), LocaleCompare);
+    g_Pending = pending.empty() ? kNotCatalogued : PositionOfName(g_Catalogue, pending);
     PreloadNeighbours();
     UpdateTitle(wnd);
 }
