@@ -1,8 +1,20 @@
-# Win32 build (i686 mingw-w64): pixaro.exe, the Susie plug-ins and the test driver.
+# Windows builds (mingw-w64, i686 or x86_64 by the toolchain file): pixaro.exe, the Susie
+# plug-ins and the test driver.
 enable_language(RC)
 
 set(PIXARO_WIN_FLAGS -fexec-charset=CP932 -finput-charset=UTF-8 -msse2 -mfpmath=sse
     -Wall -Wextra -Wno-unused-parameter -Wno-cast-function-type -Wno-missing-field-initializers)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  # A handle or pointer squeezed through a 32-bit integer works until the first address
+  # above 4 GiB.
+  # (C++ refuses a pointer cast to a narrower integer by itself.)
+  list(APPEND PIXARO_WIN_FLAGS $<$<COMPILE_LANGUAGE:C>:-Werror=pointer-to-int-cast> -Werror=int-to-pointer-cast)
+  set(PIXARO_MANIFEST_ARCH amd64)
+else()
+  set(PIXARO_MANIFEST_ARCH x86)
+endif()
+
+configure_file(${CMAKE_SOURCE_DIR}/src/resources/pixaro.manifest.in ${PIXARO_GENERATED_DIR}/pixaro.manifest @ONLY)
 add_compile_definitions(WINVER=0x0601 _WIN32_WINNT=0x0601 _WIN32_IE=0x0600 STRICT NOMINMAX)
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
 
@@ -18,6 +30,9 @@ set_source_files_properties(${CMAKE_SOURCE_DIR}/src/image/JpegDecode.cpp PROPERT
 file(GLOB PIXARO_RC ${CMAKE_SOURCE_DIR}/src/resources/*.rc)
 add_executable(pixaro WIN32 ${PIXARO_WIN_SOURCES} ${PIXARO_RC})
 target_compile_options(pixaro PRIVATE ${PIXARO_WIN_FLAGS})
+target_include_directories(pixaro PRIVATE ${PIXARO_GENERATED_DIR})
+set_source_files_properties(${PIXARO_RC} PROPERTIES OBJECT_DEPENDS
+                            "${PIXARO_GENERATED_DIR}/pixaro.manifest;${PIXARO_GENERATED_DIR}/PixaroVersion.h")
 target_link_libraries(pixaro PRIVATE pixaro_core comctl32 comdlg32 gdiplus ole32 oleaut32 uuid
                       shell32 wininet advapi32 gdi32 user32 kernel32)
 target_link_options(pixaro PRIVATE -static -mwindows -static-libgcc -static-libstdc++)

@@ -246,8 +246,10 @@ HBITMAP LoadPictureFile(HWND wnd, const char* path) {
     return result;
 }
 
-using IsSupportedFn = int(WINAPI*)(LPCSTR, DWORD);
-using GetPictureFn = int(WINAPI*)(LPCSTR, LONG, UINT, HANDLE*, HANDLE*, FARPROC, LONG);
+// Pointer-sized where the 64-bit plug-ins take a pointer or a length: passed as a 32-bit
+// LONG/DWORD, the upper half of the register or stack slot is whatever was there before.
+using IsSupportedFn = int(WINAPI*)(LPCSTR, DWORD_PTR);
+using GetPictureFn = int(WINAPI*)(LPCSTR, LONG_PTR, UINT, HANDLE*, HANDLE*, FARPROC, LONG_PTR);
 
 // Locks a plug-in result handle for the duration of one load and frees it at the end.
 struct LocalBlock {
@@ -302,14 +304,14 @@ HBITMAP LoadWithPlugin(HWND wnd, int slot, const char* path) {
         }
     }
     const char* data = static_cast<const char*>(block.h);
-    if (size == 0 || isSupported(path, DWORD(UINT_PTR(data))) == 0) {
+    if (size == 0 || isSupported(path, reinterpret_cast<DWORD_PTR>(data)) == 0) {
         MessageBoxA(wnd, "このプラグインでは、対応できません", "SPI Error", MB_OK);
         return nullptr;
     }
     LocalBlock info, bits;
     HANDLE hInfo = nullptr, hBits = nullptr;
     int rc = slot == kSlotJww ? getPicture(path, 0, 0, &hInfo, &hBits, nullptr, 0)
-                              : getPicture(data, LONG(size), 1, &hInfo, &hBits, nullptr, 0);
+                              : getPicture(data, LONG_PTR(size), 1, &hInfo, &hBits, nullptr, 0);
     info.h = hInfo;
     bits.h = hBits;
     if (rc != 0 || !hInfo || !hBits) {
@@ -417,12 +419,12 @@ void LoadPlugins(HWND owner, const char* folder) {
     for (const Row& r : kRows) {
         if (g_Image.PluginMask & r.bit) continue;
         char found[MAX_PATH];
-        DWORD n = SearchPathA(folder, r.name, ".spi", sizeof found, found, nullptr);
+        DWORD n = SearchPathA(folder, r.name, kPluginSuffix, sizeof found, found, nullptr);
         if (n == 0 || n >= sizeof found) continue;
         HMODULE module = LoadLibraryA(found);
         if (!module) {
             char text[64];
-            snprintf(text, sizeof text, "%s.spi が読込めません", r.name);
+            snprintf(text, sizeof text, "%s%s が読込めません", r.name, kPluginSuffix);
             MessageBoxA(owner, text, "SPI Load Error", MB_OK);
             continue;
         }

@@ -9,3 +9,11 @@ enum PluginBit : int {
     kPluginJww = 0x60,  // either JWW reader
     kPluginGdip = 0x80,  // EMF
 };
+
+// 64-bit hosts load 64-bit plug-ins, which carry their own suffix so both kinds can sit in
+// one folder.
+#if defined(_WIN64)
+constexpr const char* kPluginSuffix = ".sph";
+#else
+constexpr const char* kPluginSuffix = ".spi";
+#endif

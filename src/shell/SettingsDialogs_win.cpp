@@ -16,6 +16,7 @@
 #include "shell/Keys.h"
 #include "shell/Shell_win.h"
 #include "shell/WindowSize.h"
+#include "PixaroVersion.h"
 
 namespace {
 
@@ -325,8 +326,8 @@ INT_PTR CALLBACK ProgramsProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
 // About (9999)
 
 constexpr const char* kProductName = "Pixaro";
-constexpr const char* kVersionText = "Ver1.19";
-constexpr const char* kMailLink = "mailto:support@norvane.example?subject=Pixaro%20Ver1.19%20Response";
+constexpr const char* kVersionText = "Ver" PIXARO_VERSION_TEXT;
+constexpr const char* kMailLink = "mailto:support@norvane.example?subject=Pixaro%20Ver" PIXARO_VERSION_TEXT "%20Response";
 
 HFONT g_LinkFont = nullptr;
 

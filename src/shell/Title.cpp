@@ -6,6 +6,7 @@
 #include "base/Settings.h"
 #include "base/SjisText.h"
 #include "vectorize/LineStore.h"
+#include "PixaroVersion.h"
 
 std::string FolderPart(const char* folder) {
     std::string_view f(folder);
@@ -17,7 +18,7 @@ std::string FolderPart(const char* folder) {
 }
 
 std::string FormatTitle(const TitleInput& in) {
-    if (!in.HasImage) return "Pixaro Ver1.19";
+    if (!in.HasImage) return "Pixaro Ver" PIXARO_VERSION_TEXT;
     std::string file;
     if (in.DisplayFlags & kDisplayFullPath)
         file = in.CurrentPath;

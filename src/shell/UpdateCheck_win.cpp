@@ -6,11 +6,12 @@
 
 #include "shell/Shell_win.h"
 #include "shell/Startup.h"
+#include "PixaroVersion.h"
 
 namespace {
 
 constexpr const char* kVersionUrl = "http://www.norvane.example/pixaro/version.txt";
-constexpr const char* kUserAgent = "PixaroUser/1.19";
+constexpr const char* kUserAgent = "PixaroUser/" PIXARO_VERSION_TEXT;
 constexpr DWORD kTimeoutMs = 5000;
 
 // wParam of the result: the version read, or one of these.

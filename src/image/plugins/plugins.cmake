@@ -1,5 +1,11 @@
 # Susie image plug-ins beside pixaro.exe, a test-only PBM plug-in and the spicheck tool.
+# 64-bit plug-ins are named .sph, so they never meet a 32-bit host.
 set(PIXARO_SPI_DIR ${CMAKE_CURRENT_LIST_DIR})
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(PIXARO_PLUGIN_SUFFIX .sph)
+else()
+  set(PIXARO_PLUGIN_SUFFIX .spi)
+endif()
 
 function(pixaro_spi target output_dir output_name source)
   add_library(${target} MODULE ${PIXARO_SPI_DIR}/${source} ${ARGN})
@@ -9,7 +15,7 @@ function(pixaro_spi target output_dir output_name source)
   target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--kill-at)
   target_link_libraries(${target} PRIVATE gdiplus ole32 gdi32 kernel32)
   set_target_properties(${target} PROPERTIES
-    PREFIX "" SUFFIX ".spi" OUTPUT_NAME ${output_name}
+    PREFIX "" SUFFIX ${PIXARO_PLUGIN_SUFFIX} OUTPUT_NAME ${output_name}
     LIBRARY_OUTPUT_DIRECTORY ${output_dir} RUNTIME_OUTPUT_DIRECTORY ${output_dir})
 endfunction()
 
