@@ -70,32 +70,67 @@ if(benchmark_FOUND)
   endif()
 endif()
 
-# Wine end-to-end cases: one CTest test per script in tests/e2e/cases.
+# Wine end-to-end cases: one CTest test per script in tests/e2e/cases and Windows build,
+# wine.x86.NAME against PIXARO_WIN32_DIR and wine.x64.NAME against PIXARO_WIN64_DIR. Both share
+# the samples; each has its own Wine prefix and case folders under e2e/ARCH. The x86 cases are
+# skipped where 32-bit code cannot run; the x64 ones never are, so every run drives the window.
+set(E2E_WORK ${CMAKE_BINARY_DIR}/e2e)
+set(PIXARO_E2E_ARCHES)
 if(PIXARO_WIN32_DIR)
-  set(E2E_WORK ${CMAKE_BINARY_DIR}/e2e)
+  list(APPEND PIXARO_E2E_ARCHES x86)
+  set(PIXARO_E2E_BUILD_x86 ${PIXARO_WIN32_DIR})
+endif()
+if(PIXARO_WIN64_DIR)
+  list(APPEND PIXARO_E2E_ARCHES x64)
+  set(PIXARO_E2E_BUILD_x64 ${PIXARO_WIN64_DIR})
+endif()
+if(PIXARO_E2E_ARCHES)
   add_test(NAME wine.samples
            COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/make_samples.sh $<TARGET_FILE:samplegen> ${E2E_WORK}/samples
                    $<TARGET_FILE:pixaro-trace>)
   set_tests_properties(wine.samples PROPERTIES LABELS wine FIXTURES_SETUP e2e_samples)
-  file(GLOB PIXARO_E2E_CASES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/cases/*.pxt)
+  # The downloadable packages of both trees, checked and unpacked for the package case.
+  add_test(NAME wine.package
+           COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/package_unpack.sh ${CMAKE_BINARY_DIR}/dist ${E2E_WORK}/samples
+                   ${PIXARO_WIN32_DIR} ${PIXARO_WIN64_DIR})
+  set_tests_properties(wine.package PROPERTIES LABELS wine FIXTURES_SETUP e2e_package FIXTURES_REQUIRED e2e_samples)
+  # At least one Windows build must run end to end, or the run has not tested the program.
+  add_test(NAME wine.runnable COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/runnable.sh ${PIXARO_WIN32_DIR} ${PIXARO_WIN64_DIR})
+  set_tests_properties(wine.runnable PROPERTIES LABELS wine)
+endif()
+file(GLOB PIXARO_E2E_CASES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/cases/*.pxt)
+foreach(arch IN LISTS PIXARO_E2E_ARCHES)
+  set(build ${PIXARO_E2E_BUILD_${arch}})
+  set(work ${E2E_WORK}/${arch})
   foreach(case ${PIXARO_E2E_CASES})
     get_filename_component(name ${case} NAME_WE)
-    add_test(NAME wine.${name}
-             COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/run_case.sh ${PIXARO_WIN32_DIR} ${E2E_WORK} ${case})
-    set_tests_properties(wine.${name} PROPERTIES LABELS wine RUN_SERIAL ON TIMEOUT 240
-                         FIXTURES_REQUIRED e2e_samples SKIP_RETURN_CODE 77)
+    set(test wine.${arch}.${name})
+    add_test(NAME ${test}
+             COMMAND env PIXARO_E2E_SAMPLES=${E2E_WORK}/samples
+                     ${CMAKE_SOURCE_DIR}/tests/e2e/run_case.sh ${build} ${work} ${case})
+    set(fixtures e2e_samples)
+    if(name STREQUAL "package")
+      list(APPEND fixtures e2e_package)
+    endif()
+    set_tests_properties(${test} PROPERTIES LABELS "wine;wine-${arch}" RUN_SERIAL ON TIMEOUT 240
+                         FIXTURES_REQUIRED "${fixtures}" SKIP_RETURN_CODE 77)
     # NAME.check.sh SAMPLES CASE_DIR TOOLS_DIR beside a case reads the files the case wrote,
     # with Linux tools and ours.
     if(EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/cases/${name}.check.sh)
-      set_tests_properties(wine.${name} PROPERTIES FIXTURES_SETUP ${name}_output)
-      add_test(NAME wine.${name}_check
+      set_tests_properties(${test} PROPERTIES FIXTURES_SETUP ${arch}_${name}_output)
+      add_test(NAME ${test}_check
                COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/cases/${name}.check.sh ${E2E_WORK}/samples
-                       ${E2E_WORK}/cases/${name} $<TARGET_FILE_DIR:pixaro-trace>)
-      set_tests_properties(wine.${name}_check PROPERTIES LABELS wine FIXTURES_REQUIRED ${name}_output
-                           SKIP_RETURN_CODE 77)
+                       ${work}/cases/${name} $<TARGET_FILE_DIR:pixaro-trace>)
+      set_tests_properties(${test}_check PROPERTIES LABELS "wine;wine-${arch}"
+                           FIXTURES_REQUIRED ${arch}_${name}_output SKIP_RETURN_CODE 77)
     endif()
   endforeach()
-endif()
+  # The driver against its stand-in: every verb, and every failure reported at its line.
+  add_test(NAME wine.${arch}.driver_selftest
+           COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/driver/selftest.sh ${build} ${work}/selftest)
+  set_tests_properties(wine.${arch}.driver_selftest PROPERTIES LABELS "wine;wine-${arch}" RUN_SERIAL ON
+                       TIMEOUT 600 SKIP_RETURN_CODE 77)
+endforeach()
 
 # The Exif parser against an independent reader, and the check attached to wine.exif.
 include(${CMAKE_SOURCE_DIR}/tests/exif/exif.cmake)

@@ -1,5 +1,9 @@
 # Wine under Xvfb for Pixaro's end-to-end runs. Source it, then:
-#   pxw_env PREFIX        export the Wine variables for PREFIX (a private prefix)
+#   pxw_env PREFIX [ARCH] export the Wine variables for PREFIX (a private prefix) and for
+#                         running x86 (the default) or x64 programs; pxw_wine is then the loader
+#   pxw_wine ARGS...      Wine's loader for that kind of program
+#   pxw_can_run ARCH      whether this machine can run Windows programs of ARCH (x86, x64)
+#   pxw_arch_of FILE      x86 or x64: the machine type in a Windows executable's PE header
 #   pxw_trap              clean up on EXIT/INT/TERM: what we started, by pid
 #   pxw_xvfb              start Xvfb on a free display and export DISPLAY
 #   pxw_prefix            create the prefix once (wineboot -i), shared safely by flock
@@ -8,24 +12,53 @@
 #   pxw_run CMD...        run a Wine command in the background, remember its pid, wait for it
 #   pxw_screenshot FILE   save the whole screen as a PNG
 #   pxw_cleanup           what the trap runs; safe to call more than once
-#   pxw_runs_32bit        whether this machine can run 32-bit programs at all (Wine's loader is one)
 # Nothing here kills by name: other people run Wine and Xvfb on the same machine.
 
 PXW_PIDS=()
 PXW_XVFB_PID=
 
+PXW_LOADER32=/usr/lib/wine/wine
+PXW_LOADER64=/usr/lib/wine/wine64
+
+# Debian's `wine` script takes the 32-bit loader whenever it is installed, even where it
+# cannot run, so each kind of program gets its loader by name and a prefix of its own.
 pxw_env() {
   export WINEPREFIX="$1"
   export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="
-  export WINEARCH=win32
+  case "${2:-x86}" in
+    x86) export WINEARCH=win32 WINELOADER=$PXW_LOADER32 ;;
+    x64) export WINEARCH=win64 WINELOADER=$PXW_LOADER64 ;;
+    *) echo "pxw_env: no such build: $2 (x86 or x64)" >&2; return 2 ;;
+  esac
+}
+
+pxw_wine() {
+  "$WINELOADER" "$@"
 }
 
 # Some virtual machines run 64-bit user code only: there every 32-bit executable, Wine's
-# loader included, fails with ENOEXEC and no Windows program can start.
-pxw_runs_32bit() {
-  wine --version >/dev/null 2>&1
+# 32-bit loader included, fails with ENOEXEC, and only x64 programs can start.
+pxw_can_run() {
+  case "$1" in
+    x86) [ -x "$PXW_LOADER32" ] && "$PXW_LOADER32" --version >/dev/null 2>&1 ;;
+    x64) [ -x "$PXW_LOADER64" ] && "$PXW_LOADER64" --version >/dev/null 2>&1 ;;
+    *) return 1 ;;
+  esac
+}
+
+# The COFF machine field: 0x14c i386, 0x8664 AMD64.
+pxw_arch_of() {
+  local pe machine
+  pe=$(od -An -tu4 -j60 -N4 "$1" 2>/dev/null | tr -d ' ') || return 1
+  [ -n "$pe" ] && [ "$(od -An -c -j"$pe" -N2 "$1" | tr -d ' ')" = PE ] || return 1
+  machine=$(od -An -tx2 -j$((pe + 4)) -N2 "$1" | tr -d ' ')
+  case "$machine" in
+    014c) echo x86 ;;
+    8664) echo x64 ;;
+    *) return 1 ;;
+  esac
 }
 
 pxw_cleanup() {
@@ -111,12 +144,12 @@ pxw_prefix() {
   (
     flock -w 300 9 || { echo "pxw_prefix: lock on $WINEPREFIX timed out" >&2; exit 1; }
     [ -f "$stamp" ] && [ -f "$fonts" ] && exit 0
-    [ -f "$stamp" ] || timeout 180 wineboot -i >/dev/null 2>&1 8>&- || { echo "pxw_prefix: wineboot failed" >&2; exit 1; }
-    timeout 60 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+    [ -f "$stamp" ] || timeout 180 "$WINELOADER" wineboot -i >/dev/null 2>&1 8>&- || { echo "pxw_prefix: wineboot failed" >&2; exit 1; }
+    timeout 60 "$WINELOADER" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
       >/dev/null 2>&1 8>&-
     if [ ! -f "$fonts" ]; then
       for face in "ＭＳ ゴシック" "ＭＳ 明朝" "MS Gothic" "MS UI Gothic"; do
-        timeout 60 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ /d IPAGothic /f \
+        timeout 60 "$WINELOADER" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ /d IPAGothic /f \
           >/dev/null 2>&1 8>&- || { echo "pxw_prefix: font replacement failed" >&2; exit 1; }
       done
       touch "$fonts"

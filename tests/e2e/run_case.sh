@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Runs one end-to-end case: run_case.sh WIN32_BUILD_DIR WORK_DIR CASE.pxt
-# Drives pixaro.exe (or $PIXDRV_EXE, a Unix path, for the driver's own test) under Wine on a
-# private Xvfb display. Exit code = the driver's; on failure WORK_DIR/cases/NAME/fail.png shows
-# the screen at the failing verb.
+# Runs one end-to-end case: run_case.sh BUILD_DIR WORK_DIR CASE.pxt
+# Drives pixaro.exe of BUILD_DIR, x86 or x64 (or $PIXDRV_EXE, a Unix path, for the driver's own
+# test) under Wine on a private Xvfb display, in a Wine prefix of WORK_DIR made for that kind
+# of program. Samples are WORK_DIR/samples, or $PIXARO_E2E_SAMPLES where several work folders
+# share them. Exit code = the driver's; on failure WORK_DIR/cases/NAME/fail.png shows the
+# screen at the failing verb. An x86 build is skipped (77) where 32-bit code cannot run; an
+# x64 build that cannot run fails.
 set -u
 
 if [ $# -lt 3 ]; then
-  echo "usage: $0 WIN32_BUILD_DIR WORK_DIR CASE.pxt [driver options]" >&2
+  echo "usage: $0 BUILD_DIR WORK_DIR CASE.pxt [driver options]" >&2
   exit 2
 fi
 build=$(realpath "$1")
@@ -19,17 +22,23 @@ here=$(cd "$(dirname "$0")" && pwd)
 [ -f "$build/pixdrv.exe" ] || { echo "run_case: $build/pixdrv.exe is missing" >&2; exit 2; }
 
 source "$here/../../tools/wine-env.sh"
-pxw_env "${PIXARO_WINEPREFIX:-$work/wineprefix}"
-if ! pxw_runs_32bit; then
-  echo "run_case: $name skipped: this machine cannot run 32-bit programs, so not Wine either" >&2
-  exit 77
+arch=$(pxw_arch_of "$build/pixdrv.exe") || { echo "run_case: $build/pixdrv.exe is no Windows program" >&2; exit 2; }
+pxw_env "${PIXARO_WINEPREFIX:-$work/wineprefix}" "$arch"
+if ! pxw_can_run "$arch"; then
+  if [ "$arch" = x86 ]; then
+    echo "run_case: $name skipped: this machine cannot run 32-bit programs, so not 32-bit Wine either" >&2
+    exit 77
+  fi
+  echo "run_case: $name: 64-bit Wine cannot run here ($PXW_LOADER64); tools/setup.sh installs it" >&2
+  exit 1
 fi
 pxw_trap
 pxw_lock || exit 1
 
 case_dir="$work/cases/$name"
 rm -rf -- "$case_dir"
-mkdir -p "$case_dir" "$work/samples"
+samples=$(realpath -m "${PIXARO_E2E_SAMPLES:-$work/samples}")
+mkdir -p "$case_dir" "$samples"
 
 pxw_xvfb || exit 1
 pxw_prefix || exit 1
@@ -39,13 +48,13 @@ while IFS= read -r assignment; do
   export "${assignment?}"
 done < <(sed -n 's/^#! env \([A-Za-z_][A-Za-z0-9_]*=.*\)$/\1/p' "$case_file")
 
-export PIXDRV_BUILD="$build" PIXDRV_WORK="$case_dir" PIXDRV_SAMPLES="$work/samples"
+export PIXDRV_BUILD="$build" PIXDRV_WORK="$case_dir" PIXDRV_SAMPLES="$samples"
 [ -n "${PIXDRV_EXE:-}" ] && export PIXDRV_EXE=$(realpath "$PIXDRV_EXE")
 
 out="$case_dir/driver.log"
 limit=${PIXDRV_CASE_TIMEOUT:-200}
 # --foreground: only the driver is stopped, so the screenshot still shows the program.
-pxw_run timeout --foreground -k 10 "$limit" wine "$build/pixdrv.exe" "$@" "$case_file" >"$out" 2>&1
+pxw_run timeout --foreground -k 10 "$limit" "$WINELOADER" "$build/pixdrv.exe" "$@" "$case_file" >"$out" 2>&1
 rc=$?
 # Wine 8's client library aborts a process when a large request to its server is cut short
 # by a signal ("partial write"), as clipboard data of a few hundred KB now and then is. That
@@ -54,7 +63,7 @@ if [ $rc -ne 0 ] && grep -q 'wine client error:.*partial write' "$out"; then
   echo "run_case: $name: Wine aborted a process on a cut-short write to its server; running it once more"
   cp "$out" "$case_dir.first-run.log"
   find "$case_dir" -mindepth 1 -delete
-  pxw_run timeout --foreground -k 10 "$limit" wine "$build/pixdrv.exe" "$@" "$case_file" >"$out" 2>&1
+  pxw_run timeout --foreground -k 10 "$limit" "$WINELOADER" "$build/pixdrv.exe" "$@" "$case_file" >"$out" 2>&1
   rc=$?
 fi
 if [ $rc -eq 0 ]; then

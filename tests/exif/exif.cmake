@@ -2,7 +2,7 @@
 # cases are registered.
 #   exif.oracle      our summary against exiftool on files that exiftool and exiv2 wrote
 #   exif.strip       the Exif-free copies of pixaro-exif --strip over such files
-#   wine.exif_check  the information window's text (saved by the wine.exif case) and the opened
+#   wine.ARCH.exif_check  the information window's text (saved by the wine.exif case) and the opened
 #                    map link against the native tool
 find_program(PIXARO_EXIFTOOL exiftool)
 find_program(PIXARO_EXIV2 exiv2)
@@ -17,11 +17,13 @@ else()
   message(STATUS "exiftool or exiv2 missing: exif.oracle is not registered")
 endif()
 
-if(TEST wine.exif)
-  set(PIXARO_EXIF_CASE_DIR ${E2E_WORK}/cases/exif)
-  set_tests_properties(wine.exif PROPERTIES FIXTURES_SETUP exif_e2e_output)
-  add_test(NAME wine.exif_check
-           COMMAND ${CMAKE_SOURCE_DIR}/tests/exif/check_e2e.sh $<TARGET_FILE:pixaro-exif> ${E2E_WORK}/samples
-                   ${PIXARO_EXIF_CASE_DIR})
-  set_tests_properties(wine.exif_check PROPERTIES LABELS wine FIXTURES_REQUIRED exif_e2e_output SKIP_RETURN_CODE 77)
-endif()
+foreach(arch IN LISTS PIXARO_E2E_ARCHES)
+  if(TEST wine.${arch}.exif)
+    set_tests_properties(wine.${arch}.exif PROPERTIES FIXTURES_SETUP ${arch}_exif_e2e_output)
+    add_test(NAME wine.${arch}.exif_check
+             COMMAND ${CMAKE_SOURCE_DIR}/tests/exif/check_e2e.sh $<TARGET_FILE:pixaro-exif> ${E2E_WORK}/samples
+                     ${E2E_WORK}/${arch}/cases/exif)
+    set_tests_properties(wine.${arch}.exif_check PROPERTIES LABELS "wine;wine-${arch}"
+                         FIXTURES_REQUIRED ${arch}_exif_e2e_output SKIP_RETURN_CODE 77)
+  endif()
+endforeach()

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "resources/resource.h"
+#include "image/PluginMask.h"
 
 namespace {
 
@@ -79,6 +80,12 @@ struct State {
     bool verbose = false;
     DWORD timeoutMs = 15000;
     std::string app, work, samples, build, exe;  // Windows paths, UTF-8
+    std::string runFrom;       // the folder `start` runs pixaro.exe in: $APP, or `app-folder`'s
+#if defined(_WIN64)
+    std::string arch = "x64";  // the driver's build, the same as the program's
+#else
+    std::string arch = "x86";
+#endif
     PROCESS_INFORMATION pi{};
     bool started = false;
     HWND main = nullptr;
@@ -596,14 +603,25 @@ void VerbApp(const Args& a) {
     if (g.build.empty()) Fail("PIXDRV_BUILD is not set");
     std::string kind = a[0];
     if (kind != "plugins" && kind != "none" && kind != "testplugin") Fail("kind " + kind);
+    g.runFrom = g.app;
     DeleteTree(WidePath(g.app));
     if (Exists(g.app)) Fail(g.app + " could not be removed");
     if (!CreateDirectoryW(WidePath(g.app).c_str(), nullptr)) Fail("cannot create " + g.app);
     CopyInto(g.exe.empty() ? g.build + "\\pixaro.exe" : g.exe, g.app + "\\pixaro.exe");
+    const std::string suffix = kPluginSuffix;
     if (kind == "plugins")
-        for (const char* spi : {"ifpng.spi", "iftiff6.spi", "ifwmf.spi", "ifgdip.spi"})
-            CopyInto(g.build + "\\" + spi, g.app + "\\" + spi);
-    if (kind == "testplugin") CopyInto(g.build + "\\testplugins\\ifpng.spi", g.app + "\\ifpng.spi");
+        for (const char* name : {"ifpng", "iftiff6", "ifwmf", "ifgdip"})
+            CopyInto(g.build + "\\" + name + suffix, g.app + "\\" + name + suffix);
+    if (kind == "testplugin")
+        CopyInto(g.build + "\\testplugins\\ifpng" + suffix, g.app + "\\ifpng" + suffix);
+}
+
+// An installed copy, such as an unpacked package: nothing is copied or removed there.
+void VerbAppFolder(const Args& a) {
+    Expect("a folder holding pixaro.exe");
+    if (g.started && Running()) Fail("the program is still running");
+    if (!Exists(a[0] + "\\pixaro.exe")) Fail("no pixaro.exe there");
+    g.runFrom = a[0];
 }
 
 double StartProgram(const std::string& commandLine) {
@@ -619,14 +637,15 @@ double StartProgram(const std::string& commandLine) {
         g.remote = nullptr;
         g.stubsWritten = false;
     }
-    std::wstring exe = WidePath(g.app + "\\pixaro.exe");
+    if (g.runFrom.empty()) g.runFrom = g.app;
+    std::wstring exe = WidePath(g.runFrom + "\\pixaro.exe");
     std::wstring cmd = L"\"" + exe + L"\"";
     if (!commandLine.empty()) cmd += L" " + WidePath(commandLine);
     STARTUPINFOW si{};
     si.cb = sizeof si;
     double t0 = NowMs();
     if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        WidePath(g.app).c_str(), &si, &g.pi))
+                        WidePath(g.runFrom).c_str(), &si, &g.pi))
         Fail(Format("CreateProcess failed (error %lu)", GetLastError()));
     g.started = true;
     // A box before the window (a bad command line, a missing plug-in) ends the wait too; the
@@ -2075,6 +2094,7 @@ struct Verb {
 
 constexpr Verb kVerbs[] = {
     {"app", 1, 1, VerbApp, nullptr},
+    {"app-folder", 1, 1, VerbAppFolder, nullptr},
     {"start", 0, -1, nullptr, VerbStart},
     {"start-timed", 1, -1, nullptr, VerbStartTimed},
     {"title", 1, 1, VerbTitle, nullptr},
@@ -2180,6 +2200,7 @@ struct ParseError {
 std::string Expand(const std::string& s) {
     static const struct { const char* name; std::string State::*value; } kVars[] = {
         {"SAMPLES", &State::samples}, {"BUILD", &State::build}, {"WORK", &State::work}, {"APP", &State::app},
+        {"ARCH", &State::arch},
     };
     std::string out;
     for (size_t i = 0; i < s.size(); i++) {

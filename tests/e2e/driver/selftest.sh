@@ -2,15 +2,21 @@
 # The driver's own test, against the stand-in fakeapp.exe instead of pixaro.exe:
 # selftest.pxt must pass, and every selftest/fail_*.pxt must fail with the line that its
 # "# expect:" comment gives (so failures are reported at the right verb, quickly, never hang).
-#   selftest.sh WIN32_BUILD_DIR [WORK_DIR]      (WORK_DIR defaults to WIN32_BUILD_DIR/e2e-selftest)
+#   selftest.sh BUILD_DIR [WORK_DIR]      (WORK_DIR defaults to BUILD_DIR/e2e-selftest)
 set -u
-[ $# -ge 1 ] || { echo "usage: $0 WIN32_BUILD_DIR [WORK_DIR]" >&2; exit 2; }
+[ $# -ge 1 ] || { echo "usage: $0 BUILD_DIR [WORK_DIR]" >&2; exit 2; }
 build=$(realpath "$1")
 work=$(realpath -m "${2:-$build/e2e-selftest}")
 here=$(cd "$(dirname "$0")" && pwd)
 run_case="$here/../run_case.sh"
 export PIXDRV_EXE="$build/fakeapp.exe"
 [ -f "$PIXDRV_EXE" ] || { echo "selftest: $PIXDRV_EXE is missing" >&2; exit 2; }
+source "$here/../../../tools/wine-env.sh"
+arch=$(pxw_arch_of "$build/pixdrv.exe") || { echo "selftest: $build/pixdrv.exe is no Windows program" >&2; exit 2; }
+if [ "$arch" = x86 ] && ! pxw_can_run x86; then
+  echo "selftest: skipped: this machine cannot run 32-bit programs" >&2
+  exit 77
+fi
 
 passed=0
 failed=0
@@ -42,6 +48,13 @@ for f in report.txt first-edit.txt status.txt; do
     report "save-text $f" 1 "$diff"
   fi
 done
+
+# $ARCH is the build's machine type.
+if [ -f "$work/cases/selftest/pixdrv-$arch.exe" ]; then
+  report "\$ARCH is $arch" 0
+else
+  report "\$ARCH is $arch" 1 "no pixdrv-$arch.exe: $(ls "$work/cases/selftest" | grep pixdrv- | paste -sd' ')"
+fi
 
 # clip-save keeps an HGLOBAL's whole block (the text's NUL too), writes a bitmap as a 24-bit
 # .bmp and a metafile as its records (whose header counts every byte).
