@@ -8,12 +8,12 @@
 ShellSettings g_Settings;
 
 void SetNewKeyDefaults(ShellSettings& s, const char* programFolder) {
-    CopySjis(s.SearchSPI, sizeof s.SearchSPI, programFolder);
-    s.OFN[0] = 0;
-    s.DCflag = 0;
-    s.CP_JWout = 1;
-    s.DI = 0x001FFF11;
-    s.FileSC = 2;
+    CopySjis(s.PluginFolder, sizeof s.PluginFolder, programFolder);
+    s.OutputFile[0] = 0;
+    s.DisplayFlags = 0;
+    s.CopyJwRecords = 1;
+    s.InfoFlags = 0x001FFF11;
+    s.FileOrder = 2;
     s.Window = kDefaultWindowRect;
     static const uint32_t kDefaultKeys[kKeySlots] = {0, 0, 0, 0, 5, 26, 2, 14, 17, 31, 32, 27};
     for (int i = 0; i < kKeySlots; ++i) s.Keys[i] = kDefaultKeys[i];
@@ -47,14 +47,30 @@ void KeyValueName(char* out, int slot, bool app) {
     std::snprintf(out, 16, app ? "Key%02d_APP" : "Key%02d", unsigned(slot) % 100u);
 }
 
-struct WindowValue {
-    const char* name;
-    int WindowRect::*field;
+// The values of each key, named once for loading and saving.
+struct TextValue {
+    const char* Name;
+    char* (*Field)(ShellSettings&);
+    size_t Size;
 };
-constexpr WindowValue kWindowValues[] = {{"pos_x", &WindowRect::Left},
-                                         {"pos_y", &WindowRect::Top},
-                                         {"size_wx", &WindowRect::Width},
-                                         {"size_wy", &WindowRect::Height}};
+const TextValue kMainTexts[] = {
+    {"SearchSPI", [](ShellSettings& s) { return s.PluginFolder; }, sizeof ShellSettings::PluginFolder},
+    {"OFN", [](ShellSettings& s) { return s.OutputFile; }, sizeof ShellSettings::OutputFile},
+};
+const DwordField<ShellSettings> kMainDwords[] = {
+    UnsignedField("DCflag", &ShellSettings::DisplayFlags),
+    UnsignedField("CP_JWout", &ShellSettings::CopyJwRecords),
+    UnsignedField("DI", &ShellSettings::InfoFlags),
+    UnsignedField("FileSC", &ShellSettings::FileOrder),
+};
+constexpr uint32_t kLastSortOrder = 3;
+constexpr const char* kUpdateDayValue = "LUD";  // written by the update check alone
+const DwordField<WindowRect> kWindowValues[] = {
+    SignedField("pos_x", &WindowRect::Left),
+    SignedField("pos_y", &WindowRect::Top),
+    SignedField("size_wx", &WindowRect::Width),
+    SignedField("size_wy", &WindowRect::Height),
+};
 
 }  // namespace
 
@@ -64,32 +80,25 @@ bool LoadShellSettings(SettingsRegistry& registry, ShellSettings& s, const char*
     bool created = false, existed = false;
     if (auto key = registry.Open(nullptr, created)) {
         existed = !created;
-        if (created) {
-            CopySjis(s.SearchSPI, sizeof s.SearchSPI, defaults.SearchSPI);
-            s.OFN[0] = 0;
-            s.DCflag = defaults.DCflag;
-            s.CP_JWout = defaults.CP_JWout;
-            s.DI = defaults.DI;
-            s.FileSC = defaults.FileSC;
-        } else {
-            ReadString(*key, "SearchSPI", s.SearchSPI, sizeof s.SearchSPI);
-            ReadString(*key, "OFN", s.OFN, sizeof s.OFN);
-            ReadDword(*key, "DCflag", s.DCflag);
-            ReadDword(*key, "CP_JWout", s.CP_JWout);
-            ReadDword(*key, "DI", s.DI);
-            uint32_t order;
-            if (ReadDword(*key, "FileSC", order)) s.FileSC = order <= 3 ? order : defaults.FileSC;
-            s.LUDPresent = ReadDword(*key, "LUD", s.LUD);
+        for (const TextValue& t : kMainTexts) {
+            if (created)
+                CopySjis(t.Field(s), t.Size, t.Field(defaults));
+            else
+                ReadString(*key, t.Name, t.Field(s), t.Size);
+        }
+        for (const DwordField<ShellSettings>& d : kMainDwords)
+            if (created) s.*d.Unsigned = defaults.*d.Unsigned;
+        if (!created) {
+            ReadDwordFields(*key, kMainDwords, s);
+            if (s.FileOrder > kLastSortOrder) s.FileOrder = defaults.FileOrder;
+            s.UpdateCheckDayKnown = ReadDword(*key, kUpdateDayValue, s.UpdateCheckDay);
         }
     }
     if (auto key = registry.Open("WindowPos", created)) {
-        for (const WindowValue& w : kWindowValues) {
-            uint32_t v;
-            if (created)
-                s.Window.*w.field = defaults.Window.*w.field;
-            else if (ReadDword(*key, w.name, v))
-                s.Window.*w.field = int32_t(v);
-        }
+        if (created)
+            s.Window = defaults.Window;
+        else
+            ReadDwordFields(*key, kWindowValues, s.Window);
     }
     if (auto key = registry.Open("KeyDefine", created)) {
         char name[16];
@@ -112,15 +121,11 @@ bool LoadShellSettings(SettingsRegistry& registry, ShellSettings& s, const char*
 void SaveShellSettings(SettingsRegistry& registry, const ShellSettings& s) {
     bool created;
     if (auto key = registry.Open(nullptr, created)) {
-        key->SetString("SearchSPI", s.SearchSPI, sizeof s.SearchSPI);
-        key->SetString("OFN", s.OFN, sizeof s.OFN);
-        key->SetDword("DCflag", s.DCflag);
-        key->SetDword("CP_JWout", s.CP_JWout);
-        key->SetDword("DI", s.DI);
-        key->SetDword("FileSC", s.FileSC);
+        ShellSettings& values = const_cast<ShellSettings&>(s);  // the accessors only read here
+        for (const TextValue& t : kMainTexts) key->SetString(t.Name, t.Field(values), t.Size);
+        WriteDwordFields(*key, kMainDwords, s);
     }
-    if (auto key = registry.Open("WindowPos", created))
-        for (const WindowValue& w : kWindowValues) key->SetDword(w.name, uint32_t(s.Window.*w.field));
+    if (auto key = registry.Open("WindowPos", created)) WriteDwordFields(*key, kWindowValues, s.Window);
     if (auto key = registry.Open("KeyDefine", created)) {
         char name[16];
         for (int i = 0; i < kKeySlots; ++i) {
@@ -136,5 +141,5 @@ void SaveShellSettings(SettingsRegistry& registry, const ShellSettings& s) {
 
 void SaveUpdateCheckDay(SettingsRegistry& registry, uint32_t day) {
     bool created;
-    if (auto key = registry.Open(nullptr, created)) key->SetDword("LUD", day);
+    if (auto key = registry.Open(nullptr, created)) key->SetDword(kUpdateDayValue, day);
 }

@@ -10,13 +10,14 @@
 
 constexpr int kKeySlots = 12;
 
-// DI: what the view paints. The overlay rows use the bits above these.
+// InfoFlags (stored as "DI"): what the view paints. The overlay rows use the bits above these.
 enum InfoFlag : uint32_t {
     kInfoImageShown = 0x01,
     kInfoVectorLines = 0x10,
     kInfoImageAndLines = kInfoImageShown | kInfoVectorLines,
 };
-// DCflag: smooth enlargement too; the title shows the full path, or folder and name.
+// DisplayFlags (stored as "DCflag"): smooth enlargement too; the title shows the full path,
+// or folder and name.
 enum DisplayFlag : uint32_t {
     kDisplaySmoothZoom = 0x01,
     kDisplayFullPath = 0x04,
@@ -25,15 +26,17 @@ enum DisplayFlag : uint32_t {
 constexpr int kProgramSlots = 4;
 constexpr uint32_t kMaxKeyIndex = 34;  // 1..26 letters, 27..34 F1..F8
 
+// Each field is stored under its old registry name (Settings.cpp's tables), which users'
+// settings keep.
 struct ShellSettings {
-    char SearchSPI[256] = {};
-    char OFN[300] = {};
-    uint32_t DCflag = 0;
-    uint32_t CP_JWout = 0;
-    uint32_t DI = kInfoImageAndLines;  // even when the key cannot be read
-    uint32_t FileSC = 0;
-    uint32_t LUD = 0;
-    bool LUDPresent = false;
+    char PluginFolder[256] = {};
+    char OutputFile[300] = {};
+    uint32_t DisplayFlags = 0;
+    uint32_t CopyJwRecords = 0;
+    uint32_t InfoFlags = kInfoImageAndLines;  // even when the key cannot be read
+    uint32_t FileOrder = 0;  // how the folder is listed: 0..3
+    uint32_t UpdateCheckDay = 0;
+    bool UpdateCheckDayKnown = false;
     WindowRect Window = kDefaultWindowRect;
     uint32_t Keys[kKeySlots] = {};
     char KeyApps[kProgramSlots][256] = {};
@@ -72,11 +75,39 @@ public:
 constexpr const char* kSettingsCompany = "Norvane";
 constexpr const char* kSettingsProduct = "Pixaro";
 
+// A DWORD of 4 bytes into `value`; false (value untouched) for anything else.
+bool ReadSettingDword(SettingsKey& key, const char* name, uint32_t& value);
+
+// One DWORD value of a settings group, named once: loading and saving both go by the table.
+template <class T>
+struct DwordField {
+    const char* Name;
+    uint32_t T::*Unsigned = nullptr;
+    int32_t T::*Signed = nullptr;  // stored as its two's complement bits
+};
+template <class T>
+constexpr DwordField<T> UnsignedField(const char* name, uint32_t T::*field) { return {name, field, nullptr}; }
+template <class T>
+constexpr DwordField<T> SignedField(const char* name, int32_t T::*field) { return {name, nullptr, field}; }
+
+// A value that cannot be read leaves its field as it was.
+template <class T, size_t N>
+void ReadDwordFields(SettingsKey& key, const DwordField<T> (&fields)[N], T& into) {
+    for (const DwordField<T>& f : fields) {
+        uint32_t v;
+        if (!ReadSettingDword(key, f.Name, v)) continue;
+        if (f.Unsigned) into.*f.Unsigned = v;
+        else into.*f.Signed = int32_t(v);
+    }
+}
+template <class T, size_t N>
+void WriteDwordFields(SettingsKey& key, const DwordField<T> (&fields)[N], const T& from) {
+    for (const DwordField<T>& f : fields) key.SetDword(f.Name, f.Unsigned ? from.*f.Unsigned : uint32_t(from.*f.Signed));
+}
+
 // Reads every shell value; a value that is missing, of the wrong type or size, too long for
 // its buffer or out of its range leaves the setting as it was. A key created now gets the
 // defaults. Returns whether the main key existed before.
-// A DWORD of 4 bytes into `value`; false (value untouched) for anything else.
-bool ReadSettingDword(SettingsKey& key, const char* name, uint32_t& value);
 
 bool LoadShellSettings(SettingsRegistry& registry, ShellSettings& s, const char* programFolder);
 void SaveShellSettings(SettingsRegistry& registry, const ShellSettings& s);

@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "base/Report_win.h"
 #include "exif/ExifParser.h"
 
 namespace {
@@ -18,7 +19,7 @@ const InfoReport& CurrentInfoReport() { return g_InfoReport; }
 
 int MapCommand(HWND wnd, const char* mapLink) {
     if (mapLink[0] == 0) {
-        MessageBoxA(wnd, "ＧＰＳ情報がありません", "Error", MB_OK);
+        ReportBox(wnd, Box::ErrorPlain, "ＧＰＳ情報がありません");
         return -1;
     }
     ShellExecuteA(nullptr, "open", mapLink, nullptr, nullptr, SW_SHOW);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/Host_win.h"
+#include "base/Report_win.h"
 #include "base/SafeFile.h"
 #include "base/SjisText.h"
 #include "graffiti/GraffitiEditor.h"
@@ -33,8 +34,6 @@ std::string g_TrdBackground;
 
 // A whole layer is well under a megabyte; anything larger is not ours.
 constexpr DWORD kMaxTrdBytes = 1u << 20;
-
-void LoadError(HWND wnd, const char* text) { MessageBoxA(wnd, text, "Load Error", MB_OK | MB_ICONEXCLAMATION); }
 
 bool FileExists(const char* path) {
     const DWORD a = GetFileAttributesA(path);
@@ -192,12 +191,12 @@ namespace {
 std::unique_ptr<TrdContents> DecodeFile(HWND wnd, const char* path) {
     std::vector<uint8_t> bytes;
     if (!ReadWholeFile(path, bytes, kMaxTrdBytes)) {
-        LoadError(wnd, "ファイルが開けません");
+        ReportBox(wnd, Box::LoadError, "ファイルが開けません");
         return nullptr;
     }
     auto contents = std::make_unique<TrdContents>();
     if (bytes.size() > kMaxTrdBytes || DecodeTrd(bytes.data(), bytes.size(), *contents) != 0) {
-        LoadError(wnd, "ファイルフォーマットが違います");
+        ReportBox(wnd, Box::LoadError, "ファイルフォーマットが違います");
         return nullptr;
     }
     return contents;
@@ -219,17 +218,17 @@ int ReadGraffitiFile(HWND wnd, const char* path) {
     int width, height;
     TrdCanvasSize(contents->Store.Extent(), width, height);
     if (!found && uint64_t(width) * uint64_t(height) * 4 > kMaxPixelBytes) {
-        LoadError(wnd, "ファイルフォーマットが違います");
+        ReportBox(wnd, Box::LoadError, "ファイルフォーマットが違います");
         return -2;
     }
 
     bool loaded = found && LoadImageFile(wnd, background, 0) == 0;
     if (!loaded) {
-        if (named) MessageBoxA(wnd, "このフォルダー内に下絵が見つかりません", "Error", MB_OK | MB_ICONEXCLAMATION);
+        if (named) ReportBox(wnd, Box::ErrorWarning, "このフォルダー内に下絵が見つかりません");
         ReleaseImage();
         CreateBlankImage(wnd, width, height);
         if (!HasImage()) {
-            MessageBoxA(wnd, "下絵の代わりの白紙を作れません (メモリー不足)", "Error", MB_OK | MB_ICONEXCLAMATION);
+            ReportBox(wnd, Box::ErrorWarning, "下絵の代わりの白紙を作れません (メモリー不足)");
             return -2;
         }
     }
@@ -242,7 +241,11 @@ int ReadGraffitiFile(HWND wnd, const char* path) {
 namespace {
 // Shown from a .trd file, the layer keeps the background name that file gave.
 std::string BackgroundNameToWrite() {
-    std::string background = GraffitiFileShown ? g_TrdBackground : std::string(CurrentName) + CurrentExtension;
+    std::string background = g_TrdBackground;
+    if (!GraffitiFileShown) {
+        const size_t sep = LastPathSeparator(g_Image.SourcePath);
+        background = sep == std::string::npos ? g_Image.SourcePath : g_Image.SourcePath.substr(sep + 1);
+    }
     if (!IsUsableBackgroundName(background)) background.clear();
     return background;
 }
@@ -259,7 +262,7 @@ int WriteGraffitiFile(HWND wnd, const char* path) {
     const std::vector<uint8_t> bytes = EncodeTrd(g_Graffiti, BackgroundNameToWrite());
     const SaveResult result = SaveBytes(path, bytes.data(), bytes.size());
     if (result != SaveResult::Saved) {
-        MessageBoxA(wnd, (std::string(SaveResultText(result)) + "\n" + path).c_str(), "Error!", MB_OK | MB_ICONEXCLAMATION);
+        ReportBox(wnd, Box::ErrorBang, (std::string(SaveResultText(result)) + "\n" + path).c_str());
         return -1;
     }
     g_Changed = false;

@@ -27,14 +27,32 @@ void WriteString(SettingsKey& key, const char* name, std::string_view text, size
     key.SetString(name, buffer.data(), bytes);
 }
 
-void ReadDword(SettingsKey& key, const char* name, uint32_t& out) {
-    uint32_t v;
-    if (ReadSettingDword(key, name, v)) out = v;
-}
-void ReadInt(SettingsKey& key, const char* name, int32_t& out) {
-    uint32_t v;
-    if (ReadSettingDword(key, name, v)) out = int32_t(v);
-}
+// Each dialog's values, named once for loading and saving. Both dialogs share the
+// background and shadow colours.
+const DwordField<GraffitiAttributes> kLineValues[] = {
+    UnsignedField("Ra_St02", &GraffitiAttributes::LineStyle),
+    SignedField("Ra_St03", &GraffitiAttributes::LineWidth),
+    UnsignedField("RColor", &GraffitiAttributes::LineColour),
+    UnsignedField("RColorB", &GraffitiAttributes::Background),
+    UnsignedField("RColorK", &GraffitiAttributes::Shadow),
+};
+const DwordField<DialogPosition> kLinePosition[] = {
+    SignedField("LineDX", &DialogPosition::X),
+    SignedField("LineDY", &DialogPosition::Y),
+};
+const DwordField<GraffitiAttributes> kTextValues[] = {
+    UnsignedField("Ra_sz", &GraffitiAttributes::TextSize),
+    UnsignedField("Ra_St01", &GraffitiAttributes::TextStyle),
+    UnsignedField("RColorM", &GraffitiAttributes::TextColour),
+    UnsignedField("RColorB", &GraffitiAttributes::Background),
+    UnsignedField("RColorK", &GraffitiAttributes::Shadow),
+};
+const DwordField<DialogPosition> kTextPosition[] = {
+    SignedField("WordDX", &DialogPosition::X),
+    SignedField("WordDY", &DialogPosition::Y),
+};
+constexpr const char* kWordValue = "Ra_Word";
+constexpr const char* kFontValue = "Ra_font";
 
 uint32_t SizeCodeBits(std::optional<int32_t> code, uint32_t previous, int shift) {
     if (!code) return previous & (63u << shift);
@@ -50,13 +68,8 @@ void LoadLineStyle(SettingsRegistry& registry, GraffitiAttributes& a, DialogPosi
     bool created = false;
     auto key = registry.Open(nullptr, created);
     if (!key) return;
-    ReadDword(*key, "Ra_St02", a.LineStyle);
-    ReadInt(*key, "Ra_St03", a.LineWidth);
-    ReadDword(*key, "RColor", a.LineColour);
-    ReadDword(*key, "RColorB", a.Background);
-    ReadDword(*key, "RColorK", a.Shadow);
-    ReadInt(*key, "LineDX", pos.X);
-    ReadInt(*key, "LineDY", pos.Y);
+    ReadDwordFields(*key, kLineValues, a);
+    ReadDwordFields(*key, kLinePosition, pos);
     a.LineWidth = std::clamp(a.LineWidth, 0, kMaxLineWidth);
 }
 
@@ -64,13 +77,8 @@ void SaveLineStyle(SettingsRegistry& registry, const GraffitiAttributes& a, cons
     bool created = false;
     auto key = registry.Open(nullptr, created);
     if (!key) return;
-    key->SetDword("Ra_St02", a.LineStyle);
-    key->SetDword("Ra_St03", uint32_t(a.LineWidth));
-    key->SetDword("RColor", a.LineColour);
-    key->SetDword("RColorB", a.Background);
-    key->SetDword("RColorK", a.Shadow);
-    key->SetDword("LineDX", uint32_t(pos.X));
-    key->SetDword("LineDY", uint32_t(pos.Y));
+    WriteDwordFields(*key, kLineValues, a);
+    WriteDwordFields(*key, kLinePosition, pos);
 }
 
 void LoadTextStyle(SettingsRegistry& registry, GraffitiAttributes& a, DialogPosition& pos, int32_t defaultX) {
@@ -78,15 +86,10 @@ void LoadTextStyle(SettingsRegistry& registry, GraffitiAttributes& a, DialogPosi
     bool created = false;
     auto key = registry.Open(nullptr, created);
     if (!key) return;
-    if (auto word = ReadString(*key, "Ra_Word")) SetAttributeText(a, UnescapeLineBreaks(*word));
-    if (auto font = ReadString(*key, "Ra_font")) SetAttributeFont(a, *font);
-    ReadDword(*key, "Ra_sz", a.TextSize);
-    ReadDword(*key, "Ra_St01", a.TextStyle);
-    ReadDword(*key, "RColorM", a.TextColour);
-    ReadDword(*key, "RColorB", a.Background);
-    ReadDword(*key, "RColorK", a.Shadow);
-    ReadInt(*key, "WordDX", pos.X);
-    ReadInt(*key, "WordDY", pos.Y);
+    if (auto word = ReadString(*key, kWordValue)) SetAttributeText(a, UnescapeLineBreaks(*word));
+    if (auto font = ReadString(*key, kFontValue)) SetAttributeFont(a, *font);
+    ReadDwordFields(*key, kTextValues, a);
+    ReadDwordFields(*key, kTextPosition, pos);
     // A stored size word with sides out of range is brought back into them.
     a.TextSize = TextSizeFromControls(a.TextSize, SizeCellWidth(a.TextSize), SizeCellHeight(a.TextSize), -1,
                                       (a.TextSize & kSizeFixed) != 0);
@@ -96,15 +99,10 @@ void SaveTextStyle(SettingsRegistry& registry, const GraffitiAttributes& a, cons
     bool created = false;
     auto key = registry.Open(nullptr, created);
     if (!key) return;
-    WriteString(*key, "Ra_Word", EscapeLineBreaks(std::string_view(a.Text, strnlen(a.Text, kTextBytes))), kRaWordBytes);
-    WriteString(*key, "Ra_font", std::string_view(a.Font, strnlen(a.Font, kFontBytes)), kRaFontBytes);
-    key->SetDword("Ra_sz", a.TextSize);
-    key->SetDword("Ra_St01", a.TextStyle);
-    key->SetDword("RColorM", a.TextColour);
-    key->SetDword("RColorB", a.Background);
-    key->SetDword("RColorK", a.Shadow);
-    key->SetDword("WordDX", uint32_t(pos.X));
-    key->SetDword("WordDY", uint32_t(pos.Y));
+    WriteString(*key, kWordValue, EscapeLineBreaks(std::string_view(a.Text, strnlen(a.Text, kTextBytes))), kRaWordBytes);
+    WriteString(*key, kFontValue, std::string_view(a.Font, strnlen(a.Font, kFontBytes)), kRaFontBytes);
+    WriteDwordFields(*key, kTextValues, a);
+    WriteDwordFields(*key, kTextPosition, pos);
 }
 
 namespace {

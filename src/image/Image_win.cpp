@@ -8,32 +8,39 @@
 #include <cstring>
 
 #include "base/Host_win.h"
+#include "base/Report_win.h"
 #include "base/SjisText.h"
 #include "base/Workers.h"
 #include "exif/Exif_win.h"
 #include "image/ImageFormat.h"
 #include "image/Preload_win.h"
 
-QorBmp g_Image;
+// The decoders the pictures come through: the plug-ins and GDI+, loaded once for the run.
+// Defined before g_Image, so they outlive the picture they decoded.
+struct Codecs {
+    ~Codecs();
+    ULONG_PTR GdiplusToken = 0;
+    int PluginMask = 0;
+    HMODULE Plugins[kSlotCount] = {};
+};
+Codecs g_Codecs;
 
-char CurrentPath[kPathBytes];
-char CurrentDrive[3];
-char CurrentFolder[256];
-char CurrentName[300];
-char CurrentExtension[20];
+ShownPicture g_Image;
+
 
 bool StartGdiplus() {
     Gdiplus::GdiplusStartupInput input;
-    if (Gdiplus::GdiplusStartup(&g_Image.GdiplusToken, &input, nullptr) == Gdiplus::Ok) return true;
-    g_Image.GdiplusToken = 0;
-    MessageBoxA(nullptr, "GDI+の初期化に失敗しました。\nGDI+を使う読込みと保存はできません。", "Error", MB_OK | MB_ICONHAND);
+    if (Gdiplus::GdiplusStartup(&g_Codecs.GdiplusToken, &input, nullptr) == Gdiplus::Ok) return true;
+    g_Codecs.GdiplusToken = 0;
+    ReportBox(nullptr, Box::Error, "GDI+の初期化に失敗しました。\nGDI+を使う読込みと保存はできません。");
     return false;
 }
 
-bool GdiplusReady() { return g_Image.GdiplusToken != 0; }
+bool GdiplusReady() { return g_Codecs.GdiplusToken != 0; }
 
-QorBmp::~QorBmp() {
-    ReleaseImage();
+ShownPicture::~ShownPicture() { ReleaseImage(); }
+
+Codecs::~Codecs() {
     UnloadPlugins();
     if (GdiplusToken) Gdiplus::GdiplusShutdown(GdiplusToken);
 }
@@ -194,7 +201,7 @@ HBITMAP LoadPictureFile(HWND wnd, const char* path) {
     if (!block) {
         char text[64];
         snprintf(text, sizeof text, "[%lu]メモリ確保失敗", static_cast<unsigned long>(size));
-        MessageBoxA(wnd, text, "API LOAD Error", MB_OK);
+        ReportBox(wnd, Box::ApiLoadError, text);
         return nullptr;
     }
     g_Image.FileBytes = block;
@@ -224,8 +231,8 @@ HBITMAP LoadPictureFile(HWND wnd, const char* path) {
     }
     IStream* stream = nullptr;
     HRESULT hr = CreateStreamOnHGlobal(block, FALSE, &stream);
-    if (hr == E_INVALIDARG) MessageBoxA(wnd, " E_INVALIDARG", "CreateStreamOnHGlobal( Err", MB_OK);
-    if (hr == E_OUTOFMEMORY) MessageBoxA(wnd, "E_OUTOFMEMORY", "CreateStreamOnHGlobal( Err", MB_OK);
+    if (hr == E_INVALIDARG) ReportBox(wnd, Box::StreamError, " E_INVALIDARG");
+    if (hr == E_OUTOFMEMORY) ReportBox(wnd, Box::StreamError, "E_OUTOFMEMORY");
     if (FAILED(hr) || !stream) return nullptr;
     IPicture* picture = nullptr;
     OleLoadPicture(stream, LONG(GlobalSize(block)), FALSE, IID_IPicture, reinterpret_cast<void**>(&picture));
@@ -271,11 +278,11 @@ struct GlobalBlock {
 };
 
 HBITMAP LoadWithPlugin(HWND wnd, int slot, const char* path) {
-    HMODULE module = g_Image.Plugins[slot];
+    HMODULE module = g_Codecs.Plugins[slot];
     auto isSupported = module ? reinterpret_cast<IsSupportedFn>(GetProcAddress(module, "IsSupported")) : nullptr;
     auto getPicture = module ? reinterpret_cast<GetPictureFn>(GetProcAddress(module, "GetPicture")) : nullptr;
     if (!isSupported || !getPicture) {
-        MessageBoxA(wnd, "SPI関数取得できません", "SPI Function Error", MB_OK);
+        ReportBox(wnd, Box::SpiFunctionError, "SPI関数取得できません");
         return nullptr;
     }
     GlobalBlock block;
@@ -295,7 +302,7 @@ HBITMAP LoadWithPlugin(HWND wnd, int slot, const char* path) {
         if (!block.h) {
             char text[64];
             snprintf(text, sizeof text, "[%lu]メモリ確保失敗", static_cast<unsigned long>(size));
-            MessageBoxA(wnd, text, "API LOAD Error", MB_OK);
+            ReportBox(wnd, Box::ApiLoadError, text);
             return nullptr;
         }
         if (!ReadFileExactly(file.h, static_cast<BYTE*>(block.h), size)) {
@@ -305,7 +312,7 @@ HBITMAP LoadWithPlugin(HWND wnd, int slot, const char* path) {
     }
     const char* data = static_cast<const char*>(block.h);
     if (size == 0 || isSupported(path, reinterpret_cast<DWORD_PTR>(data)) == 0) {
-        MessageBoxA(wnd, "このプラグインでは、対応できません", "SPI Error", MB_OK);
+        ReportBox(wnd, Box::SpiError, "このプラグインでは、対応できません");
         return nullptr;
     }
     LocalBlock info, bits;
@@ -315,7 +322,7 @@ HBITMAP LoadWithPlugin(HWND wnd, int slot, const char* path) {
     info.h = hInfo;
     bits.h = hBits;
     if (rc != 0 || !hInfo || !hBits) {
-        MessageBoxA(wnd, "画像が展開できません", "SPI Error", MB_OK);
+        ReportBox(wnd, Box::SpiError, "画像が展開できません");
         return nullptr;
     }
     info.p = LocalLock(info.h);
@@ -325,7 +332,7 @@ HBITMAP LoadWithPlugin(HWND wnd, int slot, const char* path) {
     if (!info.p || !bits.p ||
         CheckDibHeader(static_cast<const uint8_t*>(info.p), LocalSize(info.h), LocalSize(bits.h), shape) !=
             ImageCheck::Ok) {
-        MessageBoxA(wnd, "画像が展開できません", "SPI Error", MB_OK);
+        ReportBox(wnd, Box::SpiError, "画像が展開できません");
         return nullptr;
     }
     auto* header = static_cast<BITMAPINFO*>(info.p);
@@ -340,7 +347,7 @@ HBITMAP LoadWithPlugin(HWND wnd, int slot, const char* path) {
         result = CreateDIBitmap(screen, &header->bmiHeader, CBM_INIT, bits.p, header, DIB_RGB_COLORS);
     }
     ReleaseDC(nullptr, screen);
-    if (!result) MessageBoxA(wnd, "画像が展開できません", "SPI Error", MB_OK);
+    if (!result) ReportBox(wnd, Box::SpiError, "画像が展開できません");
     return result;
 }
 
@@ -352,7 +359,7 @@ int LoadImageFile(HWND wnd, const char* path, int keepGraffiti) {
     // The shell has asked its questions: from here the old picture goes, loaded or not. An
     // unchanged decoded one waits in the cache, for a step back.
     if (!g_Image.Edited && g_Image.FileBytes && g_Image.FileData &&
-        HandBackShownPicture(CurrentPath, g_Image.Current, g_Image.FileBytes, g_Image.FileSize)) {
+        HandBackShownPicture(g_Image.SourcePath.c_str(), g_Image.Current, g_Image.FileBytes, g_Image.FileSize)) {
         GlobalUnlock(g_Image.FileBytes);
         g_Image.FileBytes = nullptr;
         g_Image.FileData = nullptr;
@@ -376,17 +383,12 @@ int LoadImageFile(HWND wnd, const char* path, int keepGraffiti) {
         SetStatusText(0, "パスが長すぎるため読込めません");
         return kLoadFailed;
     }
-    memcpy(CurrentDrive, parts.Drive, sizeof CurrentDrive);
-    memcpy(CurrentFolder, parts.Folder, sizeof CurrentFolder);
-    memcpy(CurrentName, parts.Name, sizeof CurrentName);
-    memcpy(CurrentExtension, parts.Extension, sizeof CurrentExtension);
-
     HBITMAP bitmap = nullptr;
-    switch (LoaderForExtension(CurrentExtension)) {
+    switch (LoaderForExtension(parts.Extension)) {
     case LoaderKind::Bitmap: bitmap = LoadBitmapFile(path); break;
     case LoaderKind::Picture:
         bitmap = LoadPictureFile(wnd, path);
-        if (IsJpegExtension(CurrentExtension)) {
+        if (IsJpegExtension(parts.Extension)) {
             if (!bitmap) ReportUnreadable(path, nullptr);
             ParseJpegMarkers(g_Image.FileData, g_Image.FileSize, g_Image.Exif);
         }
@@ -401,7 +403,7 @@ int LoadImageFile(HWND wnd, const char* path, int keepGraffiti) {
     }
     if (!bitmap) return kLoadFailed;
     g_Image.Current = bitmap;
-    snprintf(CurrentPath, sizeof CurrentPath, "%s", path);
+    g_Image.SourcePath = path;
     return 0;
 }
 
@@ -417,7 +419,7 @@ void LoadPlugins(HWND owner, const char* folder) {
                                 {"ifgif", kPluginGif, kSlotGif},
                                 {"ifgdip", kPluginGdip, kSlotGdip}};
     for (const Row& r : kRows) {
-        if (g_Image.PluginMask & r.bit) continue;
+        if (g_Codecs.PluginMask & r.bit) continue;
         char found[MAX_PATH];
         DWORD n = SearchPathA(folder, r.name, kPluginSuffix, sizeof found, found, nullptr);
         if (n == 0 || n >= sizeof found) continue;
@@ -425,23 +427,23 @@ void LoadPlugins(HWND owner, const char* folder) {
         if (!module) {
             char text[64];
             snprintf(text, sizeof text, "%s%s が読込めません", r.name, kPluginSuffix);
-            MessageBoxA(owner, text, "SPI Load Error", MB_OK);
+            ReportBox(owner, Box::SpiLoadError, text);
             continue;
         }
-        g_Image.Plugins[r.slot] = module;
-        g_Image.PluginMask |= r.bit;
+        g_Codecs.Plugins[r.slot] = module;
+        g_Codecs.PluginMask |= r.bit;
     }
 }
 
 void UnloadPlugins() {
-    for (HMODULE& m : g_Image.Plugins) {
+    for (HMODULE& m : g_Codecs.Plugins) {
         if (m) FreeLibrary(m);
         m = nullptr;
     }
-    g_Image.PluginMask = 0;
+    g_Codecs.PluginMask = 0;
 }
 
-int GetPluginMask() { return g_Image.PluginMask; }
+int GetPluginMask() { return g_Codecs.PluginMask; }
 
 int GetImageSize(int& width, int& height) {
     width = height = 0;
@@ -459,6 +461,7 @@ int GetBitsPerPixel() {
 void CreateBlankImage(HWND wnd, int width, int height) {
     ForgetShownPicture();
     DeleteCurrentBitmap();
+    g_Image.SourcePath.clear();
     if (width <= 0 || height <= 0 || width > kMaxImageSide || height > kMaxImageSide) return;
     HDC wdc = GetDC(wnd);
     g_Image.Current = CreateCompatibleBitmap(wdc, width, height);
@@ -494,4 +497,5 @@ void ReleaseImage() {
     ResetExifSummary(g_Image.Exif);
     ForgetShownPicture();
     DeleteCurrentBitmap();
+    g_Image.SourcePath.clear();
 }

@@ -3,41 +3,37 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
+#include "base/Limits.h"
 #include "exif/ExifSummary.h"
 #include "image/PluginMask.h"
-#include "base/Limits.h"
 
 enum PluginSlot { kSlotPng, kSlotSpare, kSlotGif, kSlotWmf, kSlotGdip, kSlotTiff, kSlotJww, kSlotCount };
 
-class QorBmp {
+class ShownPicture {
 public:
-    ~QorBmp();
-    ULONG_PTR GdiplusToken = 0;
-    int PluginMask = 0;
-    HMODULE Plugins[kSlotCount] = {};
+    ~ShownPicture();
     BITMAP Bitmap = {};
     HGLOBAL FileBytes = nullptr;
     DWORD FileSize = 0;
     const BYTE* FileData = nullptr;
     COLORREF OverlayColor = RGB(255, 0, 0);
     ExifSummary Exif = {};
-    int MonoParam1 = 100, MonoParam2 = 250;
     HBITMAP Current = nullptr;
+    // The file the picture was read from (for a graffiti file, its background); empty for a
+    // blank canvas. Which file is open is the document's business, not the picture's.
+    std::string SourcePath;
     // Rotated or converted since it was loaded or saved: leaving asks first.
     bool Edited = false;
 };
-extern QorBmp g_Image;
+extern ShownPicture g_Image;
 
-extern char CurrentPath[kPathBytes];
-extern char CurrentDrive[3];
-extern char CurrentFolder[256];
-extern char CurrentName[300];
-extern char CurrentExtension[20];
 // Starts GDI+ for the run; false (after saying so) when it cannot be had.
 bool StartGdiplus();
 bool GdiplusReady();
 
-// The only way a file becomes the current image. keepGraffiti 1 also keeps the view.
+// The only way a file's picture becomes the one shown. keepGraffiti 1 also keeps the view.
 // 0 or -2; the shell is told of the new picture (or of none, after a failure).
 int LoadImageFile(HWND wnd, const char* path, int keepGraffiti);
 void LoadPlugins(HWND owner, const char* folder);

@@ -9,7 +9,9 @@
 
 #include "base/Host_win.h"
 #include "base/Placement.h"
+#include "base/Report_win.h"
 #include "base/SjisText.h"
+#include "document/Document.h"
 #include "exif/ExifOps_win.h"
 #include "image/Image_win.h"
 #include "image/Preload_win.h"
@@ -127,7 +129,11 @@ bool AllDefaults(HWND dlg) {
 bool HasShotTime(const ExifSummary& s) { return (s.ShotFileTime.Low | s.ShotFileTime.High) != 0; }
 
 void UpdateBatchExample(HWND dlg) {
-    const std::string oldName = std::string(CurrentName) + CurrentExtension;
+    // The example renames the picture on screen (a graffiti file's background, if it has one).
+    const std::string& source = g_Image.SourcePath;
+    const size_t sep = LastPathSeparator(source);
+    const std::string oldName = source.empty() ? g_Document.File.FileName()
+                              : sep == std::string::npos ? source : source.substr(sep + 1);
     const bool defaults = AllDefaults(dlg);
     EnableWindow(GetDlgItem(dlg, IDC_BATCH_RUN), !defaults);
     if (defaults) {
@@ -168,7 +174,7 @@ void Run(HWND dlg) {
     UpdateBatchExample(dlg);
     BatchRule rule;
     if (const char* wrong = ReadRule(dlg, rule)) {
-        MessageBoxA(dlg, wrong, "一括変換", MB_OK | MB_ICONEXCLAMATION);
+        ReportBox(dlg, Box::BatchError, wrong);
         return;
     }
     if (AllDefaults(dlg)) return;
@@ -181,10 +187,10 @@ void Run(HWND dlg) {
         SendMessageA(progress, PBM_SETPOS, WPARAM(percent), 0);
         UpdateWindow(progress);
     };
-    const std::string folder = std::string(CurrentDrive) + CurrentFolder;
+    const std::string folder = g_Document.File.Folder();
     std::vector<std::string> names;
     // Without a catalogued folder there is nothing to do, and no folder to look in.
-    if (CurrentPath[0] && g_BatchHost.EntryNames) names = g_BatchHost.EntryNames();
+    if (!g_Document.File.Empty() && g_BatchHost.EntryNames) names = g_BatchHost.EntryNames();
     FolderFs fs(folder);
     QuietPreloading(true);  // none of the folder's files may be open of ours while they are renamed
     const BatchRunResult result = RunBatch(fs, folder, names, rule, step, unsigned(GetTickCount()));
@@ -262,8 +268,7 @@ bool OfferBatchUndo(HWND owner, const char* folder, std::string& currentName) {
     if (!fs.Exists(kRenameJournalName)) return false;
     const bool readable = fs.Read(kRenameJournalName, text) && ParseRenameJournal(text, phase, pairs);
     if (!readable) {
-        MessageBoxA(owner, "一括変換の記録 (~pixaro-rename.jnl) が壊れているため、ファイル名を元に戻せません。", "Error",
-                    MB_OK | MB_ICONHAND);
+        ReportBox(owner, Box::Error, "一括変換の記録 (~pixaro-rename.jnl) が壊れているため、ファイル名を元に戻せません。");
         return false;
     }
     if (MessageBoxA(owner, "前回の一括変換が途中で終わっています。\nファイル名を元に戻しますか？", "確認",
@@ -276,7 +281,7 @@ bool OfferBatchUndo(HWND owner, const char* folder, std::string& currentName) {
     if (outcome != RecoverOutcome::Restored) {
         std::string message = "元に戻せなかったファイルがあります。";
         for (size_t i = 0; i < problems.size() && i < 10; ++i) message += "\n" + problems[i];
-        MessageBoxA(owner, message.c_str(), "Error", MB_OK | MB_ICONHAND);
+        ReportBox(owner, Box::Error, message.c_str());
     }
     return true;
 }

@@ -6,12 +6,20 @@
 #include <cstdio>
 
 #include "base/Host_win.h"
+#include "base/Report_win.h"
 #include "image/Image_win.h"
 #include "imageops/Monochrome.h"
 #include "imageops/Monochrome_win.h"
 #include "resources/resource.h"
 
 namespace {
+
+// The edge extraction's two sliders, kept while the program runs.
+struct EdgeParameters {
+    int Sensitivity = 100;
+    int Density = 250;
+};
+EdgeParameters g_Edges;
 
 // The current bitmap as COLORREF pixels, rows top-down.
 bool ReadPixels(HBITMAP bitmap, RgbImage& out) {
@@ -56,8 +64,8 @@ void RunConversion(HWND dlg) {
     GetLocalTime(&start);
     bool simple = IsDlgButtonChecked(dlg, IDC_MONO_SIMPLE) == BST_CHECKED;
     if (!simple) {
-        g_Image.MonoParam1 = 310 - int(SendDlgItemMessageA(dlg, IDC_MONO_SENSITIVITY, TBM_GETPOS, 0, 0));
-        g_Image.MonoParam2 = 2250 - int(SendDlgItemMessageA(dlg, IDC_MONO_DENSITY, TBM_GETPOS, 0, 0));
+        g_Edges.Sensitivity = 310 - int(SendDlgItemMessageA(dlg, IDC_MONO_SENSITIVITY, TBM_GETPOS, 0, 0));
+        g_Edges.Density = 2250 - int(SendDlgItemMessageA(dlg, IDC_MONO_DENSITY, TBM_GETPOS, 0, 0));
     }
     if (MakeMonochrome(wnd, simple ? 0 : kDialogTestMask, GetDlgItem(dlg, IDC_MONO_PROGRESS)) != 0) return;
     g_Image.Edited = true;
@@ -69,9 +77,9 @@ INT_PTR CALLBACK MonochromeProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
     switch (msg) {
     case WM_INITDIALOG:
         SendDlgItemMessageA(dlg, IDC_MONO_SENSITIVITY, TBM_SETRANGE, TRUE, MAKELPARAM(kSensitivityMin, kSensitivityMax));
-        SendDlgItemMessageA(dlg, IDC_MONO_SENSITIVITY, TBM_SETPOS, TRUE, 310 - g_Image.MonoParam1);
+        SendDlgItemMessageA(dlg, IDC_MONO_SENSITIVITY, TBM_SETPOS, TRUE, 310 - g_Edges.Sensitivity);
         SendDlgItemMessageA(dlg, IDC_MONO_DENSITY, TBM_SETRANGE, TRUE, MAKELPARAM(kDensityMin, kDensityMax));
-        SendDlgItemMessageA(dlg, IDC_MONO_DENSITY, TBM_SETPOS, TRUE, 2250 - g_Image.MonoParam2);
+        SendDlgItemMessageA(dlg, IDC_MONO_DENSITY, TBM_SETPOS, TRUE, 2250 - g_Edges.Density);
         PlaceWindow(dlg, kPlaceCentre);
         return TRUE;
     case WM_COMMAND:
@@ -101,7 +109,7 @@ int MakeMonochrome(HWND wnd, int mode, HWND progressBar) {
     } else {
         if (progressBar) SendMessageA(progressBar, PBM_SETRANGE32, 0, pixels.Height);
         int step = pixels.Height / 100 + 1;
-        ok = ExtractEdges(pixels, g_Image.MonoParam1, g_Image.MonoParam2, mode, mono, [&](int row) {
+        ok = ExtractEdges(pixels, g_Edges.Sensitivity, g_Edges.Density, mode, mono, [&](int row) {
             if (progressBar && row % step == 0) {
                 SendMessageA(progressBar, PBM_SETPOS, WPARAM(row), 0);
                 UpdateWindow(progressBar);
@@ -111,7 +119,7 @@ int MakeMonochrome(HWND wnd, int mode, HWND progressBar) {
     HBITMAP bitmap = ok ? CreateMonoBitmap(mono) : nullptr;
     SetCursor(old);
     if (!bitmap) {
-        MessageBoxA(wnd, "白黒変換に必要なメモリを確保できません。", "Error", MB_OK | MB_ICONHAND);
+        ReportBox(wnd, Box::Error, "白黒変換に必要なメモリを確保できません。");
         return -2;
     }
     ReplaceCurrentBitmap(bitmap, true);

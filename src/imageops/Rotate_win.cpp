@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "base/Host_win.h"
+#include "base/Report_win.h"
 #include "graffiti/Graffiti_win.h"
 #include "image/Image_win.h"
 #include "imageops/DibPixels_win.h"
@@ -31,7 +32,7 @@ int ReplaceByTurn(HWND wnd, Turn turn) {
     }
     SetCursor(old);
     if (!bitmap) {
-        MessageBoxA(wnd, "画像を回転できません (メモリー不足です)。", "Error", MB_OK | MB_ICONINFORMATION);
+        ReportBox(wnd, Box::ErrorInformation, "画像を回転できません (メモリー不足です)。");
         return -1;
     }
     ReplaceCurrentBitmap(bitmap, false);

@@ -134,8 +134,8 @@ bool PlanScreenArea(int clientWidth, int clientHeight, int destX, int destY, boo
     if (statusBarShown && destY < kStatusBarHeight) h -= kStatusBarHeight - destY;
     if (toolBarShown && destY < kToolBarHeight) h -= kToolBarHeight - destY;
     // Never beyond the view between the bars, however the sums above come out.
-    const int top = toolBarShown ? kToolBarHeight : 0;
-    const int bottom = clientHeight - (statusBarShown ? kStatusBarHeight : 0);
+    const ViewArea area = ViewAreaOf(clientWidth, clientHeight, toolBarShown, statusBarShown);
+    const int top = area.Top, bottom = area.Bottom;
     const int x0 = std::max(destX, 0), y0 = std::max(destY, top);
     const int x1 = std::min(destX + w, clientWidth), y1 = std::min(destY + h, bottom);
     out = {};

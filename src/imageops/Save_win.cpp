@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "base/FileDialog_win.h"
 #include "base/Host_win.h"
+#include "base/Report_win.h"
 #include "base/SjisText.h"
 #include "exif/ExifOps_win.h"
 #include "graffiti/Graffiti_win.h"
@@ -28,7 +30,7 @@ namespace gdip = Gdiplus::DllExports;
 namespace {
 
 void ShowSaveFailure(HWND wnd, SaveResult r, const char* path) {
-    MessageBoxA(wnd, (std::string(SaveResultText(r)) + "\n" + path).c_str(), "Error", MB_OK | MB_ICONEXCLAMATION);
+    ReportBox(wnd, Box::ErrorWarning, (std::string(SaveResultText(r)) + "\n" + path).c_str());
 }
 
 bool ReadPictureOf(HBITMAP bitmap, DibPixels& pixels) {
@@ -77,7 +79,7 @@ SaveResult WriteEncoded(const char* path, HBITMAP bitmap, bool (*encode)(const D
 
 void ShowCommonDialogError(HWND owner, DWORD code) {
     const std::string text = CommonDialogErrorText(code);
-    if (!text.empty()) MessageBoxA(owner, text.c_str(), "Error", MB_OK | MB_ICONQUESTION);
+    if (!text.empty()) ReportBox(owner, Box::ErrorQuestion, text.c_str());
 }
 
 int GetEncoderClsid(const WCHAR* mime, CLSID* clsid) {
@@ -202,7 +204,7 @@ HBITMAP DrawCanvas(HWND wnd, const CanvasPlan& plan, bool graffitiShown) {
     for (const RECT& r : margins)
         if (r.right > r.left && r.bottom > r.top) FillRect(dc, &r, white);
     const RECT area = {0, 0, w, h};
-    RenderImage(dc, kOverlaySaveMode, area, g_Settings.DCflag, g_Settings.DI, 1.0f, plan.ImageX, plan.ImageY, w, h, 0,
+    RenderImage(dc, kOverlaySaveMode, area, g_Settings.DisplayFlags, g_Settings.InfoFlags, 1.0f, plan.ImageX, plan.ImageY, w, h, 0,
                 0, w, h);
     if (graffitiShown) DrawGraffitiLayer(dc, ViewMapping{plan.ImageX, plan.ImageY, 0, 0, 1.0f});
     GdiFlush();
@@ -226,27 +228,26 @@ bool Confirm(HWND wnd, const std::string& text) {
 bool AskSaveName(HWND wnd, char (&path)[kPathBytes]) {
     char proposal[kPathBytes] = {};
     bool fits;
+    // The picture's own file: for a graffiti file's layer, its background.
+    PathParts picture = {};
+    const bool hasFile = SplitPath(g_Image.SourcePath, picture) == 0;
     if (GraffitiFileShown) {
         PathParts trd;
         fits = SplitPath(GraffitiFilePath, trd) == 0 &&
                ProposedSaveName(trd.Drive, trd.Folder, trd.Name, true, proposal, sizeof proposal);
     } else {
-        fits = ProposedSaveName(CurrentDrive, CurrentFolder, CurrentName, false, proposal, sizeof proposal);
+        fits = hasFile && ProposedSaveName(picture.Drive, picture.Folder, picture.Name, false, proposal, sizeof proposal);
     }
     if (!fits) proposal[0] = 0;  // the dialog starts empty rather than with a cut name
     memcpy(path, proposal, sizeof path);
-    OPENFILENAMEA ofn = {};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = wnd;
-    ofn.lpstrFilter = "trd(*.trd)\0*.trd\0jpg(*.jpg)\0*.jpg\0emf(*.emf)\0*.emf\0tif(*.tif)\0*.tif\0"
-                      "png(*.png)\0*.png\0gif(*.gif)\0*.gif\0bmp(*.bmp)\0*.bmp\0";
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = path;
-    ofn.nMaxFile = sizeof path;
-    ofn.lpstrTitle = "ファイル保存";
-    ofn.lpstrDefExt = CurrentExtension[0] == '.' ? CurrentExtension + 1 : CurrentExtension;
-    ofn.Flags = OFN_OVERWRITEPROMPT;
-    if (GetSaveFileNameA(&ofn)) return true;
+    FileNameQuestion q;
+    q.Title = "ファイル保存";
+    q.Filter = "trd(*.trd)\0*.trd\0jpg(*.jpg)\0*.jpg\0emf(*.emf)\0*.emf\0tif(*.tif)\0*.tif\0"
+               "png(*.png)\0*.png\0gif(*.gif)\0*.gif\0bmp(*.bmp)\0*.bmp\0";
+    q.FilterIndex = 1;
+    q.DefaultExtension = picture.Extension[0] == '.' ? picture.Extension + 1 : picture.Extension;
+    q.Flags = OFN_OVERWRITEPROMPT;
+    if (AskFileName(wnd, FileNameKind::Save, q, path, sizeof path)) return true;
     ShowCommonDialogError(wnd, CommDlgExtendedError());
     return false;
 }
@@ -254,7 +255,7 @@ bool AskSaveName(HWND wnd, char (&path)[kPathBytes]) {
 // The file the current picture came from (the background, for a layer read from a .trd).
 bool CurrentPictureFile(char (&out)[kPathBytes]) {
     if (GraffitiFileShown) return GraffitiBackgroundBeside(GraffitiFilePath, out);
-    return CopySjis(out, sizeof out, CurrentPath) && out[0];
+    return CopySjis(out, sizeof out, g_Image.SourcePath) && out[0];
 }
 
 std::string FileNameOf(const char* path) {
@@ -319,20 +320,19 @@ SaveResult WriteDisplayedJpeg(HWND wnd, const char* path, int& width, int& heigh
 
 bool SaveCurrentImage(HWND wnd) {
     if (!HasImage()) {
-        MessageBoxA(wnd, "保存する画像がありません。", "Error", MB_OK | MB_ICONEXCLAMATION);
+        ReportBox(wnd, Box::ErrorWarning, "保存する画像がありません。");
         return false;
     }
     char path[kPathBytes];
     if (!AskSaveName(wnd, path)) return false;
     PathParts parts;
     if (SplitPath(path, parts) != 0) {
-        MessageBoxA(wnd, "ファイル名が長すぎます。", "Error", MB_OK | MB_ICONEXCLAMATION);
+        ReportBox(wnd, Box::ErrorWarning, "ファイル名が長すぎます。");
         return false;
     }
     const SaveFormat format = FormatOfExtension(parts.Extension);
     if (format == SaveFormat::Unknown) {
-        MessageBoxA(wnd, "この拡張子では保存できません。\ntrd, jpg, emf, tif, png, gif, bmp のどれかを選んでください。",
-                    "Error", MB_OK | MB_ICONEXCLAMATION);
+        ReportBox(wnd, Box::ErrorWarning, "この拡張子では保存できません。\ntrd, jpg, emf, tif, png, gif, bmp のどれかを選んでください。");
         return false;
     }
     char current[kPathBytes];
@@ -357,8 +357,7 @@ bool SaveCurrentImage(HWND wnd) {
         HBITMAP canvas = plan.Ok ? DrawCanvas(wnd, plan, graffitiShown) : nullptr;
         if (!canvas) {
             SetCursor(oldCursor);
-            MessageBoxA(wnd, "保存する画像を作れません (大きすぎるか、メモリー不足です)。\n何も保存していません。", "Error",
-                        MB_OK | MB_ICONEXCLAMATION);
+            ReportBox(wnd, Box::ErrorWarning, "保存する画像を作れません (大きすぎるか、メモリー不足です)。\n何も保存していません。");
             return false;
         }
         switch (format) {

@@ -2,9 +2,9 @@
 
 #include <cstddef>
 
-namespace {
+#include "base/Report_win.h"
 
-void ShowError(HWND owner, const char* text) { MessageBoxA(owner, text, "Error!", MB_OK | MB_ICONEXCLAMATION); }
+namespace {
 
 // Another program may hold the clipboard for a moment (a clipboard viewer reading our last
 // block); a short wait saves the user a failed export.
@@ -22,7 +22,7 @@ UINT JwClipboardFormat() { return RegisterClipboardFormatA("Jw_win"); }
 
 HGLOBAL AllocJwBlock(HWND owner, uint64_t bytes) {
     HGLOBAL block = bytes <= uint64_t(SIZE_MAX) ? GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, SIZE_T(bytes)) : nullptr;
-    if (!block) ShowError(owner, "メモリー確保失敗");
+    if (!block) ReportBox(owner, Box::ErrorBang, "メモリー確保失敗");
     return block;
 }
 
@@ -34,7 +34,7 @@ int PutJwClipboard(HWND window, HGLOBAL block, HENHMETAFILE metafile) {
     };
     if (!format || !OpenClipboardPatiently(window)) {
         release();
-        ShowError(window, "クリップボードが開けません");
+        ReportBox(window, Box::ErrorBang, "クリップボードが開けません");
         return -1;
     }
     EmptyClipboard();
@@ -54,7 +54,7 @@ int PutJwClipboard(HWND window, HGLOBAL block, HENHMETAFILE metafile) {
     CloseClipboard();
     if (!set) {
         release();
-        ShowError(window, "クリップボードにデータを置けません");
+        ReportBox(window, Box::ErrorBang, "クリップボードにデータを置けません");
         return -1;
     }
     return 0;

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "base/SjisText.h"
+#include "document/Document.h"
 #include "graffiti/Graffiti_win.h"
 #include "image/ImageFormat.h"
 #include "image/Image_win.h"
@@ -78,19 +79,16 @@ DWORD WINAPI ScanThread(LPVOID param) {
 }
 
 void EntryPath(int position, char* path, size_t size) {
-    snprintf(path, size, "%s%s%s", CurrentDrive, CurrentFolder, g_Catalogue.NameAt(position).c_str());
+    snprintf(path, size, "%s", g_Document.File.Sibling(g_Catalogue.NameAt(position)).c_str());
 }
 
 // Only JPEG files are decoded ahead: every other kind loads fast enough, or through plug-ins.
 bool EntryJpegPath(int position, std::string& out) {
     if (!g_Catalogue.Valid(position)) return false;
-    char path[kPathBytes];
-    if (snprintf(path, sizeof path, "%s%s%s", CurrentDrive, CurrentFolder, g_Catalogue.NameAt(position).c_str()) >=
-        int(sizeof path))
+    CurrentFile entry;
+    if (!entry.Set(g_Document.File.Sibling(g_Catalogue.NameAt(position))) || !IsJpegExtension(entry.Extension()))
         return false;
-    PathParts parts;
-    if (SplitPath(path, parts) != 0 || !IsJpegExtension(parts.Extension)) return false;
-    out = path;
+    out = entry.Path();
     return true;
 }
 
@@ -98,7 +96,7 @@ int BaseIndex() { return g_Catalogue.Valid(g_Pending) ? g_Pending : g_Catalogue.
 
 void EmptyView() {
     g_Pending = kNotCatalogued;
-    CurrentPath[0] = 0;
+    g_Document.File.Clear();
     ReleaseImage();
     OnChange(Change::Picture);
 }
@@ -168,23 +166,14 @@ INT_PTR CALLBACK FileListProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
 // Asked once per folder and run: a declined undo is not asked again at every scan.
 void OfferUndo(HWND wnd) {
     static std::string declined;
-    char folder[kPathBytes];
-    snprintf(folder, sizeof folder, "%s%s", CurrentDrive, CurrentFolder);
+    const std::string folder = g_Document.File.Folder();
     if (SjisEqualNoCase(declined, folder)) return;
-    std::string current = std::string(CurrentName) + CurrentExtension;
-    if (!OfferBatchUndo(wnd, folder, current)) {
+    std::string current = g_Document.File.FileName();
+    if (!OfferBatchUndo(wnd, folder.c_str(), current)) {
         declined = folder;
         return;
     }
-    char path[kPathBytes];
-    if (snprintf(path, sizeof path, "%s%s", folder, current.c_str()) < int(sizeof path)) {
-        PathParts parts;
-        if (SplitPath(path, parts) == 0) {
-            snprintf(CurrentPath, sizeof CurrentPath, "%s", path);
-            snprintf(CurrentName, sizeof CurrentName, "%s", parts.Name);
-            snprintf(CurrentExtension, sizeof CurrentExtension, "%s", parts.Extension);
-        }
-    }
+    g_Document.File.Rename(current);  // the undo gave the shown file its old name back
     StartFolderScan(wnd);
 }
 
@@ -224,10 +213,10 @@ void StartFolderScan(HWND wnd) {
     auto* request = new ScanRequest{};
     request->wnd = wnd;
     request->generation = InterlockedIncrement(&g_ScanGeneration);
-    snprintf(request->folder, sizeof request->folder, "%s%s", CurrentDrive, CurrentFolder);
-    snprintf(request->fileName, sizeof request->fileName, "%s%s", CurrentName, CurrentExtension);
+    snprintf(request->folder, sizeof request->folder, "%s", g_Document.File.Folder().c_str());
+    snprintf(request->fileName, sizeof request->fileName, "%s", g_Document.File.FileName().c_str());
     request->pluginMask = GetPluginMask();
-    request->order = SortOrder(g_Settings.FileSC);
+    request->order = SortOrder(g_Settings.FileOrder);
     SetWindowTextA(wnd, "ファイルソート中");
     HANDLE thread = CreateThread(nullptr, 0, ScanThread, request, 0, nullptr);
     if (thread)
@@ -284,11 +273,10 @@ void Navigate(HWND wnd, int delta, int keep) {
         return;
     }
     // Not catalogued: a reload goes by the path itself.
-    if (delta == 0 && CurrentPath[0]) {
+    if (delta == 0 && !g_Document.File.Empty()) {
         if (!ConfirmDiscard(wnd, keep == 0 ? DiscardReason::Load : DiscardReason::LoadKeeping)) return;
-        char path[kPathBytes];
-        snprintf(path, sizeof path, "%s", CurrentPath);
-        LoadPath(wnd, path, keep);
+        const std::string path = g_Document.File.Path();  // LoadPath sets the file it reads from
+        LoadPath(wnd, path.c_str(), keep);
     }
 }
 
@@ -303,11 +291,11 @@ void StepEntry(HWND wnd, int delta, int keep, bool beepAtEnd) {
 }
 
 void DeleteCurrentFile(HWND wnd) {
-    if (!HasImage() || !CurrentPath[0]) return;
+    if (!HasImage() || g_Document.File.Empty()) return;
     // The next entry replaces this one: its questions come before the file goes.
     if (!ConfirmDiscard(wnd, DiscardReason::Delete)) return;
     char list[kPathBytes + 2] = {};
-    snprintf(list, kPathBytes, "%s", CurrentPath);
+    snprintf(list, kPathBytes, "%s", g_Document.File.CPath());
     SHFILEOPSTRUCTA op = {};
     op.hwnd = wnd;
     op.wFunc = FO_DELETE;
@@ -341,7 +329,7 @@ void AfterDragOutEnded(HWND wnd, AfterDragOut action) {
 }
 
 void SortCatalogueCommand(HWND wnd, int order) {
-    g_Settings.FileSC = uint32_t(order);
+    g_Settings.FileOrder = uint32_t(order);
     ForgetPreloaded();
     // The stepped-to entry keeps its place by its name.
     const std::string pending = g_Catalogue.Valid(g_Pending) ? g_Catalogue.NameAt(g_Pending) : std::string();
@@ -377,14 +365,7 @@ void ApplyBatchChanges(const std::vector<BatchEntryChange>& changes) {
         if (c.NewName.empty()) continue;
         e.Name = c.NewName;
         if (c.Position != g_Catalogue.CurrentIndex) continue;
-        char path[kPathBytes];
-        PathParts parts;
-        if (snprintf(path, sizeof path, "%s%s%s", CurrentDrive, CurrentFolder, c.NewName.c_str()) < int(sizeof path) &&
-            SplitPath(path, parts) == 0) {
-            snprintf(CurrentPath, sizeof CurrentPath, "%s", path);
-            snprintf(CurrentName, sizeof CurrentName, "%s", parts.Name);
-            snprintf(CurrentExtension, sizeof CurrentExtension, "%s", parts.Extension);
-        }
+        g_Document.File.Rename(c.NewName);
     }
     ForgetPreloaded();  // decoded under the old names
     PreloadNeighbours();

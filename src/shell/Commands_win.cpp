@@ -9,6 +9,9 @@
 #include <cstring>
 #include <string>
 
+#include "base/FileDialog_win.h"
+#include "base/Report_win.h"
+#include "document/Document.h"
 #include "exif/Exif_win.h"
 #include "graffiti/Graffiti_win.h"
 #include "graffiti/StyleDialogs_win.h"
@@ -52,8 +55,8 @@ int ToolBarCommand(HWND wnd, LPARAM) { return ToggleBar(wnd, g_Shell.ToolBar, kW
 // Menu item and key Q alike. Without lines or graffiti the painter shows the image anyway,
 // so the mark says so too.
 int ShowImageCommand(HWND wnd, LPARAM) {
-    g_Settings.DI ^= kInfoImageShown;
-    if (VectorLineCount() == 0 && !GraffitiHasObjects()) g_Settings.DI |= kInfoImageShown;
+    g_Settings.InfoFlags ^= kInfoImageShown;
+    if (VectorLineCount() == 0 && !GraffitiHasObjects()) g_Settings.InfoFlags |= kInfoImageShown;
     ApplyCommandStates(wnd);
     InvalidateRect(wnd, nullptr, TRUE);
     return 0;
@@ -65,7 +68,7 @@ int HelpCommand(HWND wnd, LPARAM) {
     if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
         char text[MAX_PATH + 64];
         snprintf(text, sizeof text, "ヘルプファイルが見つかりません。\n%s", path);
-        MessageBoxA(wnd, text, "Error", MB_OK | MB_ICONHAND);
+        ReportBox(wnd, Box::Error, text);
         return -2;
     }
     ShellExecuteA(wnd, "open", path, nullptr, nullptr, SW_SHOW);
@@ -169,13 +172,13 @@ int EmfCopyCommand(HWND wnd, LPARAM) {
 // The path goes quoted, so one with spaces reaches the program as one argument.
 int SendTo(HWND wnd, int slot) {
     const char* program = g_Settings.KeyApps[slot];
-    if (!program[0] || !HasImage() || !CurrentPath[0]) return -1;
-    std::string parameter = QuotedArgument(CurrentPath);
+    if (!program[0] || !HasImage() || g_Document.File.Empty()) return -1;
+    std::string parameter = QuotedArgument(g_Document.File.CPath());
     INT_PTR rc = INT_PTR(ShellExecuteA(nullptr, "open", program, parameter.c_str(), nullptr, SW_SHOWNORMAL));
     if (rc > 32) return 0;
     char text[400];
     snprintf(text, sizeof text, "外部ソフトを起動できません。\n%s", program);
-    MessageBoxA(wnd, text, "Error", MB_OK | MB_ICONHAND);
+    ReportBox(wnd, Box::Error, text);
     return -2;
 }
 int SendTo1(HWND wnd, LPARAM) { return SendTo(wnd, 0); }
@@ -187,7 +190,7 @@ int MonochromeDialogCommand(HWND wnd, LPARAM) { return MonochromeCommand(wnd); }
 
 // The tool dialogs exclude each other: opening one closes the others first.
 int VectorizeCommand(HWND wnd, LPARAM) { return OpenConversionDialog(wnd); }
-int InfoRun(HWND wnd, LPARAM) { return InfoCommand(wnd, IsJpegExtension(CurrentExtension)); }
+int InfoRun(HWND wnd, LPARAM) { return InfoCommand(wnd, IsJpegExtension(PictureFile().Extension())); }
 int MapRun(HWND wnd, LPARAM) { return MapCommand(wnd, g_Image.Exif.MapLink); }
 
 int ProgramSettingsCommand(HWND wnd, LPARAM) {
@@ -289,7 +292,7 @@ CommandState CurrentCommandState() {
     s.Converting = ConversionBusy();
     s.StatusBar = StatusBarShown();
     s.ToolBar = ToolBarShown();
-    s.ImageShown = (g_Settings.DI & kInfoImageShown) != 0;
+    s.ImageShown = (g_Settings.InfoFlags & kInfoImageShown) != 0;
     return s;
 }
 
@@ -315,17 +318,13 @@ int ShowOpenDialog(HWND wnd, char* path, size_t size) {
     size_t descLen = strlen("画像");
     memcpy(filter, "画像", descLen);
     memcpy(filter + descLen + 1, pattern, strlen(pattern));  // ends in two NULs: the array is zeroed
-    snprintf(path, size, "%s", CurrentPath);
-    OPENFILENAMEA ofn = {};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = wnd;
-    ofn.lpstrFilter = filter;
-    ofn.lpstrFile = path;
-    ofn.nMaxFile = DWORD(size);
-    ofn.lpstrTitle = "ファイルを開く";
-    ofn.Flags = OFN_FILEMUSTEXIST;
-    ofn.lpstrDefExt = "bmp";
-    return GetOpenFileNameA(&ofn) ? 0 : -2;
+    snprintf(path, size, "%s", g_Document.File.CPath());
+    FileNameQuestion q;
+    q.Title = "ファイルを開く";
+    q.Filter = filter;
+    q.Flags = OFN_FILEMUSTEXIST;
+    q.DefaultExtension = "bmp";
+    return AskFileName(wnd, FileNameKind::Open, q, path, size) ? 0 : -2;
 }
 
 int OpenCommand(HWND wnd, LPARAM) {
@@ -335,7 +334,7 @@ int OpenCommand(HWND wnd, LPARAM) {
     if (rc == -2) {
         char text[kPathBytes + 64];
         snprintf(text, sizeof text, "%s が読込めません", path);
-        MessageBoxA(wnd, text, "error", MB_OK);
+        ReportBox(wnd, Box::ErrorLower, text);
     }
     return rc;
 }

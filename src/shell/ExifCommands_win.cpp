@@ -4,14 +4,13 @@
 #include <string>
 
 #include "base/Host_win.h"
+#include "base/Report_win.h"
+#include "document/Document.h"
 #include "exif/ExifOps_win.h"
 #include "image/Image_win.h"
+#include "shell/Shell_win.h"
 
 namespace {
-
-void ShowFailure(HWND wnd, const std::string& text) {
-    MessageBoxA(wnd, text.c_str(), "Error", MB_OK | MB_ICONEXCLAMATION);
-}
 
 }  // namespace
 
@@ -21,12 +20,14 @@ int RemoveExifCommand(HWND wnd, LPARAM) {
         SetStatusText(0, "Exif 情報がありません");
         return -1;
     }
+    // The copy goes beside the photograph the Exif came from (a graffiti file's background).
+    const CurrentFile photo = PictureFile();
+    const std::string copyName = "Ne_" + photo.FileName();
     char target[kPathBytes];
-    const int n = snprintf(target, sizeof target, "%s%sNe_%s%s", CurrentDrive, CurrentFolder, CurrentName,
-                           CurrentExtension);
+    const int n = snprintf(target, sizeof target, "%s", photo.Sibling(copyName).c_str());
     // A cut name would name another file.
     if (n < 0 || size_t(n) >= sizeof target) {
-        ShowFailure(wnd, std::string(SaveResultText(SaveResult::NoName)) + "\nNe_" + CurrentName + CurrentExtension);
+        ReportBox(wnd, Box::ErrorWarning, std::string(SaveResultText(SaveResult::NoName)) + "\n" + copyName);
         return -1;
     }
     HCURSOR old = SetCursor(LoadCursor(nullptr, IDC_WAIT));
@@ -34,14 +35,14 @@ int RemoveExifCommand(HWND wnd, LPARAM) {
     const SaveResult r = WriteWithoutExif(g_Image.FileData, g_Image.FileSize, target, &why);
     SetCursor(old);
     if (why != StripRefusal::None) {
-        ShowFailure(wnd, std::string(StripRefusalText(why)) + "\n" + CurrentPath);
+        ReportBox(wnd, Box::ErrorWarning, std::string(StripRefusalText(why)) + "\n" + g_Document.File.Path());
         return -1;
     }
     if (r != SaveResult::Saved) {
-        ShowFailure(wnd, std::string(SaveResultText(r)) + "\n" + target);
+        ReportBox(wnd, Box::ErrorWarning, std::string(SaveResultText(r)) + "\n" + target);
         return -1;
     }
-    SetStatusText(0, (std::string("Ne_") + CurrentName + CurrentExtension + " に Exif 情報を除いて保存しました").c_str());
+    SetStatusText(0, (copyName + " に Exif 情報を除いて保存しました").c_str());
     return 0;
 }
 
@@ -51,8 +52,8 @@ int SetShotTimeCommand(HWND wnd, LPARAM) {
         SetStatusText(0, "撮影日時がないため、ファイルの日時はそのままです");
         return -1;
     }
-    if (!SetFileTimesFromShot(CurrentPath, shot, nullptr)) {
-        ShowFailure(wnd, std::string("ファイルの日時を変更できません (ファイルがないか、使用中です)\n") + CurrentPath);
+    if (!SetFileTimesFromShot(g_Document.File.CPath(), shot, nullptr)) {
+        ReportBox(wnd, Box::ErrorWarning, std::string("ファイルの日時を変更できません (ファイルがないか、使用中です)\n") + g_Document.File.Path());
         return -1;
     }
     // The loader keeps the times as local time.
@@ -65,5 +66,5 @@ int SetShotTimeCommand(HWND wnd, LPARAM) {
 bool CurrentHasExif() { return HasImage() && g_Image.FileData && HasExifSegment(g_Image.Exif); }
 
 bool CurrentTimesDifferFromShot() {
-    return CurrentHasExif() && FileTimesDifferFromShot(CurrentPath, g_Image.Exif.ShotFileTime);
+    return CurrentHasExif() && FileTimesDifferFromShot(g_Document.File.CPath(), g_Image.Exif.ShotFileTime);
 }

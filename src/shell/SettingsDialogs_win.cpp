@@ -10,6 +10,8 @@
 #include <cstring>
 #include <string>
 
+#include "base/FileDialog_win.h"
+#include "base/Report_win.h"
 #include "base/SjisText.h"
 #include "image/Image_win.h"
 #include "resources/resource.h"
@@ -55,7 +57,7 @@ void BrowsePluginFolder(HWND dlg) {
     info.lpszTitle = "フォルダを選択してください";
     info.ulFlags = BIF_RETURNONLYFSDIRS;
     info.lpfn = BrowseCallback;
-    info.lParam = LPARAM(g_Settings.SearchSPI[0] ? g_Settings.SearchSPI : nullptr);
+    info.lParam = LPARAM(g_Settings.PluginFolder[0] ? g_Settings.PluginFolder : nullptr);
     LPITEMIDLIST chosen = SHBrowseForFolderA(&info);
     if (!chosen) return;
     char path[MAX_PATH] = "";
@@ -64,13 +66,13 @@ void BrowsePluginFolder(HWND dlg) {
 }
 
 void InitDisplaySettings(HWND dlg) {
-    const uint32_t dc = g_Settings.DCflag, di = g_Settings.DI;
+    const uint32_t dc = g_Settings.DisplayFlags, di = g_Settings.InfoFlags;
     CheckIf(dlg, IDC_DS_SMOOTH, dc & kDisplaySmoothZoom);
     int title = (dc & kDisplayFullPath) ? IDC_DS_FULLPATH : (dc & kDisplayFolderAndName) ? IDC_DS_FOLDERNAME : IDC_DS_NAMEONLY;
     CheckRadioButton(dlg, IDC_DS_FULLPATH, IDC_DS_NAMEONLY, title);
     for (const InfoCheck& c : kInfoChecks) CheckIf(dlg, c.id, di & c.bit);
-    SendDlgItemMessageA(dlg, IDC_DS_SPI_FOLDER, EM_LIMITTEXT, sizeof g_Settings.SearchSPI - 1, 0);
-    SetDlgItemTextA(dlg, IDC_DS_SPI_FOLDER, g_Settings.SearchSPI);
+    SendDlgItemMessageA(dlg, IDC_DS_SPI_FOLDER, EM_LIMITTEXT, sizeof g_Settings.PluginFolder - 1, 0);
+    SetDlgItemTextA(dlg, IDC_DS_SPI_FOLDER, g_Settings.PluginFolder);
     PlaceWindow(dlg, kPlaceCentre);
 }
 
@@ -78,21 +80,21 @@ void InitDisplaySettings(HWND dlg) {
 bool ApplyDisplaySettings(HWND dlg) {
     char folder[1024] = "";
     GetDlgItemTextA(dlg, IDC_DS_SPI_FOLDER, folder, sizeof folder);
-    if (strlen(folder) >= sizeof g_Settings.SearchSPI) {
-        MessageBoxA(dlg, "フォルダのパスが長すぎます。", "Error", MB_OK | MB_ICONHAND);
+    if (strlen(folder) >= sizeof g_Settings.PluginFolder) {
+        ReportBox(dlg, Box::Error, "フォルダのパスが長すぎます。");
         return false;
     }
-    uint32_t dc = g_Settings.DCflag & ~kDisplayBits;
+    uint32_t dc = g_Settings.DisplayFlags & ~kDisplayBits;
     if (Checked(dlg, IDC_DS_SMOOTH)) dc |= kDisplaySmoothZoom;
     if (Checked(dlg, IDC_DS_FULLPATH)) dc |= kDisplayFullPath;
     if (Checked(dlg, IDC_DS_FOLDERNAME)) dc |= kDisplayFolderAndName;
-    uint32_t di = g_Settings.DI & ~kInfoBits;
+    uint32_t di = g_Settings.InfoFlags & ~kInfoBits;
     for (const InfoCheck& c : kInfoChecks)
         if (Checked(dlg, c.id)) di |= c.bit;
-    CopySjis(g_Settings.SearchSPI, sizeof g_Settings.SearchSPI, folder);
-    if (dc != g_Settings.DCflag || di != g_Settings.DI) {
-        g_Settings.DCflag = dc;
-        g_Settings.DI = di;
+    CopySjis(g_Settings.PluginFolder, sizeof g_Settings.PluginFolder, folder);
+    if (dc != g_Settings.DisplayFlags || di != g_Settings.InfoFlags) {
+        g_Settings.DisplayFlags = dc;
+        g_Settings.InfoFlags = di;
         InvalidateRect(g_Host.MainWindow, nullptr, TRUE);
     }
     return true;
@@ -137,7 +139,7 @@ bool WantedViewSize(HWND dlg, Size2& view) {
         }
     if (Checked(dlg, IDC_WS_FIT)) {
         if (!HasImage()) {
-            MessageBoxA(dlg, "画像が表示されていません。", "Error", MB_OK | MB_ICONHAND);
+            ReportBox(dlg, Box::Error, "画像が表示されていません。");
             return false;
         }
         GetImageSize(view.Width, view.Height);
@@ -150,7 +152,7 @@ bool WantedViewSize(HWND dlg, Size2& view) {
         char text[64] = "";
         GetDlgItemTextA(dlg, id, text, sizeof text);
         if (!ParseViewSide(text, id == IDC_WS_WIDTH ? view.Width : view.Height)) {
-            MessageBoxA(dlg, "幅と高さは 1 ～ 32767 の数で入力してください。", "Error", MB_OK | MB_ICONEXCLAMATION);
+            ReportBox(dlg, Box::ErrorWarning, "幅と高さは 1 ～ 32767 の数で入力してください。");
             SetFocus(GetDlgItem(dlg, id));
             SendDlgItemMessageA(dlg, id, EM_SETSEL, 0, -1);
             return false;
@@ -250,28 +252,21 @@ void BrowseProgram(HWND dlg, ProgramWork& work, int k) {
     SetDlgItemTextA(dlg, IDC_PG_LABEL1 + k, "・・・選択中・・・");
     char userFilter[256] = "実行ファイル選択\0*.exe";
     char file[MAX_PATH] = "";
-    char title[MAX_PATH] = "";
     std::string folder = FolderPart(work.Apps[k]);
-    OPENFILENAMEA ofn = {};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = dlg;
-    ofn.lpstrFilter = "実行ファイル (*.exe)\0*.exe\0";
-    ofn.lpstrCustomFilter = userFilter;
-    ofn.nMaxCustFilter = sizeof userFilter;
-    ofn.lpstrFile = file;
-    ofn.nMaxFile = sizeof file;
-    ofn.lpstrFileTitle = title;
-    ofn.nMaxFileTitle = sizeof title;
-    ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
-    ofn.Flags = OFN_FILEMUSTEXIST;
-    const bool chosen = GetOpenFileNameA(&ofn) != 0;
+    FileNameQuestion q;
+    q.Filter = "実行ファイル (*.exe)\0*.exe\0";
+    q.CustomFilter = userFilter;
+    q.CustomFilterSize = sizeof userFilter;
+    q.InitialFolder = folder.empty() ? nullptr : folder.c_str();
+    q.Flags = OFN_FILEMUSTEXIST;
+    const bool chosen = AskFileName(dlg, FileNameKind::Open, q, file, sizeof file);
     // A path that does not fit the table is refused whole: cut, it would name another program.
     const bool fits = strlen(file) < sizeof work.Apps[k];
     if (chosen && fits) memcpy(work.Apps[k], file, strlen(file) + 1);
     if ((chosen && !fits) || (!chosen && CommDlgExtendedError() == FNERR_BUFFERTOOSMALL)) {
         char text[MAX_PATH + 80];
         snprintf(text, sizeof text, "パスが長すぎるため設定できません。\n%s", file);
-        MessageBoxA(dlg, text, "Error", MB_OK | MB_ICONHAND);
+        ReportBox(dlg, Box::Error, text);
     }
     LabelProgram(dlg, work, k);
 }

@@ -18,6 +18,6 @@ void SaveSettings(HWND wnd) {
 
 void StoreUpdateCheckDay(int32_t day) {
     SaveUpdateCheckDay(*MakeSettingsRegistry(), uint32_t(day));
-    g_Settings.LUD = uint32_t(day);
-    g_Settings.LUDPresent = true;
+    g_Settings.UpdateCheckDay = uint32_t(day);
+    g_Settings.UpdateCheckDayKnown = true;
 }

@@ -7,14 +7,16 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/Report_win.h"
 #include "base/SjisText.h"
+#include "document/Document.h"
 #include "graffiti/Graffiti_win.h"
 #include "graffiti/StyleDialogs_win.h"
 #include "image/ImageFormat.h"
 #include "image/Image_win.h"
 #include "image/Preload_win.h"
-#include "imageops/DragOut_win.h"
 #include "imageops/DragOutData.h"
+#include "imageops/DragOut_win.h"
 #include "imageops/Rotate_win.h"
 #include "imageops/Save_win.h"
 #include "resources/resource.h"
@@ -25,19 +27,20 @@
 #include "view/View_win.h"
 
 ShellState g_Shell;
+Document g_Document;
 
 namespace {
 
-void DragOutCurrent() { DragOutCurrentFile(g_Host.MainWindow, CurrentPath); }
+void DragOutCurrent() { DragOutCurrentFile(g_Host.MainWindow, g_Document.File.CPath()); }
 
 void OnCreate(HWND wnd) {
     g_Host.MainWindow = wnd;
-    g_Settings.DI |= kInfoImageAndLines;
+    g_Settings.InfoFlags |= kInfoImageAndLines;
     g_GraffitiEditState = kEditNone;
     SetHostCallbacks({OnChange, ShowPopupMenu, DragOutCurrent});
     SetViewEmfWriter(WriteViewEmf);
     DragAcceptFiles(wnd, TRUE);
-    if (OleInitialize(nullptr) != S_OK) MessageBoxA(nullptr, "OLEの初期化に失敗しました。", "Error", MB_ICONHAND);
+    if (OleInitialize(nullptr) != S_OK) ReportBox(nullptr, Box::Error, "OLEの初期化に失敗しました。");
 
     InitCommonControls();
     g_Host.StatusBar = CreateStatusWindowA(WS_CHILD | WS_VISIBLE | CCS_BOTTOM | SBARS_SIZEGRIP, "", wnd, IDC_STATUSBAR);
@@ -58,7 +61,7 @@ void OnCreate(HWND wnd) {
         SYSTEMTIME now;
         GetLocalTime(&now);
         int32_t today = DayNumber(now.wYear, now.wMonth, now.wDay);
-        if (today - int32_t(g_Settings.LUDPresent ? g_Settings.LUD : 0) > kUpdateCheckDays) StartUpdateCheck(wnd, false);
+        if (today - int32_t(g_Settings.UpdateCheckDayKnown ? g_Settings.UpdateCheckDay : 0) > kUpdateCheckDays) StartUpdateCheck(wnd, false);
     }
 
     RECT desk;
@@ -68,7 +71,7 @@ void OnCreate(HWND wnd) {
 
     LoadPlugins(wnd, g_Shell.ProgramFolder);
     LoadPlugins(wnd, nullptr);
-    if (g_Settings.SearchSPI[0]) LoadPlugins(wnd, g_Settings.SearchSPI);
+    if (g_Settings.PluginFolder[0]) LoadPlugins(wnd, g_Settings.PluginFolder);
 
     ShowWindow(g_Host.StatusBar, SW_SHOW);
     ShowWindow(g_Shell.ToolBar, SW_SHOW);
@@ -102,10 +105,10 @@ void OnDropFiles(HWND wnd, HDROP drop) {
     DragFinish(drop);
     if (got == 0) return;
     if (length >= kPathBytes) {
-        MessageBoxA(wnd, "ファイルのパスが長すぎるため開けません。", "Error", MB_OK | MB_ICONHAND);
+        ReportBox(wnd, Box::Error, "ファイルのパスが長すぎるため開けません。");
         return;
     }
-    if (strcmp(path, CurrentPath) == 0) return;
+    if (HasImage() && g_Document.File.Path() == path) return;
     OpenFileAndScan(wnd, path);
 }
 
@@ -126,7 +129,7 @@ void OnClose(HWND wnd) {
 // The image's overlays in paint order: graffiti, then the vector lines.
 void DrawLayers(HDC dc, const ViewState& view) {
     if (GraffitiModeOn()) DrawGraffitiLayer(dc, MappingOf(view));
-    if (g_Settings.DI & kInfoVectorLines) DrawVectorLines(dc, view);
+    if (g_Settings.InfoFlags & kInfoVectorLines) DrawVectorLines(dc, view);
 }
 
 void StepFromView(HWND wnd, ViewAction action, bool beepAtEnd) {
@@ -259,20 +262,30 @@ bool ConfirmDiscard(HWND wnd, DiscardReason reason) {
     return true;
 }
 
+// The one place the open file changes. It is the file gone to even when it cannot be shown,
+// so the folder steps go on from there; a graffiti file is itself the open file, whatever
+// background it shows.
 int LoadPath(HWND wnd, const char* path, int keep) {
     PathParts parts;
     if (SplitPath(path, parts) == 0 && LoaderForExtension(parts.Extension) == LoaderKind::Graffiti) {
         if (keep != 0) return -2;
+        g_Document.File.Set(path);
         if (ReadGraffitiFile(wnd, path) != 0 || !HasImage()) return -2;
         snprintf(GraffitiFilePath, sizeof GraffitiFilePath, "%s", path);
         g_Host.WindowFlags |= kWindowGraffitiMode;
-        snprintf(CurrentPath, sizeof CurrentPath, "%s", path);
         GraffitiFileShown = -1;
         OnChange(Change::Picture);
         return 0;
     }
     GraffitiFileShown = 0;
+    g_Document.File.Set(path);  // a path too long to open stays out; the loader says so
     return LoadImageFile(wnd, path, keep);
+}
+
+CurrentFile PictureFile() {
+    CurrentFile picture;
+    picture.Set(g_Image.SourcePath);
+    return picture;
 }
 
 int OpenFileAndScan(HWND wnd, const char* path) {
@@ -317,7 +330,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     g_Gesture = GestureMachine{};
     UpdateWindow(wnd);
     if (parsed < 0)
-        MessageBoxA(wnd, "コマンドラインのパスが長すぎるため開けません。", "Error", MB_OK | MB_ICONHAND);
+        ReportBox(wnd, Box::Error, "コマンドラインのパスが長すぎるため開けません。");
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
         if (g_Shell.FileListDialog && IsDialogMessageA(g_Shell.FileListDialog, &msg)) continue;

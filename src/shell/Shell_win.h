@@ -5,6 +5,7 @@
 
 #include "base/Host_win.h"
 #include "base/Limits.h"
+#include "document/CurrentFile.h"
 #include "imageops/Batch_win.h"
 #include "imageops/DragOutData.h"
 #include "shell/DiscardPlan.h"
@@ -56,6 +57,9 @@ bool ConfirmDiscard(HWND wnd, DiscardReason reason);
 int OpenFileAndScan(HWND wnd, const char* path);
 // Loads a path as the current picture (an image, or a graffiti file with its canvas).
 int LoadPath(HWND wnd, const char* path, int keep);
+// The file the picture on screen was read from: the open file, or a graffiti file's
+// background; empty for a blank canvas.
+CurrentFile PictureFile();
 
 // The settings dialogs: display settings, external programs and keys, and the about box are
 // modal; the window size dialog is modeless and ownerless.

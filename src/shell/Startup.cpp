@@ -30,7 +30,7 @@ WindowRect ValidateSavedPosition(const WindowRect& saved, const IntRect& desktop
 StatusParts StatusPartEdges(int clientWidth) { return {{clientWidth - 250, clientWidth - 150, clientWidth}}; }
 
 int ViewHeight(int clientHeight, bool statusBarShown, bool toolBarShown) {
-    return clientHeight - (statusBarShown ? kStatusBarHeight : 0) - (toolBarShown ? kToolBarHeight : 0);
+    return ViewAreaOf(0, clientHeight, toolBarShown, statusBarShown).Height();
 }
 
 int32_t DayNumber(int year, int month, int day) { return year * 365 + month * 30 + day - 730030; }

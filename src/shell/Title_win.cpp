@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "document/Document.h"
 #include "graffiti/Graffiti_win.h"
 #include "image/Image_win.h"
 #include "shell/Shell_win.h"
@@ -10,11 +11,11 @@
 void UpdateTitle(HWND wnd) {
     TitleInput in;
     in.HasImage = HasImage();
-    in.DisplayFlags = g_Settings.DCflag;
-    in.CurrentPath = CurrentPath;
-    in.CurrentFolder = CurrentFolder;
-    in.CurrentName = CurrentName;
-    in.CurrentExtension = CurrentExtension;
+    in.DisplayFlags = g_Settings.DisplayFlags;
+    in.CurrentPath = g_Document.File.CPath();
+    in.CurrentFolder = g_Document.File.FolderOnly();
+    in.CurrentName = g_Document.File.Name();
+    in.CurrentExtension = g_Document.File.Extension();
     in.GraffitiFilePath = GraffitiFileShown ? GraffitiFilePath : nullptr;
     in.ImageWidth = g_View.ImageWidth;
     in.ImageHeight = g_View.ImageHeight;

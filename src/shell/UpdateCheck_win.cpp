@@ -4,6 +4,7 @@
 #include <shellapi.h>
 #include <wininet.h>
 
+#include "base/Report_win.h"
 #include "shell/Shell_win.h"
 #include "shell/Startup.h"
 #include "PixaroVersion.h"
@@ -72,8 +73,7 @@ void OnUpdateResult(HWND wnd, WPARAM wp, LPARAM lp) {
     bool manual = lp != 0;
     if (wp == kNoConnection || wp == kNoVersionFile) {
         if (manual)
-            MessageBoxA(wnd, wp == kNoConnection ? "インターネット接続不良" : "更新情報ファイルが見つかりません", "Error",
-                        MB_OK | MB_ICONHAND);
+            ReportBox(wnd, Box::Error, wp == kNoConnection ? "インターネット接続不良" : "更新情報ファイルが見つかりません");
         return;
     }
     if (int64_t(wp) > kThisVersion) {

@@ -18,8 +18,7 @@ Size2 PresetViewSize(int index) {
 }
 
 Size2 OuterSizeForView(Size2 view, Size2 frame, bool statusBar, bool toolBar) {
-    int bars = (statusBar ? kStatusBarHeight : 0) + (toolBar ? kToolBarHeight : 0);
-    return {view.Width + frame.Width, view.Height + bars + frame.Height};
+    return {view.Width + frame.Width, view.Height + BarsHeight(toolBar, statusBar) + frame.Height};
 }
 
 Size2 ClampOuterSize(Size2 outer, Size2 largest) {

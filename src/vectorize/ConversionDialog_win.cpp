@@ -10,8 +10,10 @@
 #include <cstdio>
 #include <string>
 
+#include "base/FileDialog_win.h"
 #include "base/Host_win.h"
 #include "base/Limits.h"
+#include "base/Report_win.h"
 #include "image/Image_win.h"
 #include "imageops/Monochrome.h"
 #include "resources/resource.h"
@@ -48,7 +50,7 @@ void ShowTotal(HWND dlg) {
     SetText(dlg, IDC_VEC_TOTAL, "総変換ライン数= " + FormatThousands(g_Conversion.TotalLines / 10000) + "万本");
 }
 
-void ShowLines(HWND dlg) { SetText(dlg, IDC_VEC_STATUS, FormatThousands(p_ta.LineCount()) + " Lines"); }
+void ShowLines(HWND dlg) { SetText(dlg, IDC_VEC_STATUS, FormatThousands(g_Lines.LineCount()) + " Lines"); }
 
 void ResetBars(HWND dlg) {
     SendDlgItemMessageA(dlg, IDC_VEC_PROGRESS_COLUMN, PBM_SETPOS, 0, 0);
@@ -64,7 +66,7 @@ struct Controls {
 
 // Shows what is wrong with a control's text and puts the caret there.
 bool Refuse(HWND dlg, int id, const char* message) {
-    MessageBoxA(dlg, message, "Error", MB_OK | MB_ICONEXCLAMATION);
+    ReportBox(dlg, Box::ErrorWarning, message);
     HWND control = GetDlgItem(dlg, id);
     SetFocus(control);
     SendMessageA(control, EM_SETSEL, 0, -1);
@@ -84,7 +86,7 @@ bool ReadControls(HWND dlg, Controls& c) {
     GetDlgItemTextA(dlg, IDC_VEC_FILENAME, name, sizeof name);
     if (const char* why = CheckOutputName(name)) return Refuse(dlg, IDC_VEC_FILENAME, why);
     snprintf(c.fileName, sizeof c.fileName, "%s", name);
-    snprintf(g_Settings.OFN, sizeof g_Settings.OFN, "%s", name);
+    snprintf(g_Settings.OutputFile, sizeof g_Settings.OutputFile, "%s", name);
     for (int i = 0; i < 6; ++i)
         if (IsDlgButtonChecked(dlg, kLevelButtons[i]) == BST_CHECKED) {
             c.level = i + 1;
@@ -102,16 +104,12 @@ bool ReadControls(HWND dlg, Controls& c) {
 void BrowseOutputName(HWND dlg) {
     char name[kPathBytes] = {};
     GetDlgItemTextA(dlg, IDC_VEC_FILENAME, name, sizeof name);
-    OPENFILENAMEA ofn = {};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = dlg;
-    ofn.lpstrFilter = "座標ファイル (*.txt)\0*.txt\0すべてのファイル (*.*)\0*.*\0";
-    ofn.lpstrFile = name;
-    ofn.nMaxFile = sizeof name;
-    ofn.lpstrTitle = "出力座標ファイル名";
-    ofn.lpstrDefExt = "txt";
-    ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-    if (GetSaveFileNameA(&ofn)) SetDlgItemTextA(dlg, IDC_VEC_FILENAME, name);
+    FileNameQuestion q;
+    q.Title = "出力座標ファイル名";
+    q.Filter = "座標ファイル (*.txt)\0*.txt\0すべてのファイル (*.*)\0*.*\0";
+    q.DefaultExtension = "txt";
+    q.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    if (AskFileName(dlg, FileNameKind::Save, q, name, sizeof name)) SetDlgItemTextA(dlg, IDC_VEC_FILENAME, name);
 }
 
 // The part of the image the view shows; the whole image when it is shown fitted.
@@ -166,7 +164,7 @@ std::string ElapsedText(const SYSTEMTIME& start) {
     auto ms = [](const SYSTEMTIME& t) { return (int64_t(t.wHour) * 3600 + t.wMinute * 60 + t.wSecond) * 1000; };
     ElapsedParts e = ElapsedBetween(ms(start), ms(end));
     char text[96];
-    snprintf(text, sizeof text, "%s Lines\n変換時間 %02d:%02d:%02d", FormatThousands(p_ta.LineCount()).c_str(), e.Hours,
+    snprintf(text, sizeof text, "%s Lines\n変換時間 %02d:%02d:%02d", FormatThousands(g_Lines.LineCount()).c_str(), e.Hours,
              e.Minutes, e.Seconds);
     return text;
 }
@@ -174,7 +172,7 @@ std::string ElapsedText(const SYSTEMTIME& start) {
 void FinishOutput(HWND dlg, const Controls& c, const SYSTEMTIME& start) {
     WriteVectorOutput(dlg, c.fileName, g_Conversion.Dpi, g_Conversion.Scale);
     char count[32];
-    snprintf(count, sizeof count, "%7d Lines", int(p_ta.LineCount()));
+    snprintf(count, sizeof count, "%7d Lines", int(g_Lines.LineCount()));
     SetText(dlg, IDC_VEC_STATUS, count);
     SetText(dlg, IDC_VEC_STATUS, ElapsedText(start));
     ResetBars(dlg);
@@ -186,11 +184,11 @@ int RunTrace(HWND dlg, const TraceOptions& options) {
     std::vector<uint8_t> storage;
     MonoBits bits;
     if (!ReadMonoBits(storage, bits)) {
-        MessageBoxA(dlg, "白黒ビットマップではありません\n白黒に変換してからこの操作を行ってください", "Error", MB_OK);
+        ReportBox(dlg, Box::ErrorPlain, "白黒ビットマップではありません\n白黒に変換してからこの操作を行ってください");
         return kTraceStopped;
     }
     HCURSOR old = SetCursor(LoadCursor(nullptr, IDC_WAIT));
-    const int rc = TraceImage(bits, options, p_ta, [dlg](const TraceProgress& p) { return PumpOneMessage(dlg, p); });
+    const int rc = TraceImage(bits, options, g_Lines, [dlg](const TraceProgress& p) { return PumpOneMessage(dlg, p); });
     SetCursor(old);
     return rc;
 }
@@ -205,31 +203,31 @@ void Convert(HWND dlg) {
     SYSTEMTIME start;
     GetLocalTime(&start);
     const ImageRegion region = DisplayedRegion();
-    const int32_t before = p_ta.EndpointCount();
+    const int32_t before = g_Lines.EndpointCount();
     const int rc = RunTrace(dlg, c.centre ? CentreOptionsFor(c.level, region) : TraceOptionsFor(c.level, c.outline, region));
-    g_CentreRun = {c.centre, before, p_ta.EndpointCount(), region};
+    g_CentreRun = {c.centre, before, g_Lines.EndpointCount(), region};
     SetText(dlg, IDC_VEC_TOTAL, "変換終了");
     if (rc == kTraceDone) {
         // A long-used total stops at the top instead of turning negative.
-        g_Conversion.TotalLines = int32_t(std::min<int64_t>(int64_t(g_Conversion.TotalLines) + p_ta.LineCount(), INT32_MAX));
+        g_Conversion.TotalLines = int32_t(std::min<int64_t>(int64_t(g_Conversion.TotalLines) + g_Lines.LineCount(), INT32_MAX));
         ShowTotal(dlg);
         FinishOutput(dlg, c, start);
         EnableWindow(GetDlgItem(dlg, IDC_VEC_CLEAR), TRUE);
         EnableWindow(GetDlgItem(dlg, IDC_VEC_RECOMPRESS), TRUE);
     } else if (rc == kTraceTooLarge) {
-        MessageBoxA(dlg, "範囲が大きすぎます", "Error", MB_OK);
+        ReportBox(dlg, Box::ErrorPlain, "範囲が大きすぎます");
     } else if (rc == kTraceStoreFull) {
         char text[160];
         snprintf(text, sizeof text, "ラインが上限の %s 本に達したため、変換を途中で終了しました。",
-                 FormatThousands(p_ta.LineCount()).c_str());
-        MessageBoxA(dlg, text, "Error", MB_OK | MB_ICONEXCLAMATION);
+                 FormatThousands(g_Lines.LineCount()).c_str());
+        ReportBox(dlg, Box::ErrorWarning, text);
         ShowLines(dlg);
         EnableWindow(GetDlgItem(dlg, IDC_VEC_CLEAR), TRUE);
     }
     EnableWindow(GetDlgItem(dlg, IDC_VEC_CLEAR_TOTAL), TRUE);
     SetDlgItemTextA(dlg, IDC_VEC_CONVERT, "ベクトル変換");
     g_Busy = false;
-    g_Settings.DI |= kInfoVectorLines;
+    g_Settings.InfoFlags |= kInfoVectorLines;
     NotifyChange(Change::Lines);
     RaiseMainWindow();
 }
@@ -238,17 +236,17 @@ void Convert(HWND dlg) {
 void RetraceCentreRun(HWND dlg, const Controls& c, const SYSTEMTIME& start) {
     g_Busy = true;
     g_CancelRequested = false;
-    p_ta.TruncateLines(g_CentreRun.First);
+    g_Lines.TruncateLines(g_CentreRun.First);
     const int rc = RunTrace(dlg, CentreOptionsFor(c.level, g_CentreRun.Region));
     g_Busy = false;
     // Even cut short, the run's lines are still the last ones: the next try starts over.
-    g_CentreRun.End = p_ta.EndpointCount();
+    g_CentreRun.End = g_Lines.EndpointCount();
     if (rc == kTraceDone) {
         FinishOutput(dlg, c, start);
     } else {
         // The lines so far stay on screen, the file keeps the last full result.
-        if (rc == kTraceTooLarge) MessageBoxA(dlg, "範囲が大きすぎます", "Error", MB_OK);
-        if (rc == kTraceStoreFull) MessageBoxA(dlg, StoreFullText(p_ta).c_str(), "Error", MB_OK | MB_ICONEXCLAMATION);
+        if (rc == kTraceTooLarge) ReportBox(dlg, Box::ErrorPlain, "範囲が大きすぎます");
+        if (rc == kTraceStoreFull) ReportBox(dlg, Box::ErrorWarning, StoreFullText(g_Lines).c_str());
         ShowLines(dlg);
         ResetBars(dlg);
     }
@@ -257,20 +255,20 @@ void RetraceCentreRun(HWND dlg, const Controls& c, const SYSTEMTIME& start) {
 }
 
 void Recompress(HWND dlg) {
-    if (p_ta.LineCount() == 0) return;
+    if (g_Lines.LineCount() == 0) return;
     Controls c;
     if (!ReadControls(dlg, c)) return;
     SYSTEMTIME start;
     GetLocalTime(&start);
-    if (g_CentreRun.Valid && g_CentreRun.End == p_ta.EndpointCount()) return RetraceCentreRun(dlg, c, start);
+    if (g_CentreRun.Valid && g_CentreRun.End == g_Lines.EndpointCount()) return RetraceCentreRun(dlg, c, start);
     CompressionParams params;
     if (RecompressionParams(c.level, params)) {
         g_Busy = true;
         g_CancelRequested = false;
-        CompressRegion(p_ta, DisplayedRegion(), params, [dlg](const TraceProgress& p) { return PumpOneMessage(dlg, p); });
+        CompressRegion(g_Lines, DisplayedRegion(), params, [dlg](const TraceProgress& p) { return PumpOneMessage(dlg, p); });
         g_Busy = false;
     } else {
-        MessageBoxA(dlg, "圧縮率を指定してください", "Error", MB_OK);
+        ReportBox(dlg, Box::ErrorPlain, "圧縮率を指定してください");
     }
     FinishOutput(dlg, c, start);
     RaiseMainWindow();
@@ -293,7 +291,7 @@ void KeepUsableTexts(HWND dlg) {
     GetDlgItemTextA(dlg, IDC_VEC_SCALE, text, sizeof text);
     CheckScaleText(text, g_Conversion.Scale);
     GetDlgItemTextA(dlg, IDC_VEC_FILENAME, text, sizeof text);
-    if (!CheckOutputName(text)) snprintf(g_Settings.OFN, sizeof g_Settings.OFN, "%s", text);
+    if (!CheckOutputName(text)) snprintf(g_Settings.OutputFile, sizeof g_Settings.OutputFile, "%s", text);
 }
 
 void CloseDialog(HWND dlg) {
@@ -316,14 +314,14 @@ INT_PTR CALLBACK ConversionProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
         g_CloseRequested = false;
         LoadConversionSettings(*MakeSettingsRegistry(), g_Conversion);
         g_CentreRun = {};
-        if (p_ta.CreateStore() != 0)
-            MessageBoxA(dlg, "ベクトルデータ用のメモリを確保できません。", "Error", MB_OK | MB_ICONHAND);
+        if (g_Lines.CreateStore() != 0)
+            ReportBox(dlg, Box::Error, "ベクトルデータ用のメモリを確保できません。");
         ShowTotal(dlg);
         ShowLines(dlg);
         SetDlgItemInt(dlg, IDC_VEC_DPI, UINT(g_Conversion.Dpi), FALSE);
         SetDlgItemInt(dlg, IDC_VEC_SCALE, UINT(g_Conversion.Scale), FALSE);
         SendDlgItemMessageA(dlg, IDC_VEC_FILENAME, EM_LIMITTEXT, kPathBytes - 1, 0);
-        SetDlgItemTextA(dlg, IDC_VEC_FILENAME, g_Settings.OFN);
+        SetDlgItemTextA(dlg, IDC_VEC_FILENAME, g_Settings.OutputFile);
         // "輪郭線" is never remembered.
         CheckRadioButton(dlg, IDC_VEC_SOLID, IDC_VEC_CENTRE, g_Conversion.Centre ? IDC_VEC_CENTRE : IDC_VEC_SOLID);
         CheckRadioButton(dlg, IDC_VEC_LEVEL1, IDC_VEC_LEVEL6, IDC_VEC_LEVEL3);
@@ -346,8 +344,8 @@ INT_PTR CALLBACK ConversionProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
             if (g_CloseRequested) CloseDialog(dlg);
             return TRUE;
         case IDC_VEC_CLEAR:
-            if (!g_Busy && p_ta.LineCount() > 0) {
-                p_ta.ClearStore();
+            if (!g_Busy && g_Lines.LineCount() > 0) {
+                g_Lines.ClearStore();
                 g_CentreRun = {};
                 ResetBars(dlg);
                 EnableWindow(GetDlgItem(dlg, IDC_VEC_RECOMPRESS), FALSE);

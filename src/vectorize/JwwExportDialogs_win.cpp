@@ -6,8 +6,10 @@
 #include <string>
 
 #include "base/Host_win.h"
+#include "base/Report_win.h"
 #include "base/SjisText.h"
 #include "base/TextNumber.h"
+#include "document/Document.h"
 #include "graffiti/GraffitiJww.h"
 #include "graffiti/Graffiti_win.h"
 #include "image/Image_win.h"
@@ -24,8 +26,6 @@ HWND g_PathDialog = nullptr;
 HWND g_ExportDialog = nullptr;
 JwExportSettings g_Export;
 bool g_Filling = false;
-
-void ShowError(HWND owner, const char* text) { MessageBoxA(owner, text, "Error!", MB_OK | MB_ICONEXCLAMATION); }
 
 std::string ControlText(HWND dlg, int id) {
     char text[320] = {};
@@ -82,7 +82,7 @@ PathChoice ComposePathText(HWND dlg) {
 
     // A layer read from a .trd names its background; the .trd's own folder holds both.
     PathParts own = {}, trd = {};
-    SplitPath(CurrentPath, own);
+    SplitPath(g_Document.File.Path(), own);
     const bool fromTrd = GraffitiFileShown && SplitPath(GraffitiFilePath, trd) == 0;
     const PathParts& base = fromTrd ? trd : own;
     ImagePathParts parts;
@@ -90,7 +90,7 @@ PathChoice ComposePathText(HWND dlg) {
     parts.Directory = base.Folder;
     parts.BaseName = base.Name;
     parts.Extension = own.Extension;
-    parts.FullPath = CurrentPath;
+    parts.FullPath = g_Document.File.CPath();
     parts.Background = GraffitiBackgroundName();
     const ImagePathSource source = displayed ? ImagePathSource::DisplayImage
                                    : fromTrd ? ImagePathSource::GraffitiFile
@@ -115,7 +115,7 @@ int CopyImagePathToJw(HWND window, const std::string& text, int jwScale) {
     GetImageSize(rs.ImageWidth, rs.ImageHeight);
     std::vector<uint8_t> bytes;
     if (!BuildImagePathBlock(text, GraffitiModeOn() ? &CurrentGraffitiStore() : nullptr, rs, jwScale, bytes)) {
-        ShowError(window, "メモリー確保失敗");
+        ReportBox(window, Box::ErrorBang, "メモリー確保失敗");
         return -2;
     }
     HGLOBAL block = AllocJwBlock(window, bytes.size());
@@ -131,7 +131,7 @@ void CopyPath(HWND dlg) {
     if (!choice.MemoJpeg.empty()) {
         const char* path = choice.MemoJpeg.c_str();
         if (choice.MemoJpeg.size() >= kPathBytes) {
-            ShowError(dlg, "JPEG のファイル名が長すぎます");
+            ReportBox(dlg, Box::ErrorBang, "JPEG のファイル名が長すぎます");
             return;
         }
         if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES &&
@@ -143,13 +143,13 @@ void CopyPath(HWND dlg) {
         const SaveResult r = WriteDisplayedJpeg(g_Host.MainWindow, path, width, height);
         SetCursor(old);
         if (r != SaveResult::Saved) {
-            ShowError(dlg, (std::string(SaveResultText(r)) + "\n" + choice.MemoJpeg).c_str());
+            ReportBox(dlg, Box::ErrorBang, (std::string(SaveResultText(r)) + "\n" + choice.MemoJpeg).c_str());
             return;
         }
         choice = ComposePathText(dlg);
     }
     if (choice.Text.empty()) {
-        ShowError(dlg, "画像パスが長すぎます");
+        ReportBox(dlg, Box::ErrorBang, "画像パスが長すぎます");
         return;
     }
     SetDlgItemTextA(dlg, IDC_IP_TEXT, choice.Text.c_str());
@@ -215,7 +215,7 @@ bool ReadExportScale(HWND dlg, int& dpi, int& n) {
     const std::optional<int32_t> d = ParseWholeNumber(ControlText(dlg, IDC_VEC_DPI).c_str());
     const std::optional<int32_t> s = ParseWholeNumber(ControlText(dlg, IDC_VEC_SCALE).c_str());
     if (!d || !s || *d <= 0 || *s <= 0) {
-        ShowError(dlg, "解像度と縮尺は 1 以上の整数で入力してください");
+        ReportBox(dlg, Box::ErrorBang, "解像度と縮尺は 1 以上の整数で入力してください");
         return false;
     }
     dpi = *d, n = *s;
@@ -229,13 +229,13 @@ void ExportTextFile(HWND dlg) {
     if (!ReadExportScale(dlg, dpi, n)) return;
     const std::string name = ControlText(dlg, IDC_VEC_FILENAME);
     if (name.empty()) {
-        ShowError(dlg, "出力座標ファイル名を入力してください");
+        ReportBox(dlg, Box::ErrorBang, "出力座標ファイル名を入力してください");
         return;
     }
-    CopySjis(g_Settings.OFN, sizeof g_Settings.OFN, name);
+    CopySjis(g_Settings.OutputFile, sizeof g_Settings.OutputFile, name);
     const std::string text = ExportGraffitiText(CurrentGraffitiStore(), dpi, n);
     const SaveResult r = SaveBytes(name.c_str(), text.data(), text.size());
-    if (r != SaveResult::Saved) ShowError(dlg, (std::string(SaveResultText(r)) + "\n" + name).c_str());
+    if (r != SaveResult::Saved) ReportBox(dlg, Box::ErrorBang, (std::string(SaveResultText(r)) + "\n" + name).c_str());
 }
 
 INT_PTR CALLBACK GraffitiExportProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
@@ -244,8 +244,8 @@ INT_PTR CALLBACK GraffitiExportProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
         LoadJwExportSettings(*MakeSettingsRegistry(), g_Export);
         SetNumber(dlg, IDC_VEC_DPI, g_Export.Dpi);
         SetNumber(dlg, IDC_VEC_SCALE, g_Export.Scale);
-        SendDlgItemMessageA(dlg, IDC_VEC_FILENAME, EM_LIMITTEXT, sizeof g_Settings.OFN - 1, 0);
-        SetDlgItemTextA(dlg, IDC_VEC_FILENAME, g_Settings.OFN);
+        SendDlgItemMessageA(dlg, IDC_VEC_FILENAME, EM_LIMITTEXT, sizeof g_Settings.OutputFile - 1, 0);
+        SetDlgItemTextA(dlg, IDC_VEC_FILENAME, g_Settings.OutputFile);
         PlaceWindow(dlg, kPlaceCentre);
         return TRUE;
     case WM_COMMAND:

@@ -6,7 +6,7 @@
 #include <new>
 
 
-LineStore p_ta;
+LineStore g_Lines;
 
 EndpointGrid::EndpointGrid() { std::memset(blocks_, 0, sizeof blocks_); }
 

@@ -60,7 +60,8 @@ private:
     bool degraded_ = false;
 };
 
-// One store per process (p_ta below); tests build their own, small ones.
+// One store per process (g_Lines below, the lines of the open drawing); tests build their
+// own, small ones.
 // Line k is records 2k-1 and 2k; record 0 is never used. Records are 4 bytes (packed
 // position) plus a 4-byte length and a 1-byte width per line: 6.5 bytes an endpoint, 42 MB at full capacity.
 class LineStore {
@@ -134,7 +135,7 @@ private:
 };
 
 // The program's one store.
-extern LineStore p_ta;
+extern LineStore g_Lines;
 
 // "%s Lines" with the count grouped by thousands.
 std::string LinesStatusText(const LineStore& store);

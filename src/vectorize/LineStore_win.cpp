@@ -7,22 +7,22 @@
 
 COLORREF g_VectorLineColour = RGB(255, 0, 0);
 
-long VectorLineCount() { return p_ta.LineCount(); }
+long VectorLineCount() { return g_Lines.LineCount(); }
 
 void ClearVectorLines() {
-    p_ta.ReleaseStore();
+    g_Lines.ReleaseStore();
     NotifyChange(Change::Lines);
 }
 
 void DrawVectorLines(HDC dc, const ViewState& v) {
-    if (p_ta.LineCount() == 0) return;
+    if (g_Lines.LineCount() == 0) return;
     HPEN pen = CreatePen(PS_SOLID, 1, g_VectorLineColour);
     HGDIOBJ oldPen = SelectObject(dc, pen);
     HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
     // Strong magnification marks both ends, so short lines stay findable.
     const bool ends = v.Scale <= 0.15f;
     // The store counts pixels from 1: image column c is x = c + 1.
-    ForEachLineIn(p_ta, v.SourceX + 1, v.SourceY + 1, v.SourceX + v.SourceWidth, v.SourceY + v.SourceHeight,
+    ForEachLineIn(g_Lines, v.SourceX + 1, v.SourceY + 1, v.SourceX + v.SourceWidth, v.SourceY + v.SourceHeight,
                   [&](int x1, int y1, int x2, int y2) {
                       int wx1 = ImageToWindow(x1, v.SourceX, v.Scale) + v.DestX;
                       int wy1 = ImageToWindow(y1, v.SourceY, v.Scale) + v.DestY;

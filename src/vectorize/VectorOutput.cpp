@@ -1,6 +1,10 @@
 #include "vectorize/VectorOutput.h"
 
+#include <algorithm>
+#include <new>
 #include <string>
+
+#include "base/Limits.h"
 
 int WidthClassColour(float widthPx, int32_t dpi) {
     if (dpi <= 0) dpi = 200;
@@ -65,4 +69,47 @@ bool WriteVectorText(const LineStore& store, int32_t dpi, int32_t scale,
         }
     }
     return text.empty() || put(text.data(), text.size());
+}
+
+ViewBlockResult BuildViewBlock(const ViewBlockInput& in, std::vector<uint8_t>& out) {
+    out.clear();
+    const GraffitiImageRect& r = in.Region;
+    // The view's lines: those whose points lie in the shown pixels (1-based).
+    const int32_t left = r.X + 1, top = r.Y + 1, right = r.X + r.W, bottom = r.Y + r.H;
+    uint64_t lineCount = 0;
+    if (in.Lines) ForEachLineIn(*in.Lines, left, top, right, bottom, [&](int, int, int, int) { ++lineCount; });
+    const uint64_t bound = kJwLongHeaderBytes + (in.Graffiti ? GraffitiRecordBytesBound(*in.Graffiti) : 0) +
+                           lineCount * (kJwSenBytes + kJwMaxTagBytes);
+    if (bound > kMaxFileBytes) return ViewBlockResult::TooLarge;
+    try {
+        out.assign(size_t(bound), 0);
+    } catch (const std::bad_alloc&) {
+        return ViewBlockResult::NoMemory;
+    }
+    JwBlockWriter w(out.data() + kJwLongHeaderBytes, out.size() - kJwLongHeaderBytes);
+    JwExtent extent;
+    if (in.Graffiti) AppendGraffitiRecords(w, *in.Graffiti, in.GraffitiSettings, extent, r);
+    if (in.Lines) {
+        JwPen pen{1, 1, 0};
+        ForEachLineIndexIn(*in.Lines, left, top, right, bottom, [&](int32_t i, int x1, int y1, int x2, int y2) {
+            pen.Colour = uint16_t(WidthClassColour(in.Lines->LineWidth(i), in.Dpi));
+            const double ax = x1 * 0.0254, ay = -y1 * 0.0254, bx = x2 * 0.0254, by = -y2 * 0.0254;
+            WriteJwSenRecord(w, pen, ax, ay, bx, by);
+            extent.Add(ax, ay);
+            extent.Add(bx, by);
+        });
+    }
+    if (!w.Ok()) {  // the bound above is a promise; a broken one must not go out half-written
+        out.clear();
+        return ViewBlockResult::TooLarge;
+    }
+    const double refX = extent.Empty() ? 0 : (extent.MinX + extent.MaxX) * 0.5 * 10;
+    const double refY = extent.Empty() ? 0 : (extent.MinY + extent.MaxY) * 0.5 * 10;
+    const size_t header = JwHeaderBytes(w.ObjectCount());
+    // The records were written after room for the longer header; close the gap.
+    std::copy(out.begin() + kJwLongHeaderBytes, out.begin() + kJwLongHeaderBytes + w.Size(), out.begin() + header);
+    out.resize(header + w.Size() + 200);
+    std::fill(out.begin() + header + w.Size(), out.end(), 0);
+    WriteJwHeader(out.data(), header, refX, refY, in.Scale != 0 ? double(in.Scale) : 100.0, w.ObjectCount());
+    return ViewBlockResult::Built;
 }

@@ -4,7 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
+#include "graffiti/GraffitiJww.h"
 #include "jww/JwwFormat.h"
 #include "vectorize/LineStore.h"
 
@@ -35,3 +37,18 @@ size_t BuildVectorBlock(const LineStore& store, int32_t dpi, int32_t scale, uint
 bool WriteVectorText(const LineStore& store, int32_t dpi, int32_t scale,
                      const std::function<bool(const char*, size_t)>& put,
                      const std::function<void(int percent)>& progress = {});
+
+// The "Jw_win" block of what the view shows, for the metafile copy: the graffiti layer's
+// objects that meet the shown region (when a layer is given), then the vector lines inside
+// it (when a store is given) in their width classes, under a header whose reference point
+// is the centre of what was written and whose scales are `scale` (0 counts as 100).
+struct ViewBlockInput {
+    const GraffitiStore* Graffiti = nullptr;
+    GraffitiRecordSettings GraffitiSettings;
+    GraffitiImageRect Region = {0, 0, 0, 0};  // image pixels shown
+    const LineStore* Lines = nullptr;
+    int32_t Dpi = 200;
+    int32_t Scale = 100;
+};
+enum class ViewBlockResult { Built, TooLarge, NoMemory };
+ViewBlockResult BuildViewBlock(const ViewBlockInput& in, std::vector<uint8_t>& out);

@@ -96,6 +96,15 @@ bool IsWholeImage(const ViewState& v) {
            v.SourceHeight == v.ImageHeight;
 }
 
+int BarsHeight(bool toolBarShown, bool statusBarShown) {
+    return (toolBarShown ? kToolBarHeight : 0) + (statusBarShown ? kStatusBarHeight : 0);
+}
+
+ViewArea ViewAreaOf(int clientWidth, int clientHeight, bool toolBarShown, bool statusBarShown) {
+    return {0, toolBarShown ? kToolBarHeight : 0, clientWidth,
+            clientHeight - (statusBarShown ? kStatusBarHeight : 0)};
+}
+
 bool RefitView(ViewState& v, const ClientLayout& client) {
     if (!HasImage(v)) return false;
     const int cw = client.Width, ch = client.Height;
@@ -111,13 +120,13 @@ bool RefitView(ViewState& v, const ClientLayout& client) {
 
     v.SourceWidth = TruncToInt(static_cast<float>(cw) * v.Scale);
     v.SourceHeight = TruncToInt(static_cast<float>(ch - bars) * v.Scale);
-    v.DestWidth = cw;
-    v.DestHeight = ch - (client.StatusBarShown ? kStatusBarHeight : 0) -
-                   (client.ToolBarShown ? kToolBarHeight : 0);
+    const ViewArea area = ViewAreaOf(cw, ch, client.ToolBarShown, client.StatusBarShown);
+    v.DestWidth = area.Width();
+    v.DestHeight = area.Height();
     v.DrawWidth = v.SourceWidth;
     v.DrawHeight = v.SourceHeight;
-    v.DestX = 0;
-    v.DestY = client.ToolBarShown ? kToolBarHeight : 0;
+    v.DestX = area.Left;
+    v.DestY = area.Top;
 
     if (v.SourceWidth > v.ImageWidth - v.SourceX) {
         v.SourceWidth = v.DrawWidth = v.ImageWidth - v.SourceX;

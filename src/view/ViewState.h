@@ -19,7 +19,18 @@ struct ClientLayout { int Width, Height; bool StatusBarShown, ToolBarShown; };
 constexpr int kToolBarHeight = 28;
 constexpr int kStatusBarHeight = 20;
 
-// Both truncate toward zero after rounding to a 32-bit float, as every drawing Part expects.
+// The part of the client area the picture is shown in: between the tool bar and the status
+// bar, whichever are shown. Painting, the metafile copy, saving the screen and the window
+// size all take it from here.
+struct ViewArea {
+    int Left, Top, Right, Bottom;
+    int Width() const { return Right - Left; }
+    int Height() const { return Bottom - Top; }
+};
+int BarsHeight(bool toolBarShown, bool statusBarShown);
+ViewArea ViewAreaOf(int clientWidth, int clientHeight, bool toolBarShown, bool statusBarShown);
+
+// Both truncate toward zero after rounding to a 32-bit float, as every drawing step expects.
 int ImageToWindow(int value, int origin, float scale);
 int WindowToImage(int offset, int origin, float scale);
 

@@ -65,14 +65,14 @@ void PaintView(HWND wnd, const PaintLayers& layers) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(wnd, &ps);
     if (HasImage()) {
-        if (layers.ForceImage) g_Settings.DI |= kInfoImageShown;
-        RECT area;
-        GetClientRect(wnd, &area);
-        if (ToolBarShown()) area.top += kToolBarHeight;
-        if (StatusBarShown()) area.bottom -= kStatusBarHeight;
+        if (layers.ForceImage) g_Settings.InfoFlags |= kInfoImageShown;
+        RECT client;
+        GetClientRect(wnd, &client);
+        const ViewArea shown = ViewAreaOf(client.right, client.bottom, ToolBarShown(), StatusBarShown());
+        const RECT area = {shown.Left, shown.Top, shown.Right, shown.Bottom};
         const ViewState& v = g_View;
-        if (g_Settings.DI & kInfoImageShown)
-            RenderImage(dc, 0, area, g_Settings.DCflag, g_Settings.DI, v.Scale, v.DestX, v.DestY, v.DestWidth,
+        if (g_Settings.InfoFlags & kInfoImageShown)
+            RenderImage(dc, 0, area, g_Settings.DisplayFlags, g_Settings.InfoFlags, v.Scale, v.DestX, v.DestY, v.DestWidth,
                         v.DestHeight, v.SourceX, v.SourceY, v.DrawWidth, v.DrawHeight);
         if (layers.Draw) layers.Draw(dc, v);
     }

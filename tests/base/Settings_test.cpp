@@ -44,16 +44,16 @@ TEST(Settings, FirstRunDefaultsThenRoundTrip) {
     FakeRegistry reg;
     ShellSettings s;
     EXPECT_FALSE(LoadShellSettings(reg, s, "C:\\Pixaro\\"));
-    EXPECT_STREQ(s.SearchSPI, "C:\\Pixaro\\");
-    EXPECT_EQ(s.DI, 0x001FFF11u);
-    EXPECT_EQ(s.FileSC, 2u);
-    EXPECT_EQ(s.CP_JWout, 1u);
+    EXPECT_STREQ(s.PluginFolder, "C:\\Pixaro\\");
+    EXPECT_EQ(s.InfoFlags, 0x001FFF11u);
+    EXPECT_EQ(s.FileOrder, 2u);
+    EXPECT_EQ(s.CopyJwRecords, 1u);
     EXPECT_EQ(s.Window.Width, 800);
     EXPECT_EQ(s.Keys[4], 5u);
     EXPECT_EQ(s.Keys[11], 27u);
     EXPECT_TRUE(reg.keys[""].empty()) << "defaults reach the registry only at the save";
 
-    s.FileSC = 3;
+    s.FileOrder = 3;
     s.Window = {10, 20, 640, 480};
     snprintf(s.KeyApps[1], sizeof s.KeyApps[1], "C:\\tools\\edit.exe");
     SaveShellSettings(reg, s);
@@ -62,8 +62,8 @@ TEST(Settings, FirstRunDefaultsThenRoundTrip) {
 
     ShellSettings again;
     EXPECT_TRUE(LoadShellSettings(reg, again, "D:\\other\\"));
-    EXPECT_STREQ(again.SearchSPI, "C:\\Pixaro\\");
-    EXPECT_EQ(again.FileSC, 3u);
+    EXPECT_STREQ(again.PluginFolder, "C:\\Pixaro\\");
+    EXPECT_EQ(again.FileOrder, 3u);
     EXPECT_EQ(again.Window.Left, 10);
     EXPECT_EQ(again.Window.Height, 480);
     EXPECT_STREQ(again.KeyApps[1], "C:\\tools\\edit.exe");
@@ -86,26 +86,26 @@ TEST(Settings, BadStoredValuesLeaveSettingsSound) {
     reg.keys["WindowPos"]["pos_x"] = FakeRegistry::Dword(0xFFFFFFF6u);  // -10, corrected at start-up
 
     ShellSettings s;
-    s.DCflag = 4;
-    snprintf(s.SearchSPI, sizeof s.SearchSPI, "kept");
+    s.DisplayFlags = 4;
+    snprintf(s.PluginFolder, sizeof s.PluginFolder, "kept");
     EXPECT_TRUE(LoadShellSettings(reg, s, "C:\\P\\"));
-    EXPECT_EQ(s.FileSC, 0u) << "a missing sort order is the directory order";
-    EXPECT_EQ(s.DI, 0x11u);
-    EXPECT_EQ(s.DCflag, 4u);
-    EXPECT_STREQ(s.SearchSPI, "kept");
-    EXPECT_STREQ(s.OFN, "out.txt");
+    EXPECT_EQ(s.FileOrder, 0u) << "a missing sort order is the directory order";
+    EXPECT_EQ(s.InfoFlags, 0x11u);
+    EXPECT_EQ(s.DisplayFlags, 4u);
+    EXPECT_STREQ(s.PluginFolder, "kept");
+    EXPECT_STREQ(s.OutputFile, "out.txt");
     EXPECT_EQ(s.Keys[5], 26u);
     EXPECT_EQ(s.KeyApps[0][0], 0);
     EXPECT_EQ(s.Window.Left, -10);
 
     main["FileSC"] = FakeRegistry::Dword(7);
     LoadShellSettings(reg, s, "C:\\P\\");
-    EXPECT_EQ(s.FileSC, 2u) << "an unknown sort order falls back to natural";
+    EXPECT_EQ(s.FileOrder, 2u) << "an unknown sort order falls back to natural";
 
     FakeRegistry broken;
     broken.failOpen = true;
     ShellSettings none;
     EXPECT_FALSE(LoadShellSettings(broken, none, "C:\\P\\"));
-    EXPECT_EQ(none.FileSC, 0u);
-    EXPECT_EQ(none.DI, 0x11u);
+    EXPECT_EQ(none.SortOrder, 0u);
+    EXPECT_EQ(none.InfoFlags, 0x11u);
 }

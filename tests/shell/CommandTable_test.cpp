@@ -104,6 +104,30 @@ TEST(CommandTable, EveryIdHasOneRowAndEveryRowIsExercised) {
     EXPECT_EQ(KeySlotActionOf(7).Step, +1);
 }
 
+// Every row runs something: the handler table of the glue names each id once, with a function.
+TEST(CommandTable, EveryRowHasAHandler) {
+    const std::map<std::string, int> names = CommandNames();
+    const std::string source = ReadSource("src/shell/Commands_win.cpp");
+    const size_t start = source.find("kHandlers[] = {");
+    ASSERT_NE(start, std::string::npos);
+    const std::string table = source.substr(start, source.find("};", start) - start);
+    std::map<int, std::string> handlers;
+    std::istringstream lines(table);
+    for (std::string line; std::getline(lines, line);) {
+        const size_t open = line.find("{IDM_");
+        if (open == std::string::npos) continue;
+        std::istringstream row(line.substr(open + 1));
+        std::string name, run;
+        std::getline(row, name, ',');
+        row >> run;
+        const auto id = names.find(name);
+        ASSERT_NE(id, names.end()) << name << " is not a command id";
+        EXPECT_TRUE(handlers.emplace(id->second, run).second) << name << " has two handlers";
+        EXPECT_NE(run, "nullptr,") << name;
+    }
+    for (int id : TableIds()) EXPECT_TRUE(handlers.count(id)) << id << " has a row but no handler";
+}
+
 TEST(CommandTable, ToolBarLayout) {
     std::vector<int> order;
     int image = 0;
@@ -114,28 +138,40 @@ TEST(CommandTable, ToolBarLayout) {
         EXPECT_EQ(c.Button.Image, image++) << "bitmap images in button order";
         EXPECT_NE(c.Button.Tip, nullptr);
     }
-    const std::vector<int> expected = {100, 101, 103, 0,   120, 130, 131, 133, 0,   122, 121, 123, 124, 0,
-                                       132, 140, 161, 105, 0,   162, 200, 201, 202, 203, 204, 206, 106};
+    const std::vector<int> expected = {IDM_OPEN, IDM_SAVE, IDM_DELETE, 0, IDM_FILELIST, IDM_ROTATE_LEFT,
+                                       IDM_ROTATE_RIGHT, IDM_FINE_ROTATE, 0, IDM_FIRST, IDM_PREV, IDM_NEXT,
+                                       IDM_LAST, 0, IDM_INFO, IDM_MONOCHROME, IDM_VECTORIZE, IDM_IMAGEPATH_OUT,
+                                       0, IDM_GRAFFITI, IDM_G_LINE, IDM_G_POLYLINE, IDM_G_ELLIPSE, IDM_G_TEXT,
+                                       IDM_G_LEADER, IDM_G_DELETE, IDM_GRAFFITI_OUT};
     EXPECT_EQ(order, expected);
 }
 
 TEST(CommandTable, EnablingFollowsTheState) {
     CommandState start;
-    const std::set<int> menuAtStart = {101, 103, 105, 106, 111, 120, 121, 122, 123, 124, 129, 130, 131, 132, 133,
-                                       140, 161, 162, 171, 172, 173, 193, 194, 200, 201, 202, 203, 204, 206,
-                                       230, 231, 232, 233};
+    const std::set<int> menuAtStart = {IDM_SAVE, IDM_DELETE, IDM_IMAGEPATH_OUT, IDM_GRAFFITI_OUT, IDM_EMF_COPY,
+                                       IDM_FILELIST, IDM_PREV, IDM_FIRST, IDM_NEXT, IDM_LAST, IDM_SHOWIMAGE,
+                                       IDM_ROTATE_LEFT, IDM_ROTATE_RIGHT, IDM_INFO, IDM_FINE_ROTATE,
+                                       IDM_MONOCHROME, IDM_VECTORIZE, IDM_GRAFFITI, IDM_SORT_NATURAL,
+                                       IDM_SORT_CODE, IDM_SORT_TIME, IDM_EXIF_REMOVE, IDM_SET_SHOT_TIME,
+                                       IDM_G_LINE, IDM_G_POLYLINE, IDM_G_ELLIPSE, IDM_G_TEXT, IDM_G_LEADER,
+                                       IDM_G_DELETE, IDM_SENDTO1, IDM_SENDTO2, IDM_SENDTO3, IDM_SENDTO4};
     EXPECT_EQ(Disabled(Surface::Menu, start), menuAtStart) << "only what works without an image is enabled";
-    const std::set<int> buttonsAtStart = {101, 103, 105, 120, 121, 122, 123, 124, 130, 131, 132, 133, 140, 161, 162};
+    const std::set<int> buttonsAtStart = {IDM_SAVE, IDM_DELETE, IDM_IMAGEPATH_OUT, IDM_FILELIST, IDM_PREV,
+                                          IDM_FIRST, IDM_NEXT, IDM_LAST, IDM_ROTATE_LEFT, IDM_ROTATE_RIGHT,
+                                          IDM_INFO, IDM_FINE_ROTATE, IDM_MONOCHROME, IDM_VECTORIZE, IDM_GRAFFITI};
     EXPECT_EQ(Disabled(Surface::Button, start, true), buttonsAtStart) << "graffiti tools stay enabled, hidden";
 
     CommandState one = start;
     one.Image = true;
     one.Entries = 1;
-    EXPECT_EQ(Disabled(Surface::Button, one, true), (std::set<int>{120, 121, 122, 123, 124, 161}));
+    EXPECT_EQ(Disabled(Surface::Button, one, true), (std::set<int>{IDM_FILELIST, IDM_PREV, IDM_FIRST, IDM_NEXT,
+                                                                   IDM_LAST, IDM_VECTORIZE}));
     one.MonoImage = true;
     one.ProgramsSet = 0b0101;
     EXPECT_EQ(Disabled(Surface::Menu, one),
-              (std::set<int>{106, 120, 121, 122, 123, 124, 171, 172, 173, 200, 201, 202, 203, 204, 206, 231, 233}))
+              (std::set<int>{IDM_GRAFFITI_OUT, IDM_FILELIST, IDM_PREV, IDM_FIRST, IDM_NEXT, IDM_LAST,
+                             IDM_SORT_NATURAL, IDM_SORT_CODE, IDM_SORT_TIME, IDM_G_LINE, IDM_G_POLYLINE,
+                             IDM_G_ELLIPSE, IDM_G_TEXT, IDM_G_LEADER, IDM_G_DELETE, IDM_SENDTO2, IDM_SENDTO4}))
         << "a 1-bit picture alone in its folder; send-to 1 and 3 set";
 
     struct PopupRow {
@@ -145,8 +181,9 @@ TEST(CommandTable, EnablingFollowsTheState) {
         std::set<int> disabled;
     };
     const PopupRow rows[] = {
-        {"two entries, no Exif", 2, false, false, false, {171, 172, 173, 193, 194, 195}},
-        {"three entries, Exif with matching times", 3, true, false, false, {194, 195}},
+        {"two entries, no Exif", 2, false, false, false, {IDM_SORT_NATURAL, IDM_SORT_CODE, IDM_SORT_TIME,
+         IDM_EXIF_REMOVE, IDM_SET_SHOT_TIME, IDM_MAP}},
+        {"three entries, Exif with matching times", 3, true, false, false, {IDM_SET_SHOT_TIME, IDM_MAP}},
         {"Exif, shot time differs, GPS", 3, true, true, true, {}},
     };
     for (const PopupRow& r : rows) {
@@ -158,15 +195,17 @@ TEST(CommandTable, EnablingFollowsTheState) {
         s.MapLink = r.map;
         std::set<int> popupDisabled;
         for (int id : Disabled(Surface::Popup, s))
-            if (id == 103 || id == 111 || id == 132 || (id >= 171 && id <= 173) || (id >= 193 && id <= 195))
+            if (id == IDM_DELETE || id == IDM_EMF_COPY || id == IDM_INFO || (id >= IDM_SORT_NATURAL && id <= IDM_SORT_TIME) ||
+                (id >= IDM_EXIF_REMOVE && id <= IDM_MAP))
                 popupDisabled.insert(id);
         EXPECT_EQ(popupDisabled, r.disabled);
-        EXPECT_EQ(Disabled(Surface::Menu, s).count(121), r.entries < 2 ? 1u : 0u);
+        EXPECT_EQ(Disabled(Surface::Menu, s).count(IDM_PREV), r.entries < 2 ? 1u : 0u);
     }
 
     CommandState graffiti = one;
     graffiti.GraffitiMode = true;
-    for (int id : {106, 200, 201, 202, 203, 204, 206}) EXPECT_FALSE(Disabled(Surface::Menu, graffiti).count(id)) << id;
+    for (int id : {IDM_GRAFFITI_OUT, IDM_G_LINE, IDM_G_POLYLINE, IDM_G_ELLIPSE, IDM_G_TEXT, IDM_G_LEADER,
+                   IDM_G_DELETE}) EXPECT_FALSE(Disabled(Surface::Menu, graffiti).count(id)) << id;
     EXPECT_TRUE(CheckedIn(*FindCommand(IDM_GRAFFITI), graffiti));
     EXPECT_FALSE(CheckedIn(*FindCommand(IDM_GRAFFITI), one));
     CommandState hidden = one;

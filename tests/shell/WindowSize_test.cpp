@@ -1,4 +1,5 @@
 #include "shell/WindowSize.h"
+#include "view/ViewState.h"
 
 #include <gtest/gtest.h>
 
@@ -17,15 +18,15 @@ TEST(WindowSize, TypedSidesAreWholeNumbersInRange) {
 TEST(WindowSize, OuterSizeGivesTheViewExactly) {
     EXPECT_EQ(PresetViewSize(0).Width, 320);
     EXPECT_EQ(PresetViewSize(3).Height, 768);
-    // The frame the old fixed numbers stood for: 8 across, 46 down with a one-line menu.
-    Size2 o = OuterSizeForView({320, 240}, {8, 46}, true, true);
-    EXPECT_EQ(o.Width, 328);
-    EXPECT_EQ(o.Height, 240 + 46 + 20 + 28);
-    o = OuterSizeForView({640, 480}, {16, 59}, false, true);
-    EXPECT_EQ(o.Height, 480 + 59 + 28);
-    o = OuterSizeForView({640, 480}, {16, 59}, false, false);
-    EXPECT_EQ(o.Width, 656);
-    EXPECT_EQ(o.Height, 539);
+    // Whatever bars are shown, the client area left inside the frame shows exactly the view.
+    for (bool status : {false, true})
+        for (bool tool : {false, true}) {
+            const Size2 frame = {16, 59}, view = {640, 480};
+            const Size2 o = OuterSizeForView(view, frame, status, tool);
+            const ViewArea area = ViewAreaOf(o.Width - frame.Width, o.Height - frame.Height, tool, status);
+            EXPECT_EQ(area.Width(), view.Width) << status << tool;
+            EXPECT_EQ(area.Height(), view.Height) << status << tool;
+        }
 
     // A huge image asks for the largest window the system tracks, not for a wrapped size.
     Size2 huge = OuterSizeForView({40000, 30000}, {16, 59}, true, true);

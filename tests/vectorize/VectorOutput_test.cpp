@@ -146,3 +146,47 @@ TEST(VectorOutput, WidthClassesInTextAndBlock) {
     store.AddSegment(1, 1, 3, 4);
     EXPECT_EQ(TextOf(store, 200, 100), "12.700000 -12.700000 38.100000 -50.800000\r\n");
 }
+
+// The metafile copy's block: only what the view shows, graffiti first, lines in their width
+// classes, and a reference point at the centre of what was written.
+TEST(VectorOutput, ViewBlockHoldsWhatTheViewShows) {
+    LineStore lines(64);
+    ASSERT_EQ(lines.CreateStore(), 0);
+    lines.AddSegment(11, 11, 20, 11);    // inside the region 10..49 x 10..49 (1-based)
+    lines.AddSegment(100, 100, 110, 100);  // outside
+    lines.AddSegment(30, 12, 30, 40);    // inside, thick at 200 dpi
+    lines.SetLineWidth(5, 8.0f);
+    GraffitiStore graffiti;
+    ASSERT_GE(graffiti.AddLine({0x0000FF, 0xFFFFFF, 2, 0, 12, 12, 30, 30, 0}), 0);
+    ASSERT_GE(graffiti.AddLine({0x0000FF, 0xFFFFFF, 2, 0, 500, 500, 520, 520, 0}), 0);  // outside
+
+    ViewBlockInput in;
+    in.Region = {9, 9, 40, 40};
+    in.Lines = &lines;
+    in.Graffiti = &graffiti;
+    in.GraffitiSettings.Dpi = 200;
+    in.GraffitiSettings.ImageWidth = in.GraffitiSettings.ImageHeight = 600;
+    in.Dpi = 200;
+    in.Scale = 50;
+    std::vector<uint8_t> block;
+    ASSERT_EQ(BuildViewBlock(in, block), ViewBlockResult::Built);
+    JwContent c;
+    ASSERT_EQ(ReadJwBlock(block.data(), block.size(), c), "");
+    ASSERT_EQ(c.Lines.size(), 3u) << "one graffiti line and two vector lines";
+    EXPECT_EQ(c.Count, 3u);
+    EXPECT_EQ(c.Scale, 50);
+    EXPECT_EQ(c.Lines[1].X1, 11 * 0.0254 * 10);
+    EXPECT_EQ(c.Lines[1].Colour, kThinColour);
+    EXPECT_EQ(c.Lines[2].Colour, kThickColour);
+    EXPECT_NEAR(c.RefX, (c.MinX + c.MaxX) / 2, 1e-9);
+    EXPECT_NEAR(c.RefY, (c.MinY + c.MaxY) / 2, 1e-9);
+
+    // Nothing shown: an empty block with its reference at the origin, not a failure.
+    in.Lines = nullptr;
+    in.Graffiti = nullptr;
+    ASSERT_EQ(BuildViewBlock(in, block), ViewBlockResult::Built);
+    JwContent empty;
+    ASSERT_EQ(ReadJwBlock(block.data(), block.size(), empty), "");
+    EXPECT_EQ(empty.Count, 0u);
+    EXPECT_EQ(empty.RefX, 0);
+}

@@ -262,28 +262,28 @@ int Run(int argc, char** argv) {
         picture.Colour = {};
     }
 
-    if (p_ta.CreateStore() != 0) return Fail(kExitTrace, "not enough memory for the line store");
+    if (g_Lines.CreateStore() != 0) return Fail(kExitTrace, "not enough memory for the line store");
     const double traceStart = NowSeconds();
     TraceOptions options = mode == Mode::Centre ? CentreOptionsFor(level, region)
                                                 : TraceOptionsFor(level, mode == Mode::Outline, region);
     options.Threads = threads;
-    const int rc = TraceImage(bits, options, p_ta);
+    const int rc = TraceImage(bits, options, g_Lines);
     const double traceEnd = NowSeconds();
     if (rc == kTraceTooLarge) return Fail(kExitTrace, "the region reaches column 40000 or row 20000; nothing traced");
     if (rc == kTraceStoreFull)
-        std::fprintf(stderr, "pixaro-trace: %s; writing what was traced\n", Cp932ToUtf8(StoreFullText(p_ta)).c_str());
+        std::fprintf(stderr, "pixaro-trace: %s; writing what was traced\n", Cp932ToUtf8(StoreFullText(g_Lines)).c_str());
     else if (rc == kTraceNoMemory) return Fail(kExitTrace, "not enough memory to trace this picture");
     else if (rc != kTraceDone) return Fail(kExitTrace, "tracing failed (" + std::to_string(rc) + ")");
 
     if (output) {
         SafeFile file(output);
         const bool written =
-            file.Ok() && WriteOutput(p_ta, format, dpi, scale, [&file](const char* p, size_t n) { return file.Write(p, n); });
+            file.Ok() && WriteOutput(g_Lines, format, dpi, scale, [&file](const char* p, size_t n) { return file.Write(p, n); });
         if (!written && file.Ok()) return Fail(kExitOutput, "not enough memory for the output");
         const SaveResult result = written ? file.Commit() : file.Result();
         if (result != SaveResult::Saved)
             return Fail(kExitOutput, std::string("cannot write ") + output + ": " + Cp932ToUtf8(SaveResultText(result)));
-    } else if (!WriteOutput(p_ta, format, dpi, scale, [](const char* p, size_t n) { return std::fwrite(p, 1, n, stdout) == n; }) ||
+    } else if (!WriteOutput(g_Lines, format, dpi, scale, [](const char* p, size_t n) { return std::fwrite(p, 1, n, stdout) == n; }) ||
                std::fflush(stdout) != 0) {
         return Fail(kExitOutput, "cannot write standard output");
     }
@@ -291,7 +291,7 @@ int Run(int argc, char** argv) {
     char thresholdText[48] = "";
     if (!picture.Mono) std::snprintf(thresholdText, sizeof thresholdText, "threshold %.3f s, ", thresholdSeconds);
     std::fprintf(stderr, "pixaro-trace: %s lines, %dx%d, level %d %s; %strace+compress %.3f s, total %.3f s\n",
-                 FormatThousands(p_ta.LineCount()).c_str(), bits.Width, bits.Height, level,
+                 FormatThousands(g_Lines.LineCount()).c_str(), bits.Width, bits.Height, level,
                  mode == Mode::Outline ? "outline" : mode == Mode::Centre ? "centre" : "solid",
                  thresholdText, traceEnd - traceStart, end - start);
     return rc == kTraceStoreFull ? kExitTrace : kExitOk;
