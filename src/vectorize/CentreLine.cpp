@@ -844,7 +844,11 @@ private:
         for (size_t k = 0; k + 1 < c.vertices.size(); ++k) {
             const Pt a = c.vertices[k], b = c.vertices[k + 1];
             const double len = Norm(b - a);
-            if (len - 2 * margin >= 8) c.widths[k] = InkInBand(a, (b - a) * (1.0 / len), margin, len - margin, half) / (len - 2 * margin);
+            if (len - 2 * margin < 8) continue;
+            // Under a pixel's width of ink: the line cuts across paper between its ends (all its
+            // pixels lay in the bends there), so only the stroke's own width says anything.
+            const double ink = InkInBand(a, (b - a) * (1.0 / len), margin, len - margin, half) / (len - 2 * margin);
+            if (ink >= 1) c.widths[k] = ink;
         }
     }
 
