@@ -14,6 +14,7 @@
 #include "image/JpegDecodeFuzz.h"
 #include "imageops/RenameJournalFuzz.h"
 #include "jww/JwwReaderFuzz.h"
+#include "vectorize/centre/CentreLineFuzz.h"
 #include "vectorize/TraceInputFuzz.h"
 
 TEST(Crashers, ReplayQuietly) {
@@ -25,6 +26,7 @@ TEST(Crashers, ReplayQuietly) {
                         {"tests/image/corpus", FuzzJpegDecode},
                         {"tests/exif/crashers", FuzzExifParser},
                         {"tests/vectorize/crashers", FuzzTraceInput}, {"tests/jww/crashers", FuzzJwwReader},
+                        {"tests/vectorize/centre/crashers", FuzzCentreLine}, {"tests/vectorize/centre/corpus", FuzzCentreLine},
                         {"tests/graffiti/crashers", FuzzTrdFile},
                         // The .trd inputs also feed the JWW conversions of the layer they hold.
                         {"tests/graffiti/crashers", FuzzGraffitiJww}, {"tests/graffiti/corpus", FuzzGraffitiJww},

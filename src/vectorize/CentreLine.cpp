@@ -707,7 +707,7 @@ private:
         const Pt at{(a22 * b1 - a12 * b2) / det, (a11 * b2 - a12 * b1) / det};
         // Strokes meet on ink: a point off it means the branches were not read straight; by a
         // stub the lines may meet just beyond the last ink pixel.
-        if (Norm(at - n.pos) <= n.zone + 4 && (stub >= 0 ? NearInk(at) : InkAt(at))) n.pos = at;
+        if (Norm(at - n.pos) <= n.zone + 4 && (stub >= 0 ? NearInk(at) : InkAt(at))) n.pos = OnPicture(at);
     }
 
     // An arrowhead: the line runs on through the junction into a stub, and its barbs leave the
@@ -745,7 +745,7 @@ private:
         const double along = Dot(Pt{double(end.x), double(end.y)} - centre, dir) - (Width(tipNode) - 1) / 2;
         const Pt tip = centre + dir * along;
         if (Norm(tip - n.seed) > n.zone + 4 || !NearInk(tip)) return false;
-        n.pos = tip;
+        n.pos = OnPicture(tip);
         return true;
     }
 
@@ -757,6 +757,12 @@ private:
         return false;
     }
     bool InkAt(Pt p) const { return ink_.Ink(int(std::floor(p.x + 0.5)), int(std::floor(p.y + 0.5))); }
+
+    // The nearest point on the picture's pixels. Lines read on towards where they meet may
+    // meet beyond the picture's or the region's edge, where a stroke was cut off.
+    Pt OnPicture(Pt p) const {
+        return {std::clamp(p.x, 0.0, double(ink_.Width() - 1)), std::clamp(p.y, 0.0, double(ink_.Height() - 1))};
+    }
 
     // How far the ink runs on from `from` along `dir`, in quarter pixels, up to 64.
     double InkAhead(Pt from, Pt dir) const {
@@ -838,7 +844,11 @@ private:
         for (size_t k = 0; k + 1 < c.vertices.size(); ++k) {
             const Pt a = c.vertices[k], b = c.vertices[k + 1];
             const double len = Norm(b - a);
-            if (len - 2 * margin >= 8) c.widths[k] = InkInBand(a, (b - a) * (1.0 / len), margin, len - margin, half) / (len - 2 * margin);
+            if (len - 2 * margin < 8) continue;
+            // Under a pixel's width of ink: the line cuts across paper between its ends (all its
+            // pixels lay in the bends there), so only the stroke's own width says anything.
+            const double ink = InkInBand(a, (b - a) * (1.0 / len), margin, len - margin, half) / (len - 2 * margin);
+            if (ink >= 1) c.widths[k] = ink;
         }
     }
 
@@ -870,7 +880,7 @@ private:
         const Pt from = line ? onLine : tip;
         const double t = line ? fromLine : fromTip;
         const double move = t + 0.25 - c.width / 2;
-        if (std::abs(move) <= c.width + 2) n.pos = from + dir * move;
+        if (std::abs(move) <= c.width + 2) n.pos = OnPicture(from + dir * move);
     }
 
     // Straight lines through the chain within the tolerance, split where it bends most; bends
@@ -972,7 +982,7 @@ private:
             if (last > k && run < 2 * shortest && PieceLine(pts, keep, at, k - 1, 2, c1, d1) &&
                 PieceLine(pts, keep, at, last, 2, c2, d2) && Cross(c1, d1, c2, d2, cross) &&
                 Norm(cross - (at[k] + at[last]) * 0.5) <= width + tolerance_ + 3) {
-                at[k] = cross;
+                at[k] = OnPicture(cross);
                 at.erase(at.begin() + std::ptrdiff_t(k) + 1, at.begin() + std::ptrdiff_t(last) + 1);
                 keep.erase(keep.begin() + std::ptrdiff_t(k) + 1, keep.begin() + std::ptrdiff_t(last) + 1);
             }
@@ -987,7 +997,7 @@ private:
             Pt c1, d1, c2, d2, cross;
             if (!PieceLine(pts, keep, at, v - 1, 2, c1, d1) || !PieceLine(pts, keep, at, v, 2, c2, d2)) continue;
             if (!Cross(c1, d1, c2, d2, cross)) continue;
-            if (Norm(cross - at[v]) <= tolerance_ + width / 2 + 2) moved[v] = cross;
+            if (Norm(cross - at[v]) <= tolerance_ + width / 2 + 2) moved[v] = OnPicture(cross);
         }
         at = std::move(moved);
     }

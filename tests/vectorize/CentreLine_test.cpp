@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "../../tools/quality/SyntheticDrawing.h"
 #include "vectorize/Tracer.h"
 
 namespace {
@@ -154,6 +155,49 @@ TEST(CentreLine, LevelSixKeepsOnlyExactlyCollinearPixelsTogether) {
         EXPECT_TRUE(fine[i].x2 == fine[i + 1].x1 && fine[i].y2 == fine[i + 1].y1);
         EXPECT_TRUE(m.Ink(int(fine[i].x2), int(fine[i].y2)));
     }
+}
+
+// Lines read on towards where they meet may meet beyond the edge where the picture or the
+// region cuts a stroke off: a ring's corner above a picture, a junction by a stub right of
+// one, an arrowhead's tip right of a region. Every end stays on the pixels traced.
+TEST(CentreLine, EveryEndLiesInsideThePictureAndTheRegion) {
+    struct Case {
+        MonoImage picture;
+        ImageRegion region;
+        std::vector<int> levels;
+    };
+    auto fromRows = [](int width, int height, std::vector<uint8_t> rows) {
+        MonoImage m(width, height);
+        const size_t bytes = (size_t(width) + 7) / 8;
+        for (int y = 0; y < height; ++y)
+            std::copy_n(rows.begin() + std::ptrdiff_t(size_t(y) * bytes), bytes, m.Data.begin() + std::ptrdiff_t(size_t(y) * m.Stride));
+        return m;
+    };
+    const MonoImage lines = quality::MakeDrawing(quality::Kind::Lines, 2339, 1654, 7).Image;
+    const Case cases[] = {
+        {fromRows(10, 15, {0x7d, 0x40, 0x7d, 0x40, 0x7d, 0x40, 0xdf, 0xc0, 0xce, 0xc0, 0xce, 0xc0, 0xdf, 0xc0, 0xce, 0xc0,
+                           0xcf, 0xc0, 0xcf, 0xc0, 0xcf, 0xc0, 0x2f, 0x00, 0xcc, 0xc0, 0xf5, 0xc0, 0xff, 0xc0}),
+         {}, {1, 2, 3, 4, 5, 6}},
+        {fromRows(16, 8, {0xff, 0x86, 0x80, 0x01, 0x80, 0x01, 0xff, 0xff, 0x1c, 0x18, 0x18, 0x18, 0x3c, 0x3c, 0x00, 0x02}),
+         {}, {1, 2, 3, 4, 5, 6}},
+        {lines, {100, 100, 800, 600}, {1, 3, 6}},
+    };
+    static LineStore store(200001);
+    for (const Case& c : cases)
+        for (int level : c.levels) {
+            SCOPED_TRACE(testing::Message() << c.picture.Width << " x " << c.picture.Height << ", level " << level);
+            store.CreateStore();
+            EXPECT_EQ(TraceImage(c.picture.Bits(), CentreOptionsFor(level, c.region), store), kTraceDone);
+            EXPECT_GT(store.LineCount(), 0);
+            const bool whole = c.region.Whole();
+            const int left = whole ? 1 : c.region.X + 1, top = whole ? 1 : c.region.Y + 1;
+            const int right = whole ? c.picture.Width : c.region.X + c.region.Width;
+            const int bottom = whole ? c.picture.Height : c.region.Y + c.region.Height;
+            for (int32_t i = 1; i <= store.EndpointCount(); ++i) {
+                EXPECT_TRUE(store.EndpointX(i) >= left && store.EndpointX(i) <= right) << store.EndpointX(i);
+                EXPECT_TRUE(store.EndpointY(i) >= top && store.EndpointY(i) <= bottom) << store.EndpointY(i);
+            }
+        }
 }
 
 }  // namespace
