@@ -4,7 +4,8 @@
 
 bool IsSjisLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
-size_t LastPathSeparator(std::string_view path) {
+size_t LastPathSeparator(std::string_view path, PathRule rule) {
+    if (rule == PathRule::Posix) return path.rfind('/');
     size_t last = std::string_view::npos;
     for (size_t i = 0; i < path.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(path[i]);
@@ -53,7 +54,7 @@ int SplitPath(std::string_view path, PathParts& out) {
         parts.Drive[1] = ':';
         rest.remove_prefix(2);
     }
-    size_t sep = LastPathSeparator(rest);
+    size_t sep = LastPathSeparator(rest, PathRule::Cp932);
     std::string_view folder = sep == std::string_view::npos ? std::string_view() : rest.substr(0, sep + 1);
     std::string_view file = sep == std::string_view::npos ? rest : rest.substr(sep + 1);
     // The extension starts at the last dot of the file name; a trail byte is never a dot

@@ -24,7 +24,20 @@ TEST(SjisPath, LastSeparatorSkipsTrailBytes) {
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
-        EXPECT_EQ(LastPathSeparator(r.path), r.want);
+        EXPECT_EQ(LastPathSeparator(r.path, PathRule::Cp932), r.want);
+    }
+}
+
+TEST(SjisPath, PosixPathsSplitAtEverySlash) {
+    // UTF-8 "あ" is E3 81 82 and "ア" E3 82 A2: 0x82 is a code page 932 lead byte, which would
+    // swallow the '/' after it.
+    const std::string a = "\xE3\x81\x82", ka = "\xE3\x82\xA2";
+    EXPECT_EQ(LastPathSeparator("/mnt/" + a + "/z.jpg", PathRule::Posix), 8u);
+    EXPECT_EQ(LastPathSeparator(a + "/" + ka + "/" + kHyo, PathRule::Posix), 7u);
+    EXPECT_EQ(LastPathSeparator("dir\\name.jpg", PathRule::Posix), std::string::npos) << "a backslash is a name byte";
+    EXPECT_EQ(LastPathSeparator("/mnt/" + a + "/z.jpg", PathRule::Cp932), 4u) << "why the rule matters";
+    if (kNativePathRule == PathRule::Posix) {
+        EXPECT_EQ(LastPathSeparator(a + "/z", kNativePathRule), 3u);
     }
 }
 
@@ -70,3 +83,4 @@ TEST(SjisText, CaseFoldAndCutOnCharacterBoundary) {
     EXPECT_FALSE(CopySjis(out, sizeof out, "ab" + kHyo));
     EXPECT_EQ(std::string(out), "ab");
 }
+

@@ -25,6 +25,7 @@
 
 #include "base/Cp932.h"
 #include "base/SafeFile.h"
+#include "base/SjisText.h"
 #include "exif/ExifParser.h"
 #include "exif/ExifStrip.h"
 #include "exif/ExifSummary.h"
@@ -157,7 +158,7 @@ int Usage() {
 
 // The copy's name: "Ne_" before the name, in the same folder.
 std::string StrippedPath(const std::string& path) {
-    const size_t slash = path.rfind('/');
+    const size_t slash = LastPathSeparator(path, kNativePathRule);
     const size_t name = slash == std::string::npos ? 0 : slash + 1;
     return path.substr(0, name) + "Ne_" + path.substr(name);
 }
