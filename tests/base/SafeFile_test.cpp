@@ -115,30 +115,33 @@ TEST_F(SafeFileTest, FailuresLeaveTheFolderAsItWas) {
     }
     EXPECT_EQ(Get(target + "/inside.txt"), "inside");
     EXPECT_EQ(Names(), std::set<std::string>{"busy"});
+    for (SaveResult r : {SaveResult::NoName, SaveResult::CannotCreate, SaveResult::WriteFailed,
+                         SaveResult::CannotReplace})
+        EXPECT_NE(std::string(SaveResultText(r)), SaveResultText(SaveResult::Saved));
+}
 
-    // The disk fills half-way through: the file size limit makes the kernel refuse the rest.
+// The disk fills half-way through: a file size limit (ulimit -f) makes the kernel refuse the
+// rest. In a child with the signal's default action, which would kill it with the temporary
+// file left behind: the file layer must turn it into an ordinary failure.
+TEST_F(SafeFileTest, FileSizeLimitFailsTheWriteAndKeepsTheOldFile) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     const std::string old = Path("old.png");
     Put(old, "old bytes");
-    {
-        rlimit was;
-        getrlimit(RLIMIT_FSIZE, &was);
-        void (*previous)(int) = signal(SIGXFSZ, SIG_IGN);
-        rlimit small = was;
+    const auto overLimit = [&old] {
+        signal(SIGXFSZ, SIG_DFL);
+        rlimit small;
+        getrlimit(RLIMIT_FSIZE, &small);
         small.rlim_cur = 100000;
-        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        if (setrlimit(RLIMIT_FSIZE, &small) != 0) _exit(3);
         const std::string big(300000, 'x');
         SafeFile f(old.c_str());
         f.Write(big.data(), big.size());
         const SaveResult r = f.Ok() ? f.Commit() : f.Result();
-        setrlimit(RLIMIT_FSIZE, &was);
-        signal(SIGXFSZ, previous);
-        EXPECT_EQ(r, SaveResult::WriteFailed);
-    }
+        _exit(r == SaveResult::WriteFailed ? 0 : 1);
+    };
+    EXPECT_EXIT(overLimit(), testing::ExitedWithCode(0), "");
     EXPECT_EQ(Get(old), "old bytes");
-    EXPECT_EQ(Names(), (std::set<std::string>{"busy", "old.png"}));
-    for (SaveResult r : {SaveResult::NoName, SaveResult::CannotCreate, SaveResult::WriteFailed,
-                         SaveResult::CannotReplace})
-        EXPECT_NE(std::string(SaveResultText(r)), SaveResultText(SaveResult::Saved));
+    EXPECT_EQ(Names(), std::set<std::string>{"old.png"});
 }
 
 // On POSIX a UTF-8 folder name ending in a byte that code page 932 takes for a lead byte
