@@ -84,3 +84,25 @@ TEST(SjisText, CaseFoldAndCutOnCharacterBoundary) {
     EXPECT_EQ(std::string(out), "ab");
 }
 
+TEST(SjisText, OneLineBlanksControlBytesAndHalfCharacters) {
+    struct Row {
+        const char* name;
+        std::string text, want;
+    };
+    const Row rows[] = {
+        {"plain", "ABC " + kHyo + kSo + "\xB1", "ABC " + kHyo + kSo + "\xB1"},
+        {"line breaks and end of file", "a\r\nlc 8\rb\x1A\x7F\t", "a  lc 8 b   "},
+        {"lead byte before a control byte", "x\x95\n", "x  "},
+        {"lead byte before a blank", "\x82 >", "  >"},
+        {"lead byte at the end", "ab\x95", "ab "},
+        {"trail bytes are never blanked", "\x81\x40\x9F\x7E\xFC\xFC", "\x81\x40\x9F\x7E\xFC\xFC"},
+        {"0x7F is no trail byte", "\x81\x7F", "  "},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        std::string out = "<";
+        AppendOneLine(out, r.text);
+        EXPECT_EQ(out, "<" + r.want);
+        EXPECT_EQ(IsOneLine(r.text), r.text == r.want);
+    }
+}
