@@ -135,6 +135,11 @@ endforeach()
 # The Exif parser against an independent reader, and the check attached to wine.exif.
 include(${CMAKE_SOURCE_DIR}/tests/exif/exif.cmake)
 
+# The command-line tools refuse what is no picture file, and fail cleanly at a file-size limit.
+add_test(NAME cli.inputs COMMAND ${CMAKE_SOURCE_DIR}/tests/cli/inputs.sh $<TARGET_FILE_DIR:pixaro-trace>
+                                 ${CMAKE_BINARY_DIR}/cli-inputs)
+set_tests_properties(cli.inputs PROPERTIES LABELS native TIMEOUT 300)
+
 # Folders of src/ include each other one way only.
 add_test(NAME include_graph COMMAND ${CMAKE_SOURCE_DIR}/tools/include-graph.sh)
 set_tests_properties(include_graph PROPERTIES LABELS native)

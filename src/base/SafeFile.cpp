@@ -10,15 +10,17 @@ namespace {
 constexpr unsigned kTempAttempts = 100;
 }
 
-bool TempNameBeside(const char* path, unsigned attempt, char* out, size_t size) {
+bool TempNameBeside(const char* path, unsigned attempt, char* out, size_t size, PathRule rule) {
     if (!path || !out || size == 0) return false;
     out[0] = 0;
     std::string_view p(path);
-    size_t sep = LastPathSeparator(p);
+    size_t sep = LastPathSeparator(p, rule);
     size_t folder = sep == std::string_view::npos ? 0 : sep + 1;
     // "C:name" lives in drive C's current folder; without the drive the rename would
     // cross drives and fail.
-    if (folder == 0 && p.size() >= 2 && p[1] == ':' && !IsSjisLead(static_cast<unsigned char>(p[0]))) folder = 2;
+    if (rule == PathRule::Cp932 && folder == 0 && p.size() >= 2 && p[1] == ':' &&
+        !IsSjisLead(static_cast<unsigned char>(p[0])))
+        folder = 2;
     char name[24];
     int n = std::snprintf(name, sizeof name, "~px%u.tmp", attempt);
     if (n <= 0 || folder + static_cast<size_t>(n) + 1 > size) return false;

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "base/SjisText.h"
+
 enum class SaveResult {
     Saved = 0,
     NoName,       // empty path, or no room for the temporary name
@@ -59,8 +61,9 @@ private:
 };
 
 // Builds the temporary name in the folder of `path` ("~px" + the attempt number + ".tmp"),
-// taking care that a trail byte 0x5C is no separator. False when it does not fit `size`.
-bool TempNameBeside(const char* path, unsigned attempt, char* out, size_t size);
+// the path split by the platform's own rule (a trail byte 0x5C is no separator on Windows,
+// and every '/' is one on POSIX). False when it does not fit `size`.
+bool TempNameBeside(const char* path, unsigned attempt, char* out, size_t size, PathRule rule = kNativePathRule);
 
 // A whole file from one block of bytes.
 SaveResult SaveBytes(const char* path, const void* data, size_t size);

@@ -4,9 +4,27 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 
+namespace {
+
+// Past a file-size limit (ulimit -f) the kernel would kill the process between create and
+// replace, leaving the temporary file behind; ignored, the write fails with EFBIG and the
+// ordinary path removes it and says so. A handler the program set itself is kept.
+void IgnoreFileSizeSignal() {
+    struct sigaction now;
+    if (sigaction(SIGXFSZ, nullptr, &now) != 0 || now.sa_handler != SIG_DFL || (now.sa_flags & SA_SIGINFO)) return;
+    struct sigaction ignore = {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGXFSZ, &ignore, nullptr);
+}
+
+}  // namespace
+
 SafeFile::Created SafeFile::PlatformCreate() {
+    IgnoreFileSizeSignal();
     int fd = open(temp_, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) return errno == EEXIST ? Created::Taken : Created::Failed;
     handle_ = fd;

@@ -4,7 +4,10 @@
 
 bool IsSjisLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
-size_t LastPathSeparator(std::string_view path) {
+bool IsSjisTrail(unsigned char c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
+
+size_t LastPathSeparator(std::string_view path, PathRule rule) {
+    if (rule == PathRule::Posix) return path.rfind('/');
     size_t last = std::string_view::npos;
     for (size_t i = 0; i < path.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(path[i]);
@@ -45,6 +48,40 @@ bool CopySjis(char* out, size_t size, std::string_view text) {
     return n == text.size();
 }
 
+namespace {
+
+// The length of the character at text[i] that may stand in a line as it is; 0 when the byte
+// must become a blank.
+size_t LineCharacter(std::string_view text, size_t i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (IsSjisLead(c)) return i + 1 < text.size() && IsSjisTrail(static_cast<unsigned char>(text[i + 1])) ? 2 : 0;
+    return c < 0x20 || c == 0x7F ? 0 : 1;
+}
+
+}  // namespace
+
+void AppendOneLine(std::string& out, std::string_view text) {
+    for (size_t i = 0; i < text.size();) {
+        const size_t n = LineCharacter(text, i);
+        if (n == 0) {
+            out += ' ';
+            ++i;
+        } else {
+            out.append(text.data() + i, n);
+            i += n;
+        }
+    }
+}
+
+bool IsOneLine(std::string_view text) {
+    for (size_t i = 0; i < text.size();) {
+        const size_t n = LineCharacter(text, i);
+        if (n == 0) return false;
+        i += n;
+    }
+    return true;
+}
+
 int SplitPath(std::string_view path, PathParts& out) {
     PathParts parts{};
     std::string_view rest = path;
@@ -53,7 +90,7 @@ int SplitPath(std::string_view path, PathParts& out) {
         parts.Drive[1] = ':';
         rest.remove_prefix(2);
     }
-    size_t sep = LastPathSeparator(rest);
+    size_t sep = LastPathSeparator(rest, PathRule::Cp932);
     std::string_view folder = sep == std::string_view::npos ? std::string_view() : rest.substr(0, sep + 1);
     std::string_view file = sep == std::string_view::npos ? rest : rest.substr(sep + 1);
     // The extension starts at the last dot of the file name; a trail byte is never a dot

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "base/SjisText.h"
 #include "base/TextNumber.h"
 
 namespace {
@@ -406,8 +407,8 @@ bool BuildImagePathText(ImagePathSource source, bool absolute, const ImagePathPa
     AppendFixed6(out, w);
     out += ',';
     AppendFixed6(out, h);
-    // A path cut short would name another file; refuse it whole.
-    if (out.size() > kImagePathTextLimit) {
+    // A path cut short, or with a byte blanked, would name another file; refuse it whole.
+    if (out.size() > kImagePathTextLimit || !IsOneLine(out)) {
         out.clear();
         return false;
     }

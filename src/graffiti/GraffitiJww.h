@@ -62,7 +62,8 @@ bool BuildImagePathBlock(std::string_view text, const GraffitiStore* layer, cons
 // ---- Coordinate text ----
 
 // The layer as coordinate commands at `dpi` and scale 1/`n`, CR LF lines; empty for an empty
-// layer and for dpi or n of 0 or less.
+// layer and for dpi or n of 0 or less. A text's rows (split at LF) are one "ch" each; any
+// other control byte in a text or font is written as a blank.
 std::string ExportGraffitiText(const GraffitiStore& store, int dpi, int n);
 
 // ---- Image-path text ----
@@ -101,6 +102,7 @@ struct ImagePathParts {
 constexpr size_t kImagePathTextLimit = 1024;
 
 // "^@BM<path>,<w>,<h>" with an absolute path or a name in the drawing's own folder. False,
-// and `out` empty, when the text would pass kImagePathTextLimit bytes.
+// and `out` empty, when the text would pass kImagePathTextLimit bytes or would not be one
+// line (IsOneLine).
 bool BuildImagePathText(ImagePathSource source, bool absolute, const ImagePathParts& parts, double w, double h,
                         std::string& out);

@@ -43,7 +43,7 @@ bool FileExists(const char* path) {
 // The folder of `path` (with its separator) + name; false when it does not fit a path.
 bool BesideFile(const char* path, const std::string& name, char (&out)[kPathBytes]) {
     const std::string_view p(path);
-    const size_t sep = LastPathSeparator(p);
+    const size_t sep = LastPathSeparator(p, kNativePathRule);
     const std::string folder(sep == std::string_view::npos ? std::string_view() : p.substr(0, sep + 1));
     const int n = snprintf(out, sizeof out, "%s%s", folder.c_str(), name.c_str());
     return n > 0 && size_t(n) < sizeof out;

@@ -260,7 +260,7 @@ bool CurrentPictureFile(char (&out)[kPathBytes]) {
 
 std::string FileNameOf(const char* path) {
     const std::string_view p(path);
-    const size_t sep = LastPathSeparator(p);
+    const size_t sep = LastPathSeparator(p, kNativePathRule);
     return std::string(sep == std::string_view::npos ? p : p.substr(sep + 1));
 }
 

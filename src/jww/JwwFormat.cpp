@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstring>
 
+#include "base/SjisText.h"
+
 namespace {
 
 constexpr const char* kClassNames[kJwClassCount] = {"CDataSen", "CDataMoji", "CDataEnko"};
@@ -25,8 +27,6 @@ void PutCommon(JwBlockWriter& w, const JwPen& pen) {
     w.U16(0);
     w.U16(kRecordFlags);
 }
-
-void Append(std::string& out, std::string_view s) { out.append(s.data(), s.size()); }
 
 }  // namespace
 
@@ -89,9 +89,10 @@ void AppendJwTextSize(std::string& out, double width, double height) {
     out += " 0 2 \r\n";
 }
 
+// A font or text is user data inside a command: whatever it holds, the command stays one line.
 void AppendJwFont(std::string& out, std::string_view font) {
     out += "cn\"$<";
-    Append(out, font);
+    AppendOneLine(out, font);
     out += ">\r\n";
 }
 
@@ -100,7 +101,7 @@ void AppendJwText(std::string& out, double x, double y, std::string_view text) {
     AppendFixed6(out, x), out += ' ';
     AppendFixed6(out, y);
     out += " 1 0 \"";
-    Append(out, text);
+    AppendOneLine(out, text);
     out += " \r\n";
 }
 

@@ -43,9 +43,10 @@ void AppendJwEllipse(std::string& out, double cx, double cy, double radius, doub
 void AppendJwQuarterArc(std::string& out, double cx, double cy, double radius, int quadrant);
 // "cn0 %f %f 0 2 \r\n": character width and height.
 void AppendJwTextSize(std::string& out, double width, double height);
-// "cn\"$<font>\r\n".
+// "cn\"$<font>\r\n" and "ch %f %f 1 0 \"text \r\n": font and text go through AppendOneLine,
+// so each stays one command line whatever bytes it holds; a text of several lines is one
+// "ch" command a line (the caller splits it).
 void AppendJwFont(std::string& out, std::string_view font);
-// "ch %f %f 1 0 \"text \r\n".
 void AppendJwText(std::string& out, double x, double y, std::string_view text);
 
 // ---- The "Jw_win" block ----

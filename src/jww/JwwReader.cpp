@@ -146,6 +146,10 @@ std::string ReadJwCoordinateText(const uint8_t* data, size_t size, JwContent& ou
         const char* eol = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
         if (!eol || eol == p || eol[-1] != '\r')
             return "line " + std::to_string(line) + ": does not end in CR LF";
+        // A lone CR or an end-of-file byte inside a line breaks it for JWW.
+        for (const char* q = p; q != eol - 1; ++q)
+            if (static_cast<unsigned char>(*q) < 0x20 || *q == 0x7F)
+                return "line " + std::to_string(line) + ": a control byte inside the line";
         if (!ParseCommand(LineCursor(p, eol - 1), state, out))
             return "line " + std::to_string(line) + ": not a coordinate command";
         p = eol + 1;

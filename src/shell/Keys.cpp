@@ -28,12 +28,12 @@ static std::string Bounded(std::string_view text) {
 }
 
 std::string FileNamePart(std::string_view path) {
-    size_t sep = LastPathSeparator(path);
+    size_t sep = LastPathSeparator(path, PathRule::Cp932);
     return Bounded(sep == std::string_view::npos ? path : path.substr(sep + 1));
 }
 
 std::string FolderPart(std::string_view path) {
-    size_t sep = LastPathSeparator(path);
+    size_t sep = LastPathSeparator(path, PathRule::Cp932);
     return Bounded(sep == std::string_view::npos ? std::string_view() : path.substr(0, sep));
 }
 

@@ -10,9 +10,9 @@
 
 std::string FolderPart(const char* folder) {
     std::string_view f(folder);
-    size_t last = LastPathSeparator(f);
+    size_t last = LastPathSeparator(f, PathRule::Cp932);
     if (last == std::string_view::npos) return std::string();
-    size_t previous = LastPathSeparator(f.substr(0, last));
+    size_t previous = LastPathSeparator(f.substr(0, last), PathRule::Cp932);
     if (previous == std::string_view::npos) return std::string();
     return std::string(f.substr(previous + 1));
 }

@@ -115,55 +115,85 @@ TEST_F(SafeFileTest, FailuresLeaveTheFolderAsItWas) {
     }
     EXPECT_EQ(Get(target + "/inside.txt"), "inside");
     EXPECT_EQ(Names(), std::set<std::string>{"busy"});
-
-    // The disk fills half-way through: the file size limit makes the kernel refuse the rest.
-    const std::string old = Path("old.png");
-    Put(old, "old bytes");
-    {
-        rlimit was;
-        getrlimit(RLIMIT_FSIZE, &was);
-        void (*previous)(int) = signal(SIGXFSZ, SIG_IGN);
-        rlimit small = was;
-        small.rlim_cur = 100000;
-        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-        const std::string big(300000, 'x');
-        SafeFile f(old.c_str());
-        f.Write(big.data(), big.size());
-        const SaveResult r = f.Ok() ? f.Commit() : f.Result();
-        setrlimit(RLIMIT_FSIZE, &was);
-        signal(SIGXFSZ, previous);
-        EXPECT_EQ(r, SaveResult::WriteFailed);
-    }
-    EXPECT_EQ(Get(old), "old bytes");
-    EXPECT_EQ(Names(), (std::set<std::string>{"busy", "old.png"}));
     for (SaveResult r : {SaveResult::NoName, SaveResult::CannotCreate, SaveResult::WriteFailed,
                          SaveResult::CannotReplace})
         EXPECT_NE(std::string(SaveResultText(r)), SaveResultText(SaveResult::Saved));
 }
 
+// The disk fills half-way through: a file size limit (ulimit -f) makes the kernel refuse the
+// rest. In a child with the signal's default action, which would kill it with the temporary
+// file left behind: the file layer must turn it into an ordinary failure.
+TEST_F(SafeFileTest, FileSizeLimitFailsTheWriteAndKeepsTheOldFile) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const std::string old = Path("old.png");
+    Put(old, "old bytes");
+    const auto overLimit = [&old] {
+        signal(SIGXFSZ, SIG_DFL);
+        rlimit small;
+        getrlimit(RLIMIT_FSIZE, &small);
+        small.rlim_cur = 100000;
+        if (setrlimit(RLIMIT_FSIZE, &small) != 0) _exit(3);
+        const std::string big(300000, 'x');
+        SafeFile f(old.c_str());
+        f.Write(big.data(), big.size());
+        const SaveResult r = f.Ok() ? f.Commit() : f.Result();
+        _exit(r == SaveResult::WriteFailed ? 0 : 1);
+    };
+    EXPECT_EXIT(overLimit(), testing::ExitedWithCode(0), "");
+    EXPECT_EQ(Get(old), "old bytes");
+    EXPECT_EQ(Names(), std::set<std::string>{"old.png"});
+}
+
+// On POSIX a UTF-8 folder name ending in a byte that code page 932 takes for a lead byte
+// ("あ" is E3 81 82) still ends at its '/': the temporary file goes into it, not its parent,
+// so the replace stays inside one folder (one mount).
+TEST_F(SafeFileTest, TempFileInsideAUtf8Folder) {
+    if (kNativePathRule != PathRule::Posix) GTEST_SKIP();
+    const std::string folder = Path("\xE3\x81\x82");
+    fs::create_directory(folder);
+    const std::string target = folder + "/z.jpg";
+    Put(target, "old");
+    {
+        SafeFile f(target.c_str());
+        ASSERT_TRUE(f.Ok());
+        EXPECT_TRUE(fs::exists(folder + "/~px0.tmp"));
+        EXPECT_TRUE(f.Write("new", 3));
+        EXPECT_EQ(f.Commit(), SaveResult::Saved);
+    }
+    EXPECT_EQ(Get(target), "new");
+    EXPECT_EQ(Names(), std::set<std::string>{"\xE3\x81\x82"}) << "nothing stray in the parent";
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+}
+
 TEST(SafeFileName, TempBesideTargetOnCharacterBoundaries) {
     // "表" is 0x95 0x5C: its trail byte is no separator.
     const std::string hyo = "\x95\x5C";
+    // UTF-8 "あ" ends in 0x82, a lead byte in code page 932.
+    const std::string a = "\xE3\x81\x82";
     struct Row {
         const char* name;
+        PathRule rule;
         std::string path;
         unsigned attempt;
         std::string want;
     };
     const Row rows[] = {
-        {"folder ends in 0x5C trail", "a\\" + hyo + "\\b.txt", 0, "a\\" + hyo + "\\~px0.tmp"},
-        {"name ends in 0x5C trail", "C:\\d\\" + hyo, 7, "C:\\d\\~px7.tmp"},
-        {"only a name with 0x5C trail", hyo + ".txt", 42, "~px42.tmp"},
-        {"slash", "x/y/z.png", 99, "x/y/~px99.tmp"},
-        {"drive without folder", "D:z.png", 1, "D:~px1.tmp"},
+        {"folder ends in 0x5C trail", PathRule::Cp932, "a\\" + hyo + "\\b.txt", 0, "a\\" + hyo + "\\~px0.tmp"},
+        {"name ends in 0x5C trail", PathRule::Cp932, "C:\\d\\" + hyo, 7, "C:\\d\\~px7.tmp"},
+        {"only a name with 0x5C trail", PathRule::Cp932, hyo + ".txt", 42, "~px42.tmp"},
+        {"slash", PathRule::Cp932, "x/y/z.png", 99, "x/y/~px99.tmp"},
+        {"drive without folder", PathRule::Cp932, "D:z.png", 1, "D:~px1.tmp"},
+        {"utf-8 folder", PathRule::Posix, "/m/" + a + "/z.jpg", 0, "/m/" + a + "/~px0.tmp"},
+        {"backslash and colon are name bytes", PathRule::Posix, "d/C:x\\y", 3, "d/~px3.tmp"},
+        {"posix name only", PathRule::Posix, "D:z.png", 1, "~px1.tmp"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         char out[64];
-        ASSERT_TRUE(TempNameBeside(r.path.c_str(), r.attempt, out, sizeof out));
+        ASSERT_TRUE(TempNameBeside(r.path.c_str(), r.attempt, out, sizeof out, r.rule));
         EXPECT_EQ(std::string(out), r.want);
-        ASSERT_TRUE(TempNameBeside(r.path.c_str(), r.attempt, out, r.want.size() + 1)) << "exact fit";
-        EXPECT_FALSE(TempNameBeside(r.path.c_str(), r.attempt, out, r.want.size())) << "one byte short";
+        ASSERT_TRUE(TempNameBeside(r.path.c_str(), r.attempt, out, r.want.size() + 1, r.rule)) << "exact fit";
+        EXPECT_FALSE(TempNameBeside(r.path.c_str(), r.attempt, out, r.want.size(), r.rule)) << "one byte short";
         EXPECT_EQ(out[0], 0) << "a refused name leaves an empty string";
     }
 }

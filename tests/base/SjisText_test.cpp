@@ -24,7 +24,20 @@ TEST(SjisPath, LastSeparatorSkipsTrailBytes) {
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
-        EXPECT_EQ(LastPathSeparator(r.path), r.want);
+        EXPECT_EQ(LastPathSeparator(r.path, PathRule::Cp932), r.want);
+    }
+}
+
+TEST(SjisPath, PosixPathsSplitAtEverySlash) {
+    // UTF-8 "あ" is E3 81 82 and "ア" E3 82 A2: 0x82 is a code page 932 lead byte, which would
+    // swallow the '/' after it.
+    const std::string a = "\xE3\x81\x82", ka = "\xE3\x82\xA2";
+    EXPECT_EQ(LastPathSeparator("/mnt/" + a + "/z.jpg", PathRule::Posix), 8u);
+    EXPECT_EQ(LastPathSeparator(a + "/" + ka + "/" + kHyo, PathRule::Posix), 7u);
+    EXPECT_EQ(LastPathSeparator("dir\\name.jpg", PathRule::Posix), std::string::npos) << "a backslash is a name byte";
+    EXPECT_EQ(LastPathSeparator("/mnt/" + a + "/z.jpg", PathRule::Cp932), 4u) << "why the rule matters";
+    if (kNativePathRule == PathRule::Posix) {
+        EXPECT_EQ(LastPathSeparator(a + "/z", kNativePathRule), 3u);
     }
 }
 
@@ -69,4 +82,27 @@ TEST(SjisText, CaseFoldAndCutOnCharacterBoundary) {
     EXPECT_EQ(std::string(out), "a" + kHyo) << "a double-byte character is never split";
     EXPECT_FALSE(CopySjis(out, sizeof out, "ab" + kHyo));
     EXPECT_EQ(std::string(out), "ab");
+}
+
+TEST(SjisText, OneLineBlanksControlBytesAndHalfCharacters) {
+    struct Row {
+        const char* name;
+        std::string text, want;
+    };
+    const Row rows[] = {
+        {"plain", "ABC " + kHyo + kSo + "\xB1", "ABC " + kHyo + kSo + "\xB1"},
+        {"line breaks and end of file", "a\r\nlc 8\rb\x1A\x7F\t", "a  lc 8 b   "},
+        {"lead byte before a control byte", "x\x95\n", "x  "},
+        {"lead byte before a blank", "\x82 >", "  >"},
+        {"lead byte at the end", "ab\x95", "ab "},
+        {"trail bytes are never blanked", "\x81\x40\x9F\x7E\xFC\xFC", "\x81\x40\x9F\x7E\xFC\xFC"},
+        {"0x7F is no trail byte", "\x81\x7F", "  "},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        std::string out = "<";
+        AppendOneLine(out, r.text);
+        EXPECT_EQ(out, "<" + r.want);
+        EXPECT_EQ(IsOneLine(r.text), r.text == r.want);
+    }
 }

@@ -1,6 +1,7 @@
-// One fuzz body for the libFuzzer target and the replay in GraffitiJww_test.cpp: any layer
-// the .trd reader takes becomes records and coordinate text that read back whole, with every
-// number finite, at settings picked from the input.
+// One fuzz body for the libFuzzer target and the replay in Crashers_test.cpp: any layer the
+// .trd reader takes becomes records and coordinate text that read back whole, with every
+// number finite and every font and text row in a command line of its own, at settings picked
+// from the input.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "base/SjisText.h"
 #include "graffiti/GraffitiJww.h"
 #include "graffiti/TrdFile.h"
 
@@ -51,11 +53,23 @@ inline void FuzzGraffitiJww(const uint8_t* data, size_t size) {
     const int dpi = settings.Dpi > 0 ? settings.Dpi : 1, n = int(pick % 3 == 0 ? 1000 : 1);
     const std::string text = ExportGraffitiText(s, dpi, n);
     if ((s.TotalCount() == 0) != text.empty()) __builtin_trap();
-    // A font with a line feed in it splits its own command; everything else must read back,
-    // and the reader takes only finite numbers.
-    for (int i = 0; i < s.TextCount(); ++i)
-        if (std::memchr(s.Text(i).Font, '\n', strnlen(s.Text(i).Font, kFontBytes))) return;
+    // Whatever the fonts and texts hold, the text reads back (only finite numbers, no control
+    // byte inside a line), with one "ch" per row under its own font: a line break smuggled in
+    // would cut a font or a row, or add a text.
     JwContent back;
     if (!ReadJwCoordinateText(reinterpret_cast<const uint8_t*>(text.data()), text.size(), back).empty())
         __builtin_trap();
+    size_t k = 0;
+    for (int i = 0; i < s.TextCount(); ++i) {
+        const GraffitiText& g = s.Text(i);
+        std::string font;
+        AppendOneLine(font, std::string_view(g.Font, strnlen(g.Font, kFontBytes)));
+        const std::string_view all(g.Text, strnlen(g.Text, kTextBytes));
+        for (int row = 1; row <= MeasureText(all).Rows; ++row, ++k) {
+            std::string line;
+            AppendOneLine(line, TextLine(all, row));
+            if (k >= back.Texts.size() || back.Texts[k].Font != font || back.Texts[k].Text != line) __builtin_trap();
+        }
+    }
+    if (k != back.Texts.size()) __builtin_trap();
 }

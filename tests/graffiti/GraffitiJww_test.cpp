@@ -228,6 +228,33 @@ TEST(GraffitiJww, PenStateAndEmptyLayer) {
     EXPECT_DOUBLE_EQ(none.MaxY, -0.1);
 }
 
+// Fonts and texts are whatever a .trd file holds: each row still makes one "ch" command and a
+// font one "cn" command, so nothing in them can end a line early or add a command.
+TEST(GraffitiJww, ControlBytesStayInsideTheirCommand) {
+    GraffitiStore s;
+    s.RestoreText(Text(0, 0, 0, 100, 100, 0, 0, "F>\r\nlc 8\r\ncn\"$<G", "a\rb\r\n\x1A\x95\n\t\x82\xA0"));
+    s.RestoreText(Text(0, 0, 0, 100, 100, 0, 0, kGothic, "one\r\ntwo"));
+    const std::string text = ExportGraffitiText(s, 100, 1);
+    EXPECT_NE(text.find("cn\"$<F>  lc 8  cn\"$<G>\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\"a b \r\n"), std::string::npos);
+    EXPECT_NE(text.find("\"   \r\n"), std::string::npos) << "end of file and a lead byte before LF";
+    EXPECT_NE(text.find("\" \x82\xA0 \r\n"), std::string::npos) << "a whole character is kept";
+    EXPECT_NE(text.find("cn\"$<ＭＳ ゴシック>\r\ncn0 "), std::string::npos);
+    const JwContent c = ReadText(text);
+    ASSERT_EQ(c.Texts.size(), 5u);
+    EXPECT_EQ(c.Texts[0].Font, "F>  lc 8  cn\"$<G");
+    EXPECT_EQ(c.Texts[2].Text, " \x82\xA0");
+    EXPECT_EQ(c.Texts[3].Text, "one");
+    EXPECT_EQ(c.Texts[4].Text, "two");
+    EXPECT_EQ(c.Texts[4].Font, kGothic);
+    EXPECT_EQ(c.Lines.size() + c.Points.size() + c.Ellipses.size(), 0u);
+
+    // The reader takes no control byte inside a line either, so --check refuses such a file.
+    const std::string lone = "cn\"$<F\rG>\r\n";
+    JwContent d;
+    EXPECT_NE(ReadJwCoordinateText(reinterpret_cast<const uint8_t*>(lone.data()), lone.size(), d), "");
+}
+
 TEST(GraffitiJww, PaperValuesAndImagePathText) {
     // Centimetres: at a resolution, or the width, height or longer side made WIDTH mm.
     EXPECT_DOUBLE_EQ(JwwPaperValue(200, 200, 0, 0, 0, 0), 2.54);
@@ -287,6 +314,11 @@ TEST(GraffitiJww, PaperValuesAndImagePathText) {
     p.FullPath = tooLong;
     EXPECT_FALSE(BuildImagePathText(ImagePathSource::OriginalImage, true, p, 127.0, 63.5, out));
     EXPECT_TRUE(out.empty());
+    // So is a name with a control byte or half a character: blanked, it would name another file.
+    for (const char* bad : {"a\r\nb.jpg", "a\x1A.jpg", "a\x95"}) {
+        p.FullPath = bad;
+        EXPECT_FALSE(BuildImagePathText(ImagePathSource::OriginalImage, true, p, 127.0, 63.5, out)) << bad;
+    }
     // A text too long for one record leaves no block.
     std::vector<uint8_t> block{1, 2, 3};
     EXPECT_FALSE(BuildImagePathBlock(std::string(0xFFFF, 'a'), nullptr, At254(), 1.0, block));

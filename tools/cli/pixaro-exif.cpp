@@ -7,9 +7,7 @@
 //                                with the code and the refusals of the viewer's command
 // A file that cannot be read or is not a JPEG gets a message on stderr and makes the exit
 // status 1; the other files are still printed.
-#include <fcntl.h>
 #include <sys/mman.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -24,7 +22,9 @@
 #include <vector>
 
 #include "base/Cp932.h"
+#include "base/InputFile.h"
 #include "base/SafeFile.h"
+#include "base/SjisText.h"
 #include "exif/ExifParser.h"
 #include "exif/ExifStrip.h"
 #include "exif/ExifSummary.h"
@@ -40,18 +40,14 @@ public:
     // whole: every page is read (the Exif-free copy), so they are mapped at once; faulting
     // them in one by one inside write() costs more than the copy itself.
     bool Open(const char* path, std::string& error, bool whole = false) {
-        int fd = ::open(path, O_RDONLY);
-        if (fd < 0) {
-            error = std::strerror(errno);
+        int fd;
+        uint64_t size;
+        const InputStatus status = OpenInputFile(path, fd, size);
+        if (!status.Ok()) {
+            error = status.Message();
             return false;
         }
-        struct stat st;
-        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-            error = "not a regular file";
-            ::close(fd);
-            return false;
-        }
-        size_ = size_t(st.st_size);
+        size_ = size_t(size);
         if (size_ > 0) {
             void* p = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE | (whole ? MAP_POPULATE : 0), fd, 0);
             if (p == MAP_FAILED) {
@@ -157,7 +153,7 @@ int Usage() {
 
 // The copy's name: "Ne_" before the name, in the same folder.
 std::string StrippedPath(const std::string& path) {
-    const size_t slash = path.rfind('/');
+    const size_t slash = LastPathSeparator(path, kNativePathRule);
     const size_t name = slash == std::string::npos ? 0 : slash + 1;
     return path.substr(0, name) + "Ne_" + path.substr(name);
 }

@@ -3,7 +3,6 @@
 // JWW's coordinate text or "Jw_win" block exactly as the conversion dialog writes them; and
 // checks such files with the reader the tests use; and writes a graffiti layer's coordinate
 // text as the graffiti export dialog does.
-#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +15,7 @@
 #include <vector>
 
 #include "base/Cp932.h"
+#include "base/InputFile.h"
 #include "base/SafeFile.h"
 #include "graffiti/GraffitiJww.h"
 #include "graffiti/TrdFile.h"
@@ -95,20 +95,11 @@ bool ParseRegion(const char* text, ImageRegion& r) {
     return true;
 }
 
-bool ReadFile(const char* path, std::vector<uint8_t>& bytes) {
-    FILE* f = std::fopen(path, "rb");
-    if (!f) return false;
-    if (std::fseek(f, 0, SEEK_END) == 0) {
-        const long size = std::ftell(f);
-        if (size > 0) bytes.reserve(size_t(size));
-        std::rewind(f);
-    }
-    uint8_t buffer[1 << 16];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
-    const bool ok = !std::ferror(f);
-    std::fclose(f);
-    return ok;
+// A folder, a device or a file over the input limit is refused before anything is read.
+bool ReadInput(const char* path, std::vector<uint8_t>& bytes, int& exitCode) {
+    const InputStatus status = ReadInputFile(path, bytes);
+    if (!status.Ok()) exitCode = Fail(kExitInput, std::string(path) + ": " + status.Message());
+    return status.Ok();
 }
 
 enum class Format { Pixels, Jww, JwwClip };
@@ -152,7 +143,7 @@ std::string Extent(const JwContent& c) {
 // Tries the text form first: a block never ends its first line in CR LF with a command.
 int Check(const char* path) {
     std::vector<uint8_t> bytes;
-    if (!ReadFile(path, bytes)) return Fail(kExitInput, std::string("cannot read ") + path + ": " + std::strerror(errno));
+    if (int rc = 0; !ReadInput(path, bytes, rc)) return rc;
     JwContent text, block;
     const std::string textError = ReadJwCoordinateText(bytes.data(), bytes.size(), text);
     if (textError.empty()) {
@@ -174,7 +165,7 @@ int Check(const char* path) {
 
 int GraffitiText(const char* path, int dpi, int scale, const char* output) {
     std::vector<uint8_t> bytes;
-    if (!ReadFile(path, bytes)) return Fail(kExitInput, std::string("cannot read ") + path + ": " + std::strerror(errno));
+    if (int rc = 0; !ReadInput(path, bytes, rc)) return rc;
     auto contents = std::make_unique<TrdContents>();
     if (DecodeTrd(bytes.data(), bytes.size(), *contents) != 0) return Fail(kExitInput, std::string(path) + ": not a readable .trd file");
     const std::string text = ExportGraffitiText(contents->Store, dpi, scale);
@@ -242,7 +233,7 @@ int Run(int argc, char** argv) {
 
     const double start = NowSeconds();
     std::vector<uint8_t> bytes;
-    if (!ReadFile(input, bytes)) return Fail(kExitInput, std::string("cannot read ") + input + ": " + std::strerror(errno));
+    if (int rc = 0; !ReadInput(input, bytes, rc)) return rc;
     TraceInput picture;
     if (int rc = ReadTraceInput(bytes.data(), bytes.size(), picture); rc != kInputOk)
         return Fail(kExitInput, std::string(input) + ": " + TraceInputErrorText(rc));
