@@ -16,6 +16,6 @@ void CurrentFile::Clear() {
 }
 
 bool CurrentFile::Rename(std::string_view fileName) {
-    if (Empty() || fileName.empty() || LastPathSeparator(fileName) != std::string_view::npos) return false;
+    if (Empty() || fileName.empty() || LastPathSeparator(fileName, PathRule::Cp932) != std::string_view::npos) return false;
     return Set(Sibling(fileName));
 }

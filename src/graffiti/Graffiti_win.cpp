@@ -243,7 +243,7 @@ namespace {
 std::string BackgroundNameToWrite() {
     std::string background = g_TrdBackground;
     if (!GraffitiFileShown) {
-        const size_t sep = LastPathSeparator(g_Image.SourcePath);
+        const size_t sep = LastPathSeparator(g_Image.SourcePath, PathRule::Cp932);
         background = sep == std::string::npos ? g_Image.SourcePath : g_Image.SourcePath.substr(sep + 1);
     }
     if (!IsUsableBackgroundName(background)) background.clear();

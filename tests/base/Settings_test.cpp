@@ -106,6 +106,6 @@ TEST(Settings, BadStoredValuesLeaveSettingsSound) {
     broken.failOpen = true;
     ShellSettings none;
     EXPECT_FALSE(LoadShellSettings(broken, none, "C:\\P\\"));
-    EXPECT_EQ(none.SortOrder, 0u);
+    EXPECT_EQ(none.FileOrder, 0u);
     EXPECT_EQ(none.InfoFlags, 0x11u);
 }
