@@ -1,5 +1,6 @@
 #include "exif/ExifParser.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -212,6 +213,11 @@ private:
     Open OpenIfd(uint32_t offset, bool limitEntries, uint16_t& count);
     void NoteBadRead(uint64_t offset, uint16_t tag, bool ifd);
     void DecodeExifEntry(int kind, const Entry& e);
+    // Each true when the tag is one of its kind (and then the line holds its report).
+    bool DecodeTextEntry(const Entry& e, Line& line);
+    bool DecodeWordEntry(const Entry& e, Line& line);
+    bool DecodePairsEntry(const Entry& e, Line& line);
+    void DecodeValueEntry(const Entry& e, Line& line);
     void DecodeGpsEntry(const Entry& e, Line& line);
     void DumpUnknownEntry(const Entry& e, Line& line);
     uint32_t DumpField(const Entry& e) const;
@@ -562,13 +568,22 @@ void TiffWalk::DecodeGpsEntry(const Entry& e, Line& line) {
 
 void TiffWalk::DecodeExifEntry(int kind, const Entry& e) {
     Line line;
-    char text[kValueTextBytes + 1];
     // The GPS table's numbers mean nothing outside the GPS IFD (the interoperability
     // IFD uses 1 and 2 for its own tags).
     if (e.tag <= 11 || e.tag == 18) {
         if (kind == kGps) DecodeGpsEntry(e, line);
         return Emit(line);
     }
+    // Tags the report leaves out.
+    static constexpr uint16_t kSilentTags[] = {0x0112, 0x011A, 0x011B, 0x0128, 0x9290, 0x9291, 0x9292};
+    const bool silent = std::find(std::begin(kSilentTags), std::end(kSilentTags), e.tag) != std::end(kSilentTags);
+    if (!silent && !DecodeTextEntry(e, line) && !DecodeWordEntry(e, line) && !DecodePairsEntry(e, line))
+        DecodeValueEntry(e, line);
+    Emit(line);
+}
+
+bool TiffWalk::DecodeTextEntry(const Entry& e, Line& line) {
+    char text[kValueTextBytes + 1];
     struct AsciiRow {
         uint16_t tag;
         const char* format;
@@ -610,26 +625,62 @@ void TiffWalk::DecodeExifEntry(int kind, const Entry& e) {
                 if (row.field) CopySjis(row.field, row.size, text);
             }
         }
-        return Emit(line);
+        return true;
     }
+    return false;
 
+}
+
+bool TiffWalk::DecodeWordEntry(const Entry& e, Line& line) {
+    // Tags shown as a word for their short value; a value without a word shows nothing.
+    struct WordRow {
+        uint16_t tag;
+        bool dumpOtherTypes;  // a value of another type is listed raw rather than dropped
+        uint32_t value1;
+        const char* word1;
+        uint32_t value2;
+        const char* word2;
+    };
+    static const WordRow wordRows[] = {
+        {0x0103, false, 1, kThumbUncompressed, 6, kThumbJpeg},
+        {0x0213, true, 1, kPositionCentred, 2, kPositionCosited},
+        {0xA001, false, 1, kColorSrgb, 0xFFFF, kColorUncalibrated},
+    };
+    for (const WordRow& row : wordRows) {
+        if (row.tag != e.tag) continue;
+        // The compression of the thumbnail is read from any type, as it always was.
+        if (e.type != kShort && row.tag != 0x0103) {
+            if (row.dumpOtherTypes) DumpUnknownEntry(e, line);
+            return true;
+        }
+        const uint32_t v = FieldShort(e);
+        if (v == row.value1) line.Add("%s", row.word1);
+        if (v == row.value2) line.Add("%s", row.word2);
+        if (row.tag == 0x0103 && (v == 1 || v == 6)) s_.ThumbnailCompression = v;
+        return true;
+    }
+    return false;
+}
+
+bool TiffWalk::DecodePairsEntry(const Entry& e, Line& line) {
+    // Tags shown as their count and rational pairs.
+    static const struct {
+        uint16_t tag;
+        const char* format;
+    } pairRows[] = {{0x013F, kPrimaries}, {0x0211, kYCbCrCoefficients}, {0x0214, kBlackWhite}};
+    for (const auto& row : pairRows) {
+        if (row.tag != e.tag) continue;
+        line.Add(row.format, int(e.count));
+        AddPairs(e, line);
+        return true;
+    }
+    return false;
+}
+
+void TiffWalk::DecodeValueEntry(const Entry& e, Line& line) {
     ByteReader r;
     uint32_t v = 0;
     switch (e.tag) {
-    case 0x0103:
-        v = FieldShort(e);
-        if (v == 1) line.Add("%s", kThumbUncompressed);
-        if (v == 6) line.Add("%s", kThumbJpeg);
-        if (v == 1 || v == 6) s_.ThumbnailCompression = v;
-        break;
-    case 0x0112:
-    case 0x011A:
-    case 0x011B:
-    case 0x0128:
-    case 0x9290:
-    case 0x9291:
-    case 0x9292:
-        break;
     case 0x013E: {
         const uint32_t pairs = e.count < 2 ? e.count : 2;
         if (pairs == 0 || !Pairs(e, pairs, r)) break;
@@ -643,10 +694,6 @@ void TiffWalk::DecodeExifEntry(int kind, const Entry& e) {
         }
         break;
     }
-    case 0x013F:
-        line.Add(kPrimaries, int(e.count));
-        AddPairs(e, line);
-        break;
     case 0x0201:
         line.Add(kThumbOffset, Signed(e.field));
         s_.ThumbnailOffset = e.field;
@@ -654,23 +701,6 @@ void TiffWalk::DecodeExifEntry(int kind, const Entry& e) {
     case 0x0202:
         line.Add(kThumbLength, Signed(e.field));
         s_.ThumbnailLength = e.field;
-        break;
-    case 0x0211:
-        line.Add(kYCbCrCoefficients, int(e.count));
-        AddPairs(e, line);
-        break;
-    case 0x0213:
-        if (e.type != kShort) {
-            DumpUnknownEntry(e, line);
-            break;
-        }
-        v = FieldShort(e);
-        if (v == 1) line.Add("%s", kPositionCentred);
-        if (v == 2) line.Add("%s", kPositionCosited);
-        break;
-    case 0x0214:
-        line.Add(kBlackWhite, int(e.count));
-        AddPairs(e, line);
         break;
     case 0x829A:
         if (e.type != kRational || e.count != 1 || !Pairs(e, 1, r)) break;
@@ -734,7 +764,6 @@ void TiffWalk::DecodeExifEntry(int kind, const Entry& e) {
         DumpUnknownEntry(e, line);
         break;
     }
-    Emit(line);
 }
 
 void TiffWalk::DumpUnknownEntry(const Entry& e, Line& line) {

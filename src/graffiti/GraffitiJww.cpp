@@ -252,96 +252,131 @@ void AppendType(std::string& out, uint32_t style) {
 
 }  // namespace
 
-std::string ExportGraffitiText(const GraffitiStore& store, int dpi, int n) {
-    std::string out;
-    if (dpi <= 0 || n <= 0) return out;
-    // Single precision, as the numbers JWW has always been given.
-    const float fd = float(dpi), fn = float(n);
-    const auto X = [&](int32_t x) { return fn * float(x) * 25.4f / fd; };
-    const auto Y = [&](int32_t y) { return fn * float(y) * -25.4f / fd; };
-    const auto Paper = [&](double d) { return float(d) * 25.4f / fd; };
+namespace {
 
-    int32_t lastWidth = 0;
-    int lastType = -1;
-    const auto pen = [&](const GraffitiLine& l) {
-        if (l.Width != lastWidth) AppendWidth(out, l.Width), lastWidth = l.Width;
-        const int type = int(l.Style & kPenStyleMask);
-        if (type != lastType) AppendType(out, l.Style), lastType = type;
-    };
-    for (int i = 0; i < store.LineCount(); ++i) {
-        const GraffitiLine& l = store.Line(i);
-        pen(l);
-        AppendJwLine(out, X(l.X1), Y(l.Y1), X(l.X2), Y(l.Y2));
-    }
-    for (int i = 0; i < store.EllipseCount(); ++i) {
-        const GraffitiEllipse& e = store.Ellipse(i);
-        pen(e);
-        const float x1 = X(e.X1), y1 = Y(e.Y1), x2 = X(e.X2), y2 = Y(e.Y2);
-        const double width = Distance(e.X1, e.X2);
-        // An ellipse of no width is the line it draws; its flatness would divide by zero.
-        if (width == 0) {
-            AppendJwLine(out, x1, y1, x2, y2);
-            continue;
+// The layer as coordinate commands, one kind of object at a time. Single precision, as the
+// numbers JWW has always been given.
+class GraffitiTextWriter {
+public:
+    GraffitiTextWriter(std::string& out, int dpi, int n) : out_(out), n_(n), fd_(float(dpi)), fn_(float(n)) {}
+
+    void Lines(const GraffitiStore& store) {
+        for (int i = 0; i < store.LineCount(); ++i) {
+            const GraffitiLine& l = store.Line(i);
+            Pen(l);
+            AppendJwLine(out_, X(l.X1), Y(l.Y1), X(l.X2), Y(l.Y2));
         }
-        const float radius = fn * (float(width) / 2) * 25.4f / fd;
-        AppendJwEllipse(out, (x1 + x2) / 2, (y1 + y2) / 2, radius, float(Distance(e.Y1, e.Y2)) / float(width), 0);
     }
-    if (store.TextCount() == 0) return out;
 
-    out += "lc 2\r\nlt 1\r\ncc 0  \r\n";
-    std::string_view lastFont;
-    const double c = std::cos(kArrowAngle), s = std::sin(kArrowAngle);
-    for (int i = 0; i < store.TextCount(); ++i) {
-        const GraffitiText& g = store.Text(i);
+    void Ellipses(const GraffitiStore& store) {
+        for (int i = 0; i < store.EllipseCount(); ++i) {
+            const GraffitiEllipse& e = store.Ellipse(i);
+            Pen(e);
+            const float x1 = X(e.X1), y1 = Y(e.Y1), x2 = X(e.X2), y2 = Y(e.Y2);
+            const double width = Distance(e.X1, e.X2);
+            // An ellipse of no width is the line it draws; its flatness would divide by zero.
+            if (width == 0) {
+                AppendJwLine(out_, x1, y1, x2, y2);
+                continue;
+            }
+            const float radius = fn_ * (float(width) / 2) * 25.4f / fd_;
+            AppendJwEllipse(out_, (x1 + x2) / 2, (y1 + y2) / 2, radius, float(Distance(e.Y1, e.Y2)) / float(width), 0);
+        }
+    }
+
+    void Texts(const GraffitiStore& store) {
+        if (store.TextCount() == 0) return;
+        out_ += "lc 2\r\nlt 1\r\ncc 0  \r\n";
+        for (int i = 0; i < store.TextCount(); ++i) Text(store.Text(i));
+    }
+
+private:
+    float X(int32_t x) const { return fn_ * float(x) * 25.4f / fd_; }
+    float Y(int32_t y) const { return fn_ * float(y) * -25.4f / fd_; }
+    float Paper(double d) const { return float(d) * 25.4f / fd_; }
+
+    // Width and line type only when they change.
+    void Pen(const GraffitiLine& l) {
+        if (l.Width != lastWidth_) AppendWidth(out_, l.Width), lastWidth_ = l.Width;
+        const int type = int(l.Style & kPenStyleMask);
+        if (type != lastType_) AppendType(out_, l.Style), lastType_ = type;
+    }
+
+    struct Box {
+        float X1, Y1, X2, Y2;
+        double XMin, XMax, YMin, YMax;
+    };
+
+    void Frame(const GraffitiText& g, const Box& b, float h) {
+        switch (g.Style & kFrameMask) {
+        case kFrameRect:
+            AppendJwPoint(out_, b.X1, b.Y1);
+            AppendJwPoint(out_, b.X1, b.Y2);
+            AppendJwPoint(out_, b.X2, b.Y2);
+            AppendJwPoint(out_, b.X2, b.Y1);
+            AppendJwPoint(out_, b.X1, b.Y1);
+            break;
+        case kFrameRound: {
+            const double r = n_ * double(h) * 0.25;
+            AppendJwLine(out_, b.XMin, b.YMin + r, b.XMin, b.YMax - r, 1);
+            AppendJwLine(out_, b.XMin + r, b.YMax, b.XMax - r, b.YMax, 1);
+            AppendJwLine(out_, b.XMax, b.YMax - r, b.XMax, b.YMin + r, 2);
+            AppendJwLine(out_, b.XMax - r, b.YMin, b.XMin + r, b.YMin, 1);
+            AppendJwQuarterArc(out_, b.XMax - r, b.YMax - r, r, 0);
+            AppendJwQuarterArc(out_, b.XMin + r, b.YMax - r, r, 1);
+            AppendJwQuarterArc(out_, b.XMin + r, b.YMin + r, r, 2);
+            AppendJwQuarterArc(out_, b.XMax - r, b.YMin + r, r, 3);
+            break;
+        }
+        case kFrameLeader: Leader(g, b, h); break;
+        default: break;
+        }
+    }
+
+    void Leader(const GraffitiText& g, const Box& b, float h) {
+        const double tx = X(g.LeaderX), ty = Y(g.LeaderY);
+        AppendJwLine(out_, tx, ty, b.X1, b.YMin, 1);
+        AppendJwLine(out_, b.X1, b.YMin, b.X2, b.YMin, 1);
+        const double dx = b.X1 - tx, dy = b.YMin - ty, length = std::hypot(dx, dy);
+        // A head needs a direction; a tip on the underline's start gives none.
+        if (length <= 0) return;
+        const double c = std::cos(kArrowAngle), s = std::sin(kArrowAngle);
+        const double k = n_ * 0.8333333333333334 * h / length;
+        for (double sa : {s, -s}) AppendJwLine(out_, tx, ty, tx + k * (c * dx - sa * dy), ty + k * (sa * dx + c * dy), 1);
+    }
+
+    void Text(const GraffitiText& g) {
         const float x1 = X(g.X1), y1 = Y(g.Y1), x2 = X(g.X2), y2 = Y(g.Y2);
-        const double xmin = std::min(x1, x2), xmax = std::max(x1, x2), ymin = std::min(y1, y2), ymax = std::max(y1, y2);
+        const Box b{x1, y1, x2, y2, std::min(x1, x2), std::max(x1, x2), std::min(y1, y2), std::max(y1, y2)};
         const std::string_view text = Field(g.Text, sizeof g.Text);
         const TextMetrics m = MeasureText(text);
         const float w = std::abs(Paper(Distance(g.X1, g.X2)) * 2.0f / float(m.Columns));
         const float h = std::abs(Paper(Distance(g.Y1, g.Y2)) / float(m.Rows));
-
-        switch (g.Style & kFrameMask) {
-        case kFrameRect:
-            AppendJwPoint(out, x1, y1);
-            AppendJwPoint(out, x1, y2);
-            AppendJwPoint(out, x2, y2);
-            AppendJwPoint(out, x2, y1);
-            AppendJwPoint(out, x1, y1);
-            break;
-        case kFrameRound: {
-            const double r = n * double(h) * 0.25;
-            AppendJwLine(out, xmin, ymin + r, xmin, ymax - r, 1);
-            AppendJwLine(out, xmin + r, ymax, xmax - r, ymax, 1);
-            AppendJwLine(out, xmax, ymax - r, xmax, ymin + r, 2);
-            AppendJwLine(out, xmax - r, ymin, xmin + r, ymin, 1);
-            AppendJwQuarterArc(out, xmax - r, ymax - r, r, 0);
-            AppendJwQuarterArc(out, xmin + r, ymax - r, r, 1);
-            AppendJwQuarterArc(out, xmin + r, ymin + r, r, 2);
-            AppendJwQuarterArc(out, xmax - r, ymin + r, r, 3);
-            break;
-        }
-        case kFrameLeader: {
-            const double tx = X(g.LeaderX), ty = Y(g.LeaderY);
-            AppendJwLine(out, tx, ty, x1, ymin, 1);
-            AppendJwLine(out, x1, ymin, x2, ymin, 1);
-            const double dx = x1 - tx, dy = ymin - ty, length = std::hypot(dx, dy);
-            // A head needs a direction; a tip on the underline's start gives none.
-            if (length > 0) {
-                const double k = n * 0.8333333333333334 * h / length;
-                for (double sa : {s, -s})
-                    AppendJwLine(out, tx, ty, tx + k * (c * dx - sa * dy), ty + k * (sa * dx + c * dy), 1);
-            }
-            break;
-        }
-        default:
-            break;
-        }
+        Frame(g, b, h);
         const std::string_view font = Field(g.Font, sizeof g.Font);
-        if (font != lastFont) AppendJwFont(out, font), lastFont = font;
-        AppendJwTextSize(out, w, h);
+        if (font != lastFont_) AppendJwFont(out_, font), lastFont_ = font;
+        AppendJwTextSize(out_, w, h);
         for (int row = 1; row <= m.Rows; ++row)
-            AppendJwText(out, xmin, ymax - row * (ymax - ymin) / m.Rows, TextLine(text, row));
+            AppendJwText(out_, b.XMin, b.YMax - row * (b.YMax - b.YMin) / m.Rows, TextLine(text, row));
     }
+
+    std::string& out_;
+    int n_;
+    float fd_, fn_;
+    int32_t lastWidth_ = 0;
+    int lastType_ = -1;
+    std::string_view lastFont_;
+};
+
+}  // namespace
+
+std::string ExportGraffitiText(const GraffitiStore& store, int dpi, int n) {
+    std::string out;
+    if (dpi <= 0 || n <= 0) return out;
+    GraffitiTextWriter writer(out, dpi, n);
+    writer.Lines(store);
+    writer.Ellipses(store);
+    writer.Texts(store);
     return out;
 }
 

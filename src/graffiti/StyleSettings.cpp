@@ -27,14 +27,16 @@ void WriteString(SettingsKey& key, const char* name, std::string_view text, size
     key.SetString(name, buffer.data(), bytes);
 }
 
-// Each dialog's values, named once for loading and saving. Both dialogs share the
+// Each dialog's values, named once for loading and saving; both dialogs keep the
 // background and shadow colours.
+const DwordField<GraffitiAttributes> kSharedColours[] = {
+    UnsignedField("RColorB", &GraffitiAttributes::Background),
+    UnsignedField("RColorK", &GraffitiAttributes::Shadow),
+};
 const DwordField<GraffitiAttributes> kLineValues[] = {
     UnsignedField("Ra_St02", &GraffitiAttributes::LineStyle),
     SignedField("Ra_St03", &GraffitiAttributes::LineWidth),
     UnsignedField("RColor", &GraffitiAttributes::LineColour),
-    UnsignedField("RColorB", &GraffitiAttributes::Background),
-    UnsignedField("RColorK", &GraffitiAttributes::Shadow),
 };
 const DwordField<DialogPosition> kLinePosition[] = {
     SignedField("LineDX", &DialogPosition::X),
@@ -44,8 +46,6 @@ const DwordField<GraffitiAttributes> kTextValues[] = {
     UnsignedField("Ra_sz", &GraffitiAttributes::TextSize),
     UnsignedField("Ra_St01", &GraffitiAttributes::TextStyle),
     UnsignedField("RColorM", &GraffitiAttributes::TextColour),
-    UnsignedField("RColorB", &GraffitiAttributes::Background),
-    UnsignedField("RColorK", &GraffitiAttributes::Shadow),
 };
 const DwordField<DialogPosition> kTextPosition[] = {
     SignedField("WordDX", &DialogPosition::X),
@@ -69,6 +69,7 @@ void LoadLineStyle(SettingsRegistry& registry, GraffitiAttributes& a, DialogPosi
     auto key = registry.Open(nullptr, created);
     if (!key) return;
     ReadDwordFields(*key, kLineValues, a);
+    ReadDwordFields(*key, kSharedColours, a);
     ReadDwordFields(*key, kLinePosition, pos);
     a.LineWidth = std::clamp(a.LineWidth, 0, kMaxLineWidth);
 }
@@ -78,6 +79,7 @@ void SaveLineStyle(SettingsRegistry& registry, const GraffitiAttributes& a, cons
     auto key = registry.Open(nullptr, created);
     if (!key) return;
     WriteDwordFields(*key, kLineValues, a);
+    WriteDwordFields(*key, kSharedColours, a);
     WriteDwordFields(*key, kLinePosition, pos);
 }
 
@@ -89,6 +91,7 @@ void LoadTextStyle(SettingsRegistry& registry, GraffitiAttributes& a, DialogPosi
     if (auto word = ReadString(*key, kWordValue)) SetAttributeText(a, UnescapeLineBreaks(*word));
     if (auto font = ReadString(*key, kFontValue)) SetAttributeFont(a, *font);
     ReadDwordFields(*key, kTextValues, a);
+    ReadDwordFields(*key, kSharedColours, a);
     ReadDwordFields(*key, kTextPosition, pos);
     // A stored size word with sides out of range is brought back into them.
     a.TextSize = TextSizeFromControls(a.TextSize, SizeCellWidth(a.TextSize), SizeCellHeight(a.TextSize), -1,
@@ -102,6 +105,7 @@ void SaveTextStyle(SettingsRegistry& registry, const GraffitiAttributes& a, cons
     WriteString(*key, kWordValue, EscapeLineBreaks(std::string_view(a.Text, strnlen(a.Text, kTextBytes))), kRaWordBytes);
     WriteString(*key, kFontValue, std::string_view(a.Font, strnlen(a.Font, kFontBytes)), kRaFontBytes);
     WriteDwordFields(*key, kTextValues, a);
+    WriteDwordFields(*key, kSharedColours, a);
     WriteDwordFields(*key, kTextPosition, pos);
 }
 

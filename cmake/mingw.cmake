@@ -1,0 +1,10 @@
+# The mingw-w64 cross toolchain for PIXARO_MINGW_TRIPLE, set by mingw-i686.cmake or
+# mingw-x86_64.cmake, the toolchain files the Windows trees are configured with.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_C_COMPILER ${PIXARO_MINGW_TRIPLE}-gcc)
+set(CMAKE_CXX_COMPILER ${PIXARO_MINGW_TRIPLE}-g++)
+set(CMAKE_RC_COMPILER ${PIXARO_MINGW_TRIPLE}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${PIXARO_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
