@@ -4,25 +4,27 @@
 #   build/win64   the x64 program (x86_64), its .sph plug-ins and test driver
 #   build/native  portable library, tests, sanitizer tests, tools, benchmarks, and the Wine
 #                 cases of both Windows trees
-# Usage: tools/build.sh [--win x86|x64|all|none] [--native all|tools|none]
-#   --native tools builds only what the samples need (samplegen, pixaro-trace).
+# Usage: tools/build.sh [--win x86|x64|all|none] [--native all|tools|none] [--run-only]
+#   --native tools builds only what the samples need (samplegen, pixaro-trace);
+#   --run-only builds of the Windows trees only the program, its plug-ins and the driver.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 jobs=$(nproc 2>/dev/null || echo 2)
-win=all native=all
+win=all native=all wintargets=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --win) win=$2; shift 2 ;;
     --native) native=$2; shift 2 ;;
-    *) echo "usage: tools/build.sh [--win x86|x64|all|none] [--native all|tools|none]" >&2; exit 2 ;;
+    --run-only) wintargets=(--target pixaro ifpng iftiff6 ifwmf ifgdip pixdrv); shift ;;
+    *) echo "usage: tools/build.sh [--win x86|x64|all|none] [--native all|tools|none] [--run-only]" >&2; exit 2 ;;
   esac
 done
 
 windows() {  # ARCH TREE TOOLCHAIN
   cmake -S "$root" -B "$root/build/$2" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$3.cmake" \
         -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build "$root/build/$2" -j"$jobs"
+  cmake --build "$root/build/$2" -j"$jobs" "${wintargets[@]}"
 }
 case "$win" in
   x86) windows x86 win32 mingw-i686 ;;

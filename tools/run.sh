@@ -35,7 +35,7 @@ case "$arch" in
 esac
 build="$root/build/$tree"
 
-bash tools/build.sh --win "$arch" --native tools
+bash tools/build.sh --win "$arch" --native tools --run-only
 work="$root/build/native/e2e"
 tests/e2e/make_samples.sh "$root/build/native/samplegen" "$work/samples" "$root/build/native/pixaro-trace"
 

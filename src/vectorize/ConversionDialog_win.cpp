@@ -223,6 +223,10 @@ void Convert(HWND dlg) {
         ReportBox(dlg, Box::ErrorWarning, text);
         ShowLines(dlg);
         EnableWindow(GetDlgItem(dlg, IDC_VEC_CLEAR), TRUE);
+    } else if (rc == kTraceNoMemory) {
+        ReportBox(dlg, Box::ErrorWarning, kTraceNoMemoryText);
+        ShowLines(dlg);
+        EnableWindow(GetDlgItem(dlg, IDC_VEC_CLEAR), TRUE);
     }
     EnableWindow(GetDlgItem(dlg, IDC_VEC_CLEAR_TOTAL), TRUE);
     SetDlgItemTextA(dlg, IDC_VEC_CONVERT, "ベクトル変換");
@@ -247,6 +251,7 @@ void RetraceCentreRun(HWND dlg, const Controls& c, const SYSTEMTIME& start) {
         // The lines so far stay on screen, the file keeps the last full result.
         if (rc == kTraceTooLarge) ReportBox(dlg, Box::ErrorPlain, "範囲が大きすぎます");
         if (rc == kTraceStoreFull) ReportBox(dlg, Box::ErrorWarning, StoreFullText(g_Lines).c_str());
+        if (rc == kTraceNoMemory) ReportBox(dlg, Box::ErrorWarning, kTraceNoMemoryText);
         ShowLines(dlg);
         ResetBars(dlg);
     }

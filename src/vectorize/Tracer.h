@@ -13,8 +13,12 @@ enum TraceResult {
     kTraceTooLarge = 2,   // "範囲が大きすぎます"; nothing traced
     kTraceStoreFull = 3,  // the store is full; the lines so far stay (StoreFullText)
     kTraceNoStore = 4,    // CreateStore has not run
-    kTraceNoMemory = 5,   // working memory ran out; the lines so far stay
+    kTraceNoMemory = 5,   // working memory ran out; the lines so far stay (kTraceNoMemoryText)
 };
+// What the conversion dialog says when a trace ran out of memory: the picture and the lines
+// traced so far stay.
+constexpr const char* kTraceNoMemoryText =
+    "メモリが足りないため、変換を途中で終了しました。\nここまでの線と画像はそのまま残ります。";
 
 struct TraceOptions {
     ImageRegion Region;  // the displayed part of the image; Whole() = all of it
