@@ -1310,8 +1310,23 @@ void VerbAlive(const Args&) {
     Watch(false);
 }
 
+// A name with * or ? stands for every file it matches: temporary names carry a process id.
+std::string FirstMatch(const std::string& pattern) {
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(WidePath(pattern).c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return {};
+    FindClose(h);
+    return Narrow(fd.cFileName, CP_UTF8);
+}
+
 void WaitFile(const Args& a, bool present) {
     Expect(a[0] + (present ? " exists" : " is missing"));
+    if (a[0].find_first_of("*?") != std::string::npos) {
+        std::string found;
+        if (!Poll([&] { found = FirstMatch(a[0]); return found.empty() != present; }))
+            Fail(present ? "no match" : found + " exists");
+        return;
+    }
     if (!Poll([&] { return Exists(a[0]) == present; })) Fail(present ? "missing" : "exists");
 }
 
