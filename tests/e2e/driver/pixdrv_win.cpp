@@ -82,6 +82,7 @@ struct State {
     DWORD timeoutMs = 15000;
     std::string app, work, samples, build, exe;  // Windows paths, UTF-8
     std::string runFrom;       // the folder `start` runs pixaro.exe in: $APP, or `app-folder`'s
+    std::string driverPid = std::to_string(GetCurrentProcessId());  // a process sure to be running
 #if defined(_WIN64)
     std::string arch = "x64";  // the driver's build, the same as the program's
 #else
@@ -2306,7 +2307,7 @@ struct ParseError {
 std::string Expand(const std::string& s) {
     static const struct { const char* name; std::string State::*value; } kVars[] = {
         {"SAMPLES", &State::samples}, {"BUILD", &State::build}, {"WORK", &State::work}, {"APP", &State::app},
-        {"ARCH", &State::arch},
+        {"ARCH", &State::arch}, {"DRIVERPID", &State::driverPid},
     };
     std::string out;
     for (size_t i = 0; i < s.size(); i++) {
