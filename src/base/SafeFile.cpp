@@ -8,12 +8,8 @@
 
 namespace {
 constexpr unsigned kTempAttempts = 100;
-}
 
-bool TempNameBeside(const char* path, unsigned attempt, char* out, size_t size, PathRule rule) {
-    if (!path || !out || size == 0) return false;
-    out[0] = 0;
-    std::string_view p(path);
+size_t FolderLength(std::string_view p, PathRule rule) {
     size_t sep = LastPathSeparator(p, rule);
     size_t folder = sep == std::string_view::npos ? 0 : sep + 1;
     // "C:name" lives in drive C's current folder; without the drive the rename would
@@ -21,8 +17,39 @@ bool TempNameBeside(const char* path, unsigned attempt, char* out, size_t size, 
     if (rule == PathRule::Cp932 && folder == 0 && p.size() >= 2 && p[1] == ':' &&
         !IsSjisLead(static_cast<unsigned char>(p[0])))
         folder = 2;
-    char name[24];
-    int n = std::snprintf(name, sizeof name, "~px%u.tmp", attempt);
+    return folder;
+}
+
+// Digits as %u prints them: no sign, no leading zero, at most `limit`.
+const char* ReadNumber(const char* p, uint64_t limit, uint64_t* value) {
+    if (*p < '0' || *p > '9' || (*p == '0' && p[1] >= '0' && p[1] <= '9')) return nullptr;
+    uint64_t v = 0;
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        v = v * 10 + static_cast<uint64_t>(*p - '0');
+        if (v > limit) return nullptr;
+    }
+    *value = v;
+    return p;
+}
+}
+
+bool IsTempName(const char* name, uint32_t* process) {
+    if (!name || std::strncmp(name, "~px", 3) != 0) return false;
+    uint64_t pid = 0, attempt = 0;
+    const char* p = ReadNumber(name + 3, UINT32_MAX, &pid);
+    if (!p || pid == 0 || *p != '-') return false;
+    p = ReadNumber(p + 1, UINT32_MAX, &attempt);
+    if (!p || std::strcmp(p, ".tmp") != 0) return false;
+    if (process) *process = static_cast<uint32_t>(pid);
+    return true;
+}
+
+bool TempNameBeside(const char* path, uint32_t process, unsigned attempt, char* out, size_t size, PathRule rule) {
+    if (!path || !out || size == 0) return false;
+    out[0] = 0;
+    const size_t folder = FolderLength(path, rule);
+    char name[40];
+    int n = std::snprintf(name, sizeof name, "~px%lu-%u.tmp", static_cast<unsigned long>(process), attempt);
     if (n <= 0 || folder + static_cast<size_t>(n) + 1 > size) return false;
     std::memcpy(out, path, folder);
     std::memcpy(out + folder, name, static_cast<size_t>(n) + 1);
@@ -52,8 +79,15 @@ SafeFile::SafeFile(const char* path) {
         result_ = SaveResult::NoName;
         return;
     }
+    const uint32_t self = PlatformProcessId();
+    if (!TempNameBeside(path, self, 0, temp_, sizeof temp_)) {
+        result_ = SaveResult::NoName;
+        return;
+    }
+    folder_ = FolderLength(path, kNativePathRule);
+    PlatformRemoveStaleTemps();
     for (unsigned attempt = 0; attempt < kTempAttempts; ++attempt) {
-        if (!TempNameBeside(path, attempt, temp_, sizeof temp_)) {
+        if (!TempNameBeside(path, self, attempt, temp_, sizeof temp_)) {
             result_ = SaveResult::NoName;
             return;
         }

@@ -47,10 +47,14 @@ private:
     bool PlatformClose(bool keep);
     bool PlatformReplace();
     void PlatformRemoveTemp();
+    // Removes the temporary files of ended processes in the target's folder; best effort.
+    void PlatformRemoveStaleTemps();
+    static uint32_t PlatformProcessId();
 
     static constexpr size_t kBufferBytes = 1 << 16;
     char target_[264] = {};
     char temp_[264] = {};
+    size_t folder_ = 0; // bytes of temp_ naming the folder, separator included
     intptr_t handle_ = -1;
     bool open_ = false;
     bool committed_ = false;
@@ -60,10 +64,15 @@ private:
     std::unique_ptr<unsigned char[]> buffer_;
 };
 
-// Builds the temporary name in the folder of `path` ("~px" + the attempt number + ".tmp"),
-// the path split by the platform's own rule (a trail byte 0x5C is no separator on Windows,
-// and every '/' is one on POSIX). False when it does not fit `size`.
-bool TempNameBeside(const char* path, unsigned attempt, char* out, size_t size, PathRule rule = kNativePathRule);
+// Builds the temporary name in the folder of `path` ("~px" + the writing process's id + "-" +
+// the attempt number + ".tmp"), the path split by the platform's own rule (a trail byte 0x5C
+// is no separator on Windows, and every '/' is one on POSIX). False when it does not fit
+// `size`. The id lets a later write tell a killed writer's leftover from a live one's.
+bool TempNameBeside(const char* path, uint32_t process, unsigned attempt, char* out, size_t size,
+                    PathRule rule = kNativePathRule);
+
+// True when `name` (no folder) is exactly a name TempNameBeside makes; gives its process id.
+bool IsTempName(const char* name, uint32_t* process);
 
 // A whole file from one block of bytes.
 SaveResult SaveBytes(const char* path, const void* data, size_t size);

@@ -1,11 +1,15 @@
 #include "base/SafeFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
+#include <climits>
 #include <cstdio>
+#include <string>
 
 namespace {
 
@@ -55,3 +59,20 @@ bool SafeFile::PlatformClose(bool keep) {
 bool SafeFile::PlatformReplace() { return std::rename(temp_, target_) == 0; }
 
 void SafeFile::PlatformRemoveTemp() { unlink(temp_); }
+
+uint32_t SafeFile::PlatformProcessId() { return static_cast<uint32_t>(getpid()); }
+
+void SafeFile::PlatformRemoveStaleTemps() {
+    const std::string folder(temp_, folder_);
+    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir) return;
+    const uint32_t self = PlatformProcessId();
+    while (const dirent* e = readdir(dir)) {
+        uint32_t pid = 0;
+        if (!IsTempName(e->d_name, &pid) || pid == self || pid > INT_MAX) continue;
+        // EPERM means another user's process is running: only "no such process" is stale.
+        if (kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+        unlink((folder + e->d_name).c_str());
+    }
+    closedir(dir);
+}

@@ -2,8 +2,20 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 namespace {
 HANDLE AsHandle(intptr_t h) { return reinterpret_cast<HANDLE>(h); }
+
+// Only "no such process" or a process that has exited counts: one we may not open (another
+// user's) is taken to be writing still.
+bool ProcessEnded(DWORD id) {
+    HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, id);
+    if (!h) return GetLastError() == ERROR_INVALID_PARAMETER;
+    const bool ended = WaitForSingleObject(h, 0) == WAIT_OBJECT_0;
+    CloseHandle(h);
+    return ended;
+}
 }
 
 SafeFile::Created SafeFile::PlatformCreate() {
@@ -54,3 +66,28 @@ bool SafeFile::PlatformReplace() {
 }
 
 void SafeFile::PlatformRemoveTemp() { DeleteFileA(temp_); }
+
+uint32_t SafeFile::PlatformProcessId() { return GetCurrentProcessId(); }
+
+void SafeFile::PlatformRemoveStaleTemps() {
+    static const char kPattern[] = "~px*.tmp";
+    char path[MAX_PATH + sizeof(WIN32_FIND_DATAA::cFileName)];
+    if (folder_ + sizeof kPattern > MAX_PATH) return;
+    std::memcpy(path, temp_, folder_);
+    std::memcpy(path + folder_, kPattern, sizeof kPattern);
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA(path, &found);
+    if (find == INVALID_HANDLE_VALUE) return;
+    const DWORD self = GetCurrentProcessId();
+    do {
+        // The wildcard also matches short names and other cases; the long name decides.
+        uint32_t pid = 0;
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsTempName(found.cFileName, &pid) ||
+            pid == self || !ProcessEnded(pid))
+            continue;
+        // A writer on another machine holds its file open unshared, so this fails for it.
+        std::memcpy(path + folder_, found.cFileName, std::strlen(found.cFileName) + 1);
+        DeleteFileA(path);
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+}

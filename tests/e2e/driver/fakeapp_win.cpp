@@ -246,6 +246,14 @@ void OnCommand(HWND wnd, int id) {
     case IDM_OPEN: OpenOldStyle(wnd); break;
     case IDM_BATCH: Sleep(60000); break;                                // a hung program
     case IDM_EXIT: DestroyWindow(wnd); break;
+    case IDM_MONOCHROME:                                                // a leak of every kind
+        for (int i = 0; i < 20; ++i) {
+            CreateEventW(nullptr, TRUE, FALSE, nullptr);
+            CreateSolidBrush(RGB(i, 0, 0));
+            CreateMenu();
+        }
+        SetStatus(1, "leaked");
+        break;
     }
 }
 

@@ -9,6 +9,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <array>
 #include <fcntl.h>
 #include <io.h>
 
@@ -81,6 +82,7 @@ struct State {
     DWORD timeoutMs = 15000;
     std::string app, work, samples, build, exe;  // Windows paths, UTF-8
     std::string runFrom;       // the folder `start` runs pixaro.exe in: $APP, or `app-folder`'s
+    std::string driverPid = std::to_string(GetCurrentProcessId());  // a process sure to be running
 #if defined(_WIN64)
     std::string arch = "x64";  // the driver's build, the same as the program's
 #else
@@ -1202,6 +1204,93 @@ void VerbPrivateBytes(const Args& a) {
     }
 }
 
+// Wine answers 0 to GetProcessHandleCount but lists every handle in the system's table.
+DWORD HandlesInSystemTable(DWORD pid) {
+    struct Entry {
+        ULONG ownerPid;
+        BYTE objectType, flags;
+        USHORT value;
+        void* object;
+        ULONG access;
+    };
+    struct Table {
+        ULONG count;
+        Entry entries[1];
+    };
+    using Query = LONG(WINAPI*)(int, void*, ULONG, ULONG*);
+    static const auto query =
+        reinterpret_cast<Query>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+    if (!query) return 0;
+    constexpr int kSystemHandleInformation = 16;
+    constexpr LONG kLengthMismatch = LONG(0xC0000004);
+    std::vector<char> buf(1 << 16);
+    LONG status;
+    while ((status = query(kSystemHandleInformation, buf.data(), ULONG(buf.size()), nullptr)) == kLengthMismatch &&
+           buf.size() < (256u << 20))
+        buf.resize(buf.size() * 2);
+    if (status < 0) return 0;
+    const Table* t = reinterpret_cast<const Table*>(buf.data());
+    DWORD n = 0;
+    for (ULONG i = 0; i < t->count; ++i)
+        if (t->entries[i].ownerPid == pid) ++n;
+    return n;
+}
+
+// objects LABEL [GDI USER HANDLES]: prints the program's GDI and USER object and handle
+// counts; with limits, fails when any grew by more than its limit since the first reading
+// under LABEL. Wine's GetGuiResources is a stub that answers 0, so there only the handle
+// count tells.
+void VerbObjects(const Args& a) {
+    static std::vector<std::pair<std::string, std::array<DWORD, 3>>> first;
+    Expect("LABEL, or LABEL and three limits (GDI USER HANDLES)");
+    if (a.size() != 1 && a.size() != 4) Fail(Format("%d arguments", int(a.size())));
+    RequireRunning();
+    Settle();
+    RequireRunning();
+    std::array<DWORD, 3> now{GetGuiResources(g.pi.hProcess, GR_GDIOBJECTS),
+                             GetGuiResources(g.pi.hProcess, GR_USEROBJECTS), 0};
+    if (!GetProcessHandleCount(g.pi.hProcess, &now[2]) || now[2] == 0) now[2] = HandlesInSystemTable(g.pi.dwProcessId);
+    if (now[2] == 0) Fail("no handle count for the program");
+    printf("%s: gdi %lu user %lu handles %lu\n", a[0].c_str(), now[0], now[1], now[2]);
+    auto it = std::find_if(first.begin(), first.end(), [&](const auto& p) { return p.first == a[0]; });
+    if (it == first.end()) {
+        first.push_back({a[0], now});
+        return;
+    }
+    if (a.size() == 1) return;
+    Expect(Format("growth within gdi %s user %s handles %s of the first reading of ", a[1].c_str(),
+                  a[2].c_str(), a[3].c_str()) + a[0]);
+    // Only the growth: the counts themselves differ between Windows and Wine versions, and
+    // the line above has them.
+    static const char* const kNames[] = {"gdi", "user", "handles"};
+    std::string grew;
+    for (int i = 0; i < 3; ++i) {
+        const double by = double(now[i]) - double(it->second[i]);
+        if (by > double(Number(a[1 + i]))) grew += Format("%s%s +%.0f", grew.empty() ? "" : ", ", kNames[i], by);
+    }
+    if (!grew.empty()) Fail(grew);
+}
+
+// A crash or power cut in the middle of whatever the program was doing; `start` works again.
+void KillProgram() {
+    Expect("the program ended by TerminateProcess");
+    RequireRunning();
+    if (!TerminateProcess(g.pi.hProcess, 1)) Fail(Format("TerminateProcess failed (error %lu)", GetLastError()));
+    if (WaitForSingleObject(g.pi.hProcess, g.timeoutMs) != WAIT_OBJECT_0) Fail("still running at the deadline");
+}
+
+void VerbKill(const Args&) { KillProgram(); }
+
+// kill-after MS: no settling and no watching for boxes first, so the kill lands wherever the
+// program happens to be.
+void VerbKillAfter(const Args& a) {
+    Expect("a pause before the kill");
+    const long ms = Number(a[0]);
+    if (ms < 0) Fail("MS " + a[0]);
+    Sleep(DWORD(ms));
+    KillProgram();
+}
+
 void VerbClose(const Args&) {
     Expect("WM_CLOSE posted");
     PostMessageA(MainWindow(), WM_CLOSE, 0, 0);
@@ -1222,8 +1311,23 @@ void VerbAlive(const Args&) {
     Watch(false);
 }
 
+// A name with * or ? stands for every file it matches: temporary names carry a process id.
+std::string FirstMatch(const std::string& pattern) {
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(WidePath(pattern).c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return {};
+    FindClose(h);
+    return Narrow(fd.cFileName, CP_UTF8);
+}
+
 void WaitFile(const Args& a, bool present) {
     Expect(a[0] + (present ? " exists" : " is missing"));
+    if (a[0].find_first_of("*?") != std::string::npos) {
+        std::string found;
+        if (!Poll([&] { found = FirstMatch(a[0]); return found.empty() != present; }))
+            Fail(present ? "no match" : found + " exists");
+        return;
+    }
     if (!Poll([&] { return Exists(a[0]) == present; })) Fail(present ? "missing" : "exists");
 }
 
@@ -2129,6 +2233,9 @@ constexpr Verb kVerbs[] = {
     {"stopwatch", 1, 1, VerbStopwatch, nullptr},
     {"emf-render", 2, 2, VerbEmfRender, nullptr},
     {"private-bytes", 1, 2, VerbPrivateBytes, nullptr},
+    {"objects", 1, 4, VerbObjects, nullptr},
+    {"kill", 0, 0, VerbKill, nullptr},
+    {"kill-after", 1, 1, VerbKillAfter, nullptr},
     {"close", 0, 0, VerbClose, nullptr},
     {"exits", 0, 1, VerbExits, nullptr},
     {"alive", 0, 0, VerbAlive, nullptr},
@@ -2200,7 +2307,7 @@ struct ParseError {
 std::string Expand(const std::string& s) {
     static const struct { const char* name; std::string State::*value; } kVars[] = {
         {"SAMPLES", &State::samples}, {"BUILD", &State::build}, {"WORK", &State::work}, {"APP", &State::app},
-        {"ARCH", &State::arch},
+        {"ARCH", &State::arch}, {"DRIVERPID", &State::driverPid},
     };
     std::string out;
     for (size_t i = 0; i < s.size(); i++) {
