@@ -161,7 +161,7 @@ bool WriteIndexed(const DibPixels& p, int depth, IdatStream& idat) {
     return true;
 }
 
-bool Encode(const DibPixels& source, int level, std::vector<uint8_t>& out) {
+bool Encode(const DibPixels& source, const PngLevels& levels, std::vector<uint8_t>& out) {
     DibPixels indexed;
     const DibPixels* p = &source;
     int depth = 8, colour = 2;
@@ -200,7 +200,8 @@ bool Encode(const DibPixels& source, int level, std::vector<uint8_t>& out) {
         PutChunk(out, "PLTE", plte.data(), plte.size());
     }
     IdatStream idat(out);
-    if (!idat.Open(level, colour == 2 ? Z_FILTERED : Z_DEFAULT_STRATEGY)) return false;
+    if (!idat.Open(colour == 2 ? levels.Colour : levels.Indexed, colour == 2 ? Z_FILTERED : Z_DEFAULT_STRATEGY))
+        return false;
     const bool written = colour == 2 ? WriteRgb(*p, idat) : WriteIndexed(*p, depth, idat);
     if (!written || !idat.Finish()) return false;
     PutChunk(out, "IEND", nullptr, 0);
@@ -209,12 +210,13 @@ bool Encode(const DibPixels& source, int level, std::vector<uint8_t>& out) {
 
 }  // namespace
 
-bool EncodePng(const DibPixels& pixels, int level, std::vector<uint8_t>& out) {
+bool EncodePng(const DibPixels& pixels, std::vector<uint8_t>& out, PngLevels levels) {
     out.clear();
-    if (!WellFormed(pixels) || level < 1 || level > 9) return false;
+    const auto valid = [](int level) { return level >= 1 && level <= 9; };
+    if (!WellFormed(pixels) || !valid(levels.Colour) || !valid(levels.Indexed)) return false;
     bool done = false;
     try {
-        done = Encode(pixels, level, out);
+        done = Encode(pixels, levels, out);
     } catch (const std::bad_alloc&) {
     }
     if (!done) out.clear();

@@ -63,7 +63,7 @@ TEST(PngRoundTrip, EveryLayoutComesBack) {
         DibPixels p = Picture(c.w, c.h, c.bitCount, c.colours, uint32_t(c.w * 31 + c.h + c.colours));
         if (c.bitCount == 1) p.Palette = {0x000000, 0xFFFFFF};
         Bytes png;
-        ASSERT_TRUE(EncodePng(p, kPngSaveLevel, png));
+        ASSERT_TRUE(EncodePng(p, png));
         EXPECT_EQ(DepthAndColour(png), std::make_pair(c.depth, c.colour));
         PngPicture back;
         ASSERT_EQ(ReadPng(png.data(), png.size(), back), PngStatus::Ok);
@@ -79,7 +79,7 @@ TEST(PngRoundTrip, OneBitKeepsItsOwnPalette) {
         DibPixels p = Picture(29, 4, 1, 0, 9);
         p.Palette = palette;
         Bytes png;
-        ASSERT_TRUE(EncodePng(p, 9, png));
+        ASSERT_TRUE(EncodePng(p, png, {9, 9}));
         EXPECT_EQ(DepthAndColour(png), std::make_pair(1, 3));
         PngPicture back;
         ASSERT_EQ(ReadPng(png.data(), png.size(), back), PngStatus::Ok);
@@ -90,19 +90,20 @@ TEST(PngRoundTrip, OneBitKeepsItsOwnPalette) {
     ASSERT_TRUE(many.Allocate(257, 1, 24));
     for (int x = 0; x < 257; ++x) many.Row(0)[x * 3] = uint8_t(x), many.Row(0)[x * 3 + 1] = uint8_t(x >> 8);
     Bytes png;
-    ASSERT_TRUE(EncodePng(many, 1, png));
+    ASSERT_TRUE(EncodePng(many, png, {1, 1}));
     EXPECT_EQ(DepthAndColour(png), std::make_pair(8, 2));
 }
 
 TEST(PngRoundTrip, RefusesWhatItCannotWrite) {
     Bytes png{1, 2, 3};
     DibPixels none;
-    EXPECT_FALSE(EncodePng(none, 3, png));
+    EXPECT_FALSE(EncodePng(none, png));
     EXPECT_TRUE(png.empty());
     DibPixels p = Picture(4, 4, 24, 0, 1);
-    EXPECT_FALSE(EncodePng(p, 0, png));
+    EXPECT_FALSE(EncodePng(p, png, {0, 3}));
+    EXPECT_FALSE(EncodePng(p, png, {3, 10}));
     p.Bits.resize(p.Bits.size() - 1);  // rows shorter than the sides need
-    EXPECT_FALSE(EncodePng(p, 3, png));
+    EXPECT_FALSE(EncodePng(p, png));
 }
 
 TEST(PngRoundTrip, TargetCanStopTheRead) {
@@ -115,7 +116,7 @@ TEST(PngRoundTrip, TargetCanStopTheRead) {
     };
     const DibPixels p = Picture(5, 600, 24, 0, 4);
     Bytes png;
-    ASSERT_TRUE(EncodePng(p, 1, png));
+    ASSERT_TRUE(EncodePng(p, png, {1, 1}));
     Stopping target;
     EXPECT_EQ(ReadPng(png.data(), png.size(), target), PngStatus::Cancelled);
     EXPECT_EQ(target.asked, 2);
