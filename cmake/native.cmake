@@ -136,6 +136,11 @@ endforeach()
 # The Exif parser against an independent reader, and the check attached to wine.exif.
 include(${CMAKE_SOURCE_DIR}/tests/exif/exif.cmake)
 
+# Our PNG files read by ImageMagick, and ImageMagick's read by us.
+add_test(NAME png.imagemagick COMMAND ${CMAKE_SOURCE_DIR}/tests/image/png_check.sh $<TARGET_FILE:pixaro-png>
+                                      ${CMAKE_BINARY_DIR}/png-check)
+set_tests_properties(png.imagemagick PROPERTIES LABELS native TIMEOUT 300 SKIP_RETURN_CODE 77)
+
 # Folders of src/ include each other one way only.
 add_test(NAME include_graph COMMAND ${CMAKE_SOURCE_DIR}/tools/include-graph.sh)
 set_tests_properties(include_graph PROPERTIES LABELS native)
