@@ -116,8 +116,9 @@ PngStatus Decoder::ReadHeader(const uint8_t* body, uint32_t length) {
     if (!r.Ok() || width_ == 0 || height_ == 0 || !channels_ || !DepthAllowed(colour_, depth_) || compression ||
         filter || interlace > 1)
         return PngStatus::Broken;
-    if (width_ > uint32_t(kMaxImageSide) || height_ > uint32_t(kMaxImageSide) || !DibFits(width_, height_, 24))
-        return PngStatus::TooLarge;
+    // A bilevel picture may become a 1-bit DIB, so only its final depth can refuse it (Start).
+    const bool mayBeBilevel = depth_ == 1 && (colour_ == 0 || colour_ == 3);
+    if (!DibFits(width_, height_, mayBeBilevel ? 1 : 24)) return PngStatus::TooLarge;
     interlaced_ = interlace == 1;
     bitsPerPixel_ = channels_ * depth_;
     bpp_ = bitsPerPixel_ >= 8 ? bitsPerPixel_ / 8 : 1;
@@ -140,6 +141,7 @@ PngStatus Decoder::Start() {
         layout_.Palette[0] = palette_[0];
         layout_.Palette[1] = palette_[1];
     }
+    if (!DibFits(width_, height_, layout_.BitCount)) return PngStatus::TooLarge;
     if (interlaced_) {
         passes_ = kAdam7;
         passCount_ = 7;

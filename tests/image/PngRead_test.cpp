@@ -112,6 +112,26 @@ TEST(PngRead, RefusesDamagedFiles) {
     FixCrc(huge, ihdr);
     EXPECT_EQ(Read(huge, picture), PngStatus::TooLarge);
     EXPECT_TRUE(picture.Bits.empty() || picture.Layout.Width != 30000);
+    // At one bit the same sides fit: a bilevel scan is refused only when it cannot be held.
+    struct NoRows : PngPicture {
+        PngLayout seen;
+        bool Begin(const PngLayout& l) override {
+            seen = l;
+            return false;
+        }
+    } noRows;
+    Bytes bilevel = ReadAll(kFixtures / "grey1-13x7.png");
+    Put32(&bilevel[ihdr + 8], 30000);
+    Put32(&bilevel[ihdr + 12], 30000);
+    FixCrc(bilevel, ihdr);
+    EXPECT_EQ(ReadPng(bilevel.data(), bilevel.size(), noRows), PngStatus::NoMemory);
+    EXPECT_EQ(noRows.seen.BitCount, 1);
+    EXPECT_EQ(noRows.seen.Height, 30000);
+    Bytes colourPair = ReadAll(kFixtures / "palette1-13x7.png");
+    Put32(&colourPair[ihdr + 8], 30000);
+    Put32(&colourPair[ihdr + 12], 30000);
+    FixCrc(colourPair, ihdr);
+    EXPECT_EQ(Read(colourPair, picture), PngStatus::TooLarge);  // two colours need 24 bits
 
     for (int side : {8, 12}) {
         Bytes empty = good;
