@@ -1,6 +1,7 @@
 // The pictures the PNG benchmarks save and read: a 12-megapixel camera-like photo and an A4
 // drawing scanned at 400 dpi as a 1-bit picture.
 #pragma once
+#include <cmath>
 #include <cstdint>
 
 #include "../common/CameraPhoto.h"
@@ -49,7 +50,7 @@ inline DibPixels PngDrawing() {
         const int cx = 300 + (c * 977) % 4000, cy = 300 + (c * 1531) % 6000, r = 40 + (c * 37) % 300;
         for (int a = 0; a < 6283; ++a) {
             const double t = a / 1000.0;
-            for (int w = 0; w < 4; ++w) ink(cx + int((r + w) * __builtin_cos(t)), cy + int((r + w) * __builtin_sin(t)));
+            for (int w = 0; w < 4; ++w) ink(cx + int((r + w) * std::cos(t)), cy + int((r + w) * std::sin(t)));
         }
     }
     uint32_t seed = 3;
