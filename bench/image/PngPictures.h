@@ -3,9 +3,9 @@
 #pragma once
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "../common/CameraPhoto.h"
-#include <vector>
 #include "imageops/DibPixels.h"
 
 constexpr int kPngPhotoWidth = 4000, kPngPhotoHeight = 3000;
