@@ -7,10 +7,10 @@
 #include "imageops/DibPixels.h"
 
 // zlib levels (Png_bench.cpp measures every level). Photos: level 3 packs the camera
-// picture as small as level 6 does (13.3 MB of 36 MB) in 40% of its time, while 9 saves
-// another 6% for six times the time. Drawings and other palette pictures are quick at any
-// level, and 8 packs an A4 drawing at 400 dpi a third smaller than 3 does in 0.15 s; 9 gains
-// 3% more for three times that.
+// picture as small as level 6 does (13.3 MB of 36 MB) in about half its time, while 9 saves
+// another 6% for five times the time. Drawings and other palette pictures are quick at any
+// level, and 8 packs an A4 drawing at 400 dpi a third smaller than 3 does in 0.1 s; 9 gains
+// 3% more for two and a half times that.
 struct PngLevels {
     int Colour = 3;
     int Indexed = 8;
