@@ -59,7 +59,7 @@ plain=(-strip -define png:exclude-chunks=date,time)
 "$convert" mono_b0.bmp "${plain[@]}" -type bilevel -compress none mono_draw_none.tif
 # PNG beyond 8-bit RGB for our reader in ifpng: 16 bits interlaced, and 1-bit grey, which
 # reaches the host as a 1-bit picture.
-"$convert" red.bmp "${plain[@]}" -depth 16 -interlace PNG -define png:color-type=2 red_adam7_16.png
+"$convert" red.bmp "${plain[@]}" -depth 16 -interlace PNG -define png:color-type=2 -define png:bit-depth=16 red_adam7_16.png
 "$convert" mono_b0.bmp "${plain[@]}" -type bilevel mono_draw.png
 "$convert" big.bmp "${plain[@]}" -quality 85 big.jpg
 # Rotation: random pixels (every pixel tells where it came from) on both sides of the size
