@@ -6,6 +6,8 @@ set(PIXARO_FUZZ_FLAGS -g -fno-omit-frame-pointer -fsanitize=address,undefined -f
 add_library(pixaro_core_fuzz STATIC ${PIXARO_PORTABLE_SOURCES} ${PIXARO_POSIX_SOURCES})
 target_include_directories(pixaro_core_fuzz PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_compile_options(pixaro_core_fuzz PRIVATE ${PIXARO_FUZZ_FLAGS} -fsanitize=fuzzer-no-link)
+find_package(ZLIB REQUIRED)
+target_link_libraries(pixaro_core_fuzz PUBLIC ZLIB::ZLIB)
 include(${CMAKE_SOURCE_DIR}/cmake/stb.cmake)
 target_include_directories(pixaro_core_fuzz SYSTEM PRIVATE ${PIXARO_STB_DIR})
 

@@ -17,13 +17,14 @@ add_library(pixaro_core STATIC ${PIXARO_PORTABLE_SOURCES} ${PIXARO_POSIX_SOURCES
 target_include_directories(pixaro_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_compile_options(pixaro_core PRIVATE ${PIXARO_NATIVE_FLAGS})
 find_package(Threads REQUIRED)
-target_link_libraries(pixaro_core PUBLIC Threads::Threads)
+find_package(ZLIB REQUIRED)
+target_link_libraries(pixaro_core PUBLIC Threads::Threads ZLIB::ZLIB)
 
 add_library(pixaro_core_san STATIC ${PIXARO_PORTABLE_SOURCES} ${PIXARO_POSIX_SOURCES})
 target_include_directories(pixaro_core_san PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_compile_options(pixaro_core_san PRIVATE ${PIXARO_NATIVE_FLAGS} ${PIXARO_SAN_FLAGS} -O1)
 target_link_options(pixaro_core_san PUBLIC ${PIXARO_SAN_FLAGS})
-target_link_libraries(pixaro_core_san PUBLIC Threads::Threads)
+target_link_libraries(pixaro_core_san PUBLIC Threads::Threads ZLIB::ZLIB)
 include(${CMAKE_SOURCE_DIR}/cmake/stb.cmake)
 target_include_directories(pixaro_core SYSTEM PRIVATE ${PIXARO_STB_DIR})
 target_include_directories(pixaro_core_san SYSTEM PRIVATE ${PIXARO_STB_DIR})
@@ -139,6 +140,11 @@ include(${CMAKE_SOURCE_DIR}/tests/exif/exif.cmake)
 add_test(NAME cli.inputs COMMAND ${CMAKE_SOURCE_DIR}/tests/cli/inputs.sh $<TARGET_FILE_DIR:pixaro-trace>
                                  ${CMAKE_BINARY_DIR}/cli-inputs)
 set_tests_properties(cli.inputs PROPERTIES LABELS native TIMEOUT 300)
+
+# Our PNG files read by ImageMagick, and ImageMagick's read by us.
+add_test(NAME png.imagemagick COMMAND ${CMAKE_SOURCE_DIR}/tests/image/png_check.sh $<TARGET_FILE:pixaro-png>
+                                      ${CMAKE_BINARY_DIR}/png-check)
+set_tests_properties(png.imagemagick PROPERTIES LABELS native TIMEOUT 300 SKIP_RETURN_CODE 77)
 
 # Folders of src/ include each other one way only.
 add_test(NAME include_graph COMMAND ${CMAKE_SOURCE_DIR}/tools/include-graph.sh)

@@ -23,6 +23,9 @@ target_include_directories(pixaro_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_compile_options(pixaro_core PRIVATE ${PIXARO_WIN_FLAGS})
 include(${CMAKE_SOURCE_DIR}/cmake/stb.cmake)
 target_include_directories(pixaro_core SYSTEM PRIVATE ${PIXARO_STB_DIR})
+# zlib for PNG, linked from its static archive so pixaro.exe and ifpng need no zlib1.dll.
+find_library(PIXARO_ZLIB NAMES libz.a REQUIRED)
+target_link_libraries(pixaro_core PUBLIC ${PIXARO_ZLIB})
 # stb leaves SSE2 off under mingw unless told that the stack is realigned for it.
 set_source_files_properties(${CMAKE_SOURCE_DIR}/src/image/JpegDecode.cpp PROPERTIES
                             COMPILE_OPTIONS "-msse2;-mstackrealign" COMPILE_DEFINITIONS STBI_MINGW_ENABLE_SSE2)

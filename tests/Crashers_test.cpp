@@ -12,6 +12,7 @@
 #include "graffiti/TrdFileFuzz.h"
 #include "image/ImageFormatFuzz.h"
 #include "image/JpegDecodeFuzz.h"
+#include "image/PngReadFuzz.h"
 #include "imageops/RenameJournalFuzz.h"
 #include "jww/JwwReaderFuzz.h"
 #include "vectorize/centre/CentreLineFuzz.h"
@@ -24,6 +25,7 @@ TEST(Crashers, ReplayQuietly) {
     };
     const Row rows[] = {{"tests/image/crashers", FuzzImageFormat}, {"tests/image/crashers", FuzzJpegDecode},
                         {"tests/image/corpus", FuzzJpegDecode},
+                        {"tests/image/crashers", FuzzPngRead}, {"tests/image/corpus", FuzzPngRead},
                         {"tests/exif/crashers", FuzzExifParser},
                         {"tests/vectorize/crashers", FuzzTraceInput}, {"tests/jww/crashers", FuzzJwwReader},
                         {"tests/vectorize/centre/crashers", FuzzCentreLine}, {"tests/vectorize/centre/corpus", FuzzCentreLine},

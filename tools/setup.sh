@@ -11,7 +11,7 @@ pkgs=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev
       fonts-ipafont-gothic xdotool
       clang libclang-rt-14-dev
       libimage-exiftool-perl exiv2 potrace time zip unzip
-      libstb-dev libjpeg62-turbo-dev)
+      libstb-dev libjpeg62-turbo-dev zlib1g-dev libz-mingw-w64-dev)
 
 SUDO=""
 [ "$(id -u)" = 0 ] || SUDO="sudo"

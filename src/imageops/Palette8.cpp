@@ -306,3 +306,17 @@ bool ReduceTo8Bit(const DibPixels& source, DibPixels& out) {
         return false;
     }
 }
+
+bool ExactTo8Bit(const DibPixels& source, DibPixels& out) {
+    if (!WellFormed(source)) return false;
+    try {
+        uint32_t palette[256] = {};
+        for (size_t i = 0; i < source.Palette.size() && i < 256; ++i) palette[i] = source.Palette[i] & 0xFFFFFF;
+        DibPixels result;
+        if (!result.Allocate(source.Width, source.Height, 8) || !ExactColours(source, palette, result)) return false;
+        out = std::move(result);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}

@@ -8,3 +8,7 @@
 // undithered so that lines stay crisp. The palette holds only the entries used. False for a
 // malformed source or when the result cannot be held. `out` may be `source`.
 bool ReduceTo8Bit(const DibPixels& source, DibPixels& out);
+
+// Only the first step of ReduceTo8Bit: the exact colours, in order of first appearance.
+// False (and `out` untouched) when the picture has more than 256, is malformed or cannot be held.
+bool ExactTo8Bit(const DibPixels& source, DibPixels& out);

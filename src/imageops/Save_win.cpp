@@ -20,6 +20,7 @@
 #include "imageops/DibPixels_win.h"
 #include "imageops/JpegWriter.h"
 #include "imageops/Palette8.h"
+#include "imageops/PngWriter.h"
 #include "imageops/SavePlan.h"
 #include "imageops/TiffWriter.h"
 #include "view/Overlay.h"
@@ -97,12 +98,7 @@ int GetEncoderClsid(const WCHAR* mime, CLSID* clsid) {
 }
 
 SaveResult WritePng(const char* path, HBITMAP bitmap) {
-    DibPixels pixels;
-    if (!ReadPictureOf(bitmap, pixels)) return SaveResult::EncodeFailed;
-    Gdiplus::GpBitmap* image = GdiplusBitmapOf(pixels, PixelFormat24bppRGB);
-    const SaveResult r = SaveThroughGdiplus(image, L"image/png", path);
-    if (image) gdip::GdipDisposeImage(image);
-    return r;
+    return WriteEncoded(path, bitmap, [](const DibPixels& p, std::vector<uint8_t>& out) { return EncodePng(p, out); });
 }
 
 SaveResult WriteGif(const char* path, HBITMAP bitmap) {

@@ -57,6 +57,10 @@ plain=(-strip -define png:exclude-chunks=date,time)
 "$convert" red.bmp "${plain[@]}" -compress none red.tif
 "$convert" mono_b0.bmp "${plain[@]}" -type bilevel -compress group4 mono_draw.tif
 "$convert" mono_b0.bmp "${plain[@]}" -type bilevel -compress none mono_draw_none.tif
+# PNG beyond 8-bit RGB for our reader in ifpng: 16 bits interlaced, and 1-bit grey, which
+# reaches the host as a 1-bit picture.
+"$convert" red.bmp "${plain[@]}" -depth 16 -interlace PNG -define png:color-type=2 -define png:bit-depth=16 red_adam7_16.png
+"$convert" mono_b0.bmp "${plain[@]}" -type bilevel mono_draw.png
 "$convert" big.bmp "${plain[@]}" -quality 85 big.jpg
 # Rotation: random pixels (every pixel tells where it came from) on both sides of the size
 # that switches to the large-picture turn, and a line 3 pixels off vertical over 100 on a
@@ -75,6 +79,9 @@ cut_file photo.jpg trunc.jpg 30
 cut_file photo.gif trunc.gif 30
 cut_file photo.png trunc.png 30
 cut_file photo.tif trunc.tif 30
+# One byte of the pixels changed: the checksum no longer matches.
+cp photo.png badcrc.png
+printf '\x5a' | dd of=badcrc.png bs=1 seek=$(($(stat -c %s photo.png) / 2)) conv=notrunc status=none
 
 cp red.jpg UPPER.JPG
 cp red.jpg "space name.jpg"

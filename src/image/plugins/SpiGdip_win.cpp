@@ -1,10 +1,12 @@
-// Susie image plug-in decoding through GDI+. One source, one DLL per format:
-// SPI_KIND 1 = PNG, 2 = TIFF, 3 = WMF, 4 = EMF.
+// Susie image plug-in, one source and one DLL per format: SPI_KIND 1 = PNG (our own reader),
+// 2 = TIFF, 3 = WMF, 4 = EMF (through GDI+).
 #include <windows.h>
 #include <objidl.h>
 #include <gdiplus.h>
 #include <memory>
+#include <new>
 #include "SpiDll_win.h"
+#include "image/PngRead.h"
 
 #ifndef SPI_KIND
 #error "SPI_KIND selects the accepted format"
@@ -22,7 +24,7 @@ constexpr Kind kKind = static_cast<Kind>(SPI_KIND);
 constexpr bool kMetafile = kKind == Kind::Wmf || kKind == Kind::Emf;
 
 constexpr const char* kInfo[][4] = {
-    {"00IN", "Pixaro PNG plug-in (GDI+)", "*.png", "PNG image"},
+    {"00IN", "Pixaro PNG plug-in", "*.png", "PNG image"},
     {"00IN", "Pixaro TIFF plug-in (GDI+)", "*.tif;*.tiff", "TIFF image"},
     {"00IN", "Pixaro WMF plug-in (GDI+)", "*.wmf", "Windows metafile"},
     {"00IN", "Pixaro GDI+ plug-in", "*.emf", "Enhanced metafile"},
@@ -161,13 +163,64 @@ int CopyColour(GpBitmap* bitmap, int64_t width, int64_t height, DibOut& dib, Spi
     return kOk;
 }
 
+// Rows straight into the DIB the host receives.
+class PngToDib : public PngTarget {
+public:
+    PngToDib(DibOut& dib, SpiProgress progress, LONG_PTR lData) : dib_(dib), progress_(progress), lData_(lData) {}
+    bool Begin(const PngLayout& layout) override {
+        layout_ = layout;
+        RGBQUAD palette[2];
+        for (int i = 0; i < 2; ++i) {
+            const uint32_t c = layout.Palette[i];
+            palette[i] = RGBQUAD{static_cast<BYTE>(c), static_cast<BYTE>(c >> 8), static_cast<BYTE>(c >> 16), 0};
+        }
+        if (dib_.Allocate(layout.Width, layout.Height, layout.BitCount, palette, layout.Dpi) != kOk) return false;
+        // Interlaced files fill rows piecewise; the padding must not be left undefined.
+        for (int y = 0; y < layout.Height; ++y) std::memset(dib_.Row(y), 0, dib_.Stride());
+        return true;
+    }
+    uint8_t* Row(int y) override { return dib_.Row(y); }
+    bool Continue(int done, int total) override { return !Cancelled(progress_, done, total, lData_); }
+
+    // Padding bits of a 1-bit picture take the lighter entry, so the host's extra columns
+    // look like paper.
+    void PaperPadding() {
+        if (layout_.BitCount != 1) return;
+        const uint8_t paper = (layout_.Palette[1] & 0xFF) > (layout_.Palette[0] & 0xFF) ? 0xFF : 0x00;
+        const size_t used = (static_cast<size_t>(layout_.Width) + 7) / 8;
+        const uint8_t tailMask = static_cast<uint8_t>(0xFF >> (layout_.Width % 8 ? layout_.Width % 8 : 8));
+        for (int y = 0; y < layout_.Height; ++y) {
+            uint8_t* out = dib_.Row(y);
+            out[used - 1] = static_cast<uint8_t>((out[used - 1] & ~tailMask) | (paper & tailMask));
+            std::memset(out + used, paper, dib_.Stride() - used);
+        }
+    }
+
+private:
+    DibOut& dib_;
+    SpiProgress progress_;
+    LONG_PTR lData_;
+    PngLayout layout_;
+};
+
+int DecodePng(InputBlock& in, DibOut& dib, SpiProgress progress, LONG_PTR lData) {
+    PngToDib target(dib, progress, lData);
+    switch (ReadPng(in.Data(), in.Size(), target)) {
+    case PngStatus::Ok: target.PaperPadding(); return kOk;
+    case PngStatus::Cancelled: return kCancelled;
+    case PngStatus::TooLarge:
+    case PngStatus::NoMemory: return kNoMemory;
+    default: return kBroken;
+    }
+}
+
 int DecodeRaster(InputBlock& in, DibOut& dib, SpiProgress progress, LONG_PTR lData) {
     RasterHead head;
-    bool known = kKind == Kind::Png ? PngHead(in.View(), head) : TiffHead(in.View(), head);
+    bool known = TiffHead(in.View(), head);
     if (!known) return kBroken;
     // Refuse before GDI+ tries to allocate what the header claims.
     if (!DibFits(head.width, head.height, head.bilevel ? 1 : 24)) return kNoMemory;
-    if (kKind == Kind::Tiff && !TiffLayoutSane(in.View())) return kBroken;
+    if (!TiffLayoutSane(in.View())) return kBroken;
 
     StreamPtr stream;
     int rc = OpenStream(in, stream);
@@ -292,10 +345,20 @@ SPI_EXPORT int __stdcall GetPicture(LPCSTR buf, LONG_PTR len, unsigned int flag,
     if (rc != kOk) return rc;
     if (!Accepts(in.View())) return kUnknownFormat;
 
+    DibOut dib;
+    if (kKind == Kind::Png) {
+        try {
+            rc = DecodePng(in, dib, progress, lData);
+        } catch (const std::bad_alloc&) {
+            rc = kNoMemory;
+        }
+        if (rc == kOk && Cancelled(progress, 1, 1, lData)) rc = kCancelled;
+        if (rc == kOk) dib.Release(pHBInfo, pHBm);
+        return rc;
+    }
     ComApartment com;
     GdiplusSession gdiplus;
     if (!gdiplus.Started()) return kInternalError;
-    DibOut dib;
     rc = kMetafile ? DecodeMetafile(in, dib, progress, lData) : DecodeRaster(in, dib, progress, lData);
     if (rc == kOk && Cancelled(progress, 1, 1, lData)) rc = kCancelled;
     if (rc == kOk) dib.Release(pHBInfo, pHBm);

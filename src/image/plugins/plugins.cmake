@@ -26,6 +26,9 @@ foreach(entry ifpng:1 iftiff6:2 ifwmf:3 ifgdip:4)
   pixaro_spi(${name} ${CMAKE_BINARY_DIR} ${name} SpiGdip_win.cpp)
   target_compile_definitions(${name} PRIVATE SPI_KIND=${kind})
 endforeach()
+# PNG is decoded by our own reader rather than GDI+.
+target_sources(ifpng PRIVATE ${CMAKE_SOURCE_DIR}/src/image/PngRead.cpp)
+target_link_libraries(ifpng PRIVATE ${PIXARO_ZLIB})
 
 pixaro_spi(spi_testmono ${CMAKE_BINARY_DIR}/testplugins ifpng SpiTestMono_win.cpp
            ${CMAKE_SOURCE_DIR}/src/image/RasterFile.cpp)
