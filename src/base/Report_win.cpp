@@ -3,7 +3,7 @@
 namespace {
 
 struct BoxRow {
-    Box box;
+    Box box;  // the row's own enumerator, so the order is checked below
     const char* caption;
     UINT icon;
 };
@@ -25,13 +25,17 @@ constexpr BoxRow kBoxes[] = {
     {Box::BatchError, "一括変換", MB_ICONEXCLAMATION},
 };
 
+constexpr bool InEnumOrder() {
+    for (size_t i = 0; i < sizeof kBoxes / sizeof kBoxes[0]; ++i)
+        if (size_t(kBoxes[i].box) != i) return false;
+    return true;
+}
+static_assert(InEnumOrder() && size_t(Box::BatchError) + 1 == sizeof kBoxes / sizeof kBoxes[0],
+              "one row per Box, in its order");
+
 }  // namespace
 
 void ReportBox(HWND owner, Box box, const char* text) {
-    for (const BoxRow& row : kBoxes)
-        if (row.box == box) {
-            MessageBoxA(owner, text, row.caption, MB_OK | row.icon);
-            return;
-        }
-    MessageBoxA(owner, text, "Error", MB_OK | MB_ICONHAND);
+    const BoxRow& row = kBoxes[size_t(box)];
+    MessageBoxA(owner, text, row.caption, MB_OK | row.icon);
 }

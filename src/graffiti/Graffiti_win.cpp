@@ -241,11 +241,7 @@ int ReadGraffitiFile(HWND wnd, const char* path) {
 namespace {
 // Shown from a .trd file, the layer keeps the background name that file gave.
 std::string BackgroundNameToWrite() {
-    std::string background = g_TrdBackground;
-    if (!GraffitiFileShown) {
-        const size_t sep = LastPathSeparator(g_Image.SourcePath, PathRule::Cp932);
-        background = sep == std::string::npos ? g_Image.SourcePath : g_Image.SourcePath.substr(sep + 1);
-    }
+    std::string background = GraffitiFileShown ? g_TrdBackground : g_Image.SourceName();
     if (!IsUsableBackgroundName(background)) background.clear();
     return background;
 }

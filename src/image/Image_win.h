@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/Limits.h"
+#include "base/SjisText.h"
 #include "exif/ExifSummary.h"
 #include "image/PluginMask.h"
 
@@ -24,6 +25,11 @@ public:
     // The file the picture was read from (for a graffiti file, its background); empty for a
     // blank canvas. Which file is open is the document's business, not the picture's.
     std::string SourcePath;
+    // The name part of SourcePath, without its folder.
+    std::string SourceName() const {
+        const size_t sep = LastPathSeparator(SourcePath, PathRule::Cp932);
+        return sep == std::string::npos ? SourcePath : SourcePath.substr(sep + 1);
+    }
     // Rotated or converted since it was loaded or saved: leaving asks first.
     bool Edited = false;
 };

@@ -130,10 +130,7 @@ bool HasShotTime(const ExifSummary& s) { return (s.ShotFileTime.Low | s.ShotFile
 
 void UpdateBatchExample(HWND dlg) {
     // The example renames the picture on screen (a graffiti file's background, if it has one).
-    const std::string& source = g_Image.SourcePath;
-    const size_t sep = LastPathSeparator(source, PathRule::Cp932);
-    const std::string oldName = source.empty() ? g_Document.File.FileName()
-                              : sep == std::string::npos ? source : source.substr(sep + 1);
+    const std::string oldName = g_Image.SourcePath.empty() ? g_Document.File.FileName() : g_Image.SourceName();
     const bool defaults = AllDefaults(dlg);
     EnableWindow(GetDlgItem(dlg, IDC_BATCH_RUN), !defaults);
     if (defaults) {

@@ -292,14 +292,20 @@ void Reduce(const DibPixels& src, const uint32_t* palette, DibPixels& out) {
 
 }  // namespace
 
-bool ReduceTo8Bit(const DibPixels& source, DibPixels& out) {
+namespace {
+
+// The exact colours when there are 256 or fewer; otherwise the reduced palette, or false.
+bool To8Bit(const DibPixels& source, DibPixels& out, bool reduceWhenMore) {
     if (!WellFormed(source)) return false;
     try {
         uint32_t palette[256] = {};
         for (size_t i = 0; i < source.Palette.size() && i < 256; ++i) palette[i] = source.Palette[i] & 0xFFFFFF;
         DibPixels result;
         if (!result.Allocate(source.Width, source.Height, 8)) return false;
-        if (!ExactColours(source, palette, result)) Reduce(source, palette, result);
+        if (!ExactColours(source, palette, result)) {
+            if (!reduceWhenMore) return false;
+            Reduce(source, palette, result);
+        }
         out = std::move(result);
         return true;
     } catch (const std::bad_alloc&) {
@@ -307,16 +313,8 @@ bool ReduceTo8Bit(const DibPixels& source, DibPixels& out) {
     }
 }
 
-bool ExactTo8Bit(const DibPixels& source, DibPixels& out) {
-    if (!WellFormed(source)) return false;
-    try {
-        uint32_t palette[256] = {};
-        for (size_t i = 0; i < source.Palette.size() && i < 256; ++i) palette[i] = source.Palette[i] & 0xFFFFFF;
-        DibPixels result;
-        if (!result.Allocate(source.Width, source.Height, 8) || !ExactColours(source, palette, result)) return false;
-        out = std::move(result);
-        return true;
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-}
+}  // namespace
+
+bool ReduceTo8Bit(const DibPixels& source, DibPixels& out) { return To8Bit(source, out, true); }
+
+bool ExactTo8Bit(const DibPixels& source, DibPixels& out) { return To8Bit(source, out, false); }

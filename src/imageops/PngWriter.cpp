@@ -91,32 +91,37 @@ inline uint8_t Paeth(int a, int b, int c) {
 
 // Row `raw` (with `up` the row above, zeros for the first) filtered into out[1..n] with
 // the filter whose bytes, read as signed, sum smallest; out[0] is its type.
-void FilterRow(const uint8_t* raw, const uint8_t* up, size_t n, std::vector<uint8_t> (&trial)[5], uint8_t*& best) {
+// One filter over a row, into o (after its type byte); the sum of the outputs taken as signed
+// bytes, which the row's choice minimises. A filter a loop of its own, so no pixel pays for
+// choosing it.
+template <int Filter>
+uint64_t FilterInto(const uint8_t* raw, const uint8_t* up, size_t n, uint8_t* o) {
     constexpr size_t bpp = 3;
-    uint64_t bestSum = UINT64_MAX;
-    for (int f = 0; f < 5; ++f) {
-        uint8_t* o = trial[f].data();
-        o[0] = uint8_t(f);
-        ++o;
-        uint64_t sum = 0;
-        for (size_t i = 0; i < n; ++i) {
-            const int a = i >= bpp ? raw[i - bpp] : 0, b = up[i], c = i >= bpp ? up[i - bpp] : 0;
-            uint8_t v;
-            switch (f) {
-            case 0: v = raw[i]; break;
-            case 1: v = uint8_t(raw[i] - a); break;
-            case 2: v = uint8_t(raw[i] - b); break;
-            case 3: v = uint8_t(raw[i] - (a + b) / 2); break;
-            default: v = uint8_t(raw[i] - Paeth(a, b, c)); break;
-            }
-            o[i] = v;
-            sum += v < 128 ? v : 256 - v;
-        }
-        if (sum < bestSum) {
-            bestSum = sum;
-            best = trial[f].data();
-        }
+    o[0] = uint8_t(Filter);
+    ++o;
+    uint64_t sum = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const int a = i >= bpp ? raw[i - bpp] : 0, b = up[i], c = i >= bpp ? up[i - bpp] : 0;
+        uint8_t v;
+        if constexpr (Filter == 0) v = raw[i];
+        else if constexpr (Filter == 1) v = uint8_t(raw[i] - a);
+        else if constexpr (Filter == 2) v = uint8_t(raw[i] - b);
+        else if constexpr (Filter == 3) v = uint8_t(raw[i] - (a + b) / 2);
+        else v = uint8_t(raw[i] - Paeth(a, b, c));
+        o[i] = v;
+        sum += v < 128 ? v : 256 - v;
     }
+    return sum;
+}
+
+void FilterRow(const uint8_t* raw, const uint8_t* up, size_t n, std::vector<uint8_t> (&trial)[5], uint8_t*& best) {
+    const uint64_t sums[5] = {FilterInto<0>(raw, up, n, trial[0].data()), FilterInto<1>(raw, up, n, trial[1].data()),
+                              FilterInto<2>(raw, up, n, trial[2].data()), FilterInto<3>(raw, up, n, trial[3].data()),
+                              FilterInto<4>(raw, up, n, trial[4].data())};
+    int f = 0;
+    for (int k = 1; k < 5; ++k)
+        if (sums[k] < sums[f]) f = k;
+    best = trial[f].data();
 }
 
 bool WriteRgb(const DibPixels& p, IdatStream& idat) {
