@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <fcntl.h>
 #include <io.h>
 
@@ -129,11 +130,17 @@ std::string ClassOf(HWND w) {
     return buf;
 }
 
+// GetWindowTextLength sends a message and waits for a busy program; GetWindowText reads
+// another process's window text without asking it.
 std::string TextOf(HWND w) {
-    int n = GetWindowTextLengthA(w);
-    std::string s(n + 1, '\0');
-    s.resize(GetWindowTextA(w, s.data(), n + 1));
-    return s;
+    for (int size = 512;; size *= 2) {
+        std::string s(size, '\0');
+        int n = GetWindowTextA(w, s.data(), size);
+        if (n < size - 2 || size >= (1 << 20)) {
+            s.resize(std::max(n, 0));
+            return s;
+        }
+    }
 }
 
 bool OwnedByProgram(HWND w) {
@@ -292,6 +299,37 @@ UINT_PTR RemoteAddress(const char* dll, const char* fn) {
     Fail(Format("%s is not loaded in the program", name));
 }
 
+// Wine makes a thread in another process through that process: it runs the request the next
+// time one of its threads asks the server for something. A program frozen by a fault never
+// does, so the request is made on a thread of our own and waited for with the deadline.
+struct ThreadRequest {
+    void* start = nullptr;
+    HANDLE thread = nullptr;
+    DWORD error = 0;
+};
+
+DWORD WINAPI MakeRemoteThread(void* param) {
+    auto* r = static_cast<ThreadRequest*>(param);
+    r->thread = CreateRemoteThread(g.pi.hProcess, nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(r->start),
+                                   nullptr, 0, nullptr);
+    if (!r->thread) r->error = GetLastError();
+    return 0;
+}
+
+HANDLE StartRemoteThread(void* start, const char* fn) {
+    // Left to the helper if it never returns: the case fails and the driver exits.
+    auto* r = new ThreadRequest{start};
+    HANDLE helper = CreateThread(nullptr, 0, MakeRemoteThread, r, 0, nullptr);
+    if (!helper) Fail("CreateThread failed");
+    DWORD wait = WaitForSingleObject(helper, g.timeoutMs);
+    CloseHandle(helper);
+    if (wait != WAIT_OBJECT_0)
+        Fail(Format("the program did not start a thread for %s within %lu ms: it is frozen", fn, g.timeoutMs));
+    std::unique_ptr<ThreadRequest> done(r);
+    if (!done->thread) Fail(Format("CreateRemoteThread failed (error %lu)", done->error));
+    return done->thread;
+}
+
 UINT_PTR RemoteCall(const char* dll, const char* fn, std::initializer_list<UINT_PTR> args) {
     Asm a;
     void* mem = RemoteScratch();
@@ -316,9 +354,7 @@ UINT_PTR RemoteCall(const char* dll, const char* fn, std::initializer_list<UINT_
     if (!WriteProcessMemory(g.pi.hProcess, mem, a.code.data(), a.code.size(), nullptr))
         Fail("WriteProcessMemory failed");
     FlushInstructionCache(g.pi.hProcess, mem, a.code.size());
-    HANDLE thread = CreateRemoteThread(g.pi.hProcess, nullptr, 0,
-                                       reinterpret_cast<LPTHREAD_START_ROUTINE>(mem), nullptr, 0, nullptr);
-    if (!thread) Fail(Format("CreateRemoteThread failed (error %lu)", GetLastError()));
+    HANDLE thread = StartRemoteThread(mem, fn);
     DWORD wait = WaitForSingleObject(thread, g.timeoutMs);
     DWORD code = 0;
     GetExitCodeThread(thread, &code);
@@ -893,12 +929,12 @@ void VerbDrop(const Args& a) {
     df.fWide = TRUE;
     std::string block(reinterpret_cast<const char*>(&df), sizeof df);
     block.append(reinterpret_cast<const char*>(names.data()), names.size() * sizeof(wchar_t));
-    UINT_PTR h = RemoteCall("kernel32.dll", "GlobalAlloc", {GMEM_MOVEABLE | GMEM_ZEROINIT, block.size()});
+    // A fixed block is its own address, so one call in the program makes it (DragQueryFile
+    // locks and DragFinish frees it as any other).
+    UINT_PTR h = RemoteCall("kernel32.dll", "GlobalAlloc", {GPTR, block.size()});
     if (!h) Fail("GlobalAlloc in the program failed");
-    UINT_PTR p = RemoteCall("kernel32.dll", "GlobalLock", {h});
-    if (!p || !WriteProcessMemory(g.pi.hProcess, reinterpret_cast<void*>(UINT_PTR(p)), block.data(), block.size(), nullptr))
+    if (!WriteProcessMemory(g.pi.hProcess, reinterpret_cast<void*>(h), block.data(), block.size(), nullptr))
         Fail("cannot fill the drop block");
-    RemoteCall("kernel32.dll", "GlobalUnlock", {h});
     if (!PostMessageA(main, WM_DROPFILES, WPARAM(h), 0)) Fail("PostMessage failed");
 }
 
