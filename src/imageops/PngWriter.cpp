@@ -2,11 +2,13 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
 #include "base/Limits.h"
+#include "base/Workers.h"
 #include "imageops/Palette8.h"
 
 namespace {
@@ -30,67 +32,12 @@ void PutChunk(std::vector<uint8_t>& out, const char* type, const uint8_t* body, 
     Put32(out, uint32_t(crc32(0, out.data() + start, uInt(length + 4))));
 }
 
-// One zlib stream cut into IDAT chunks as it comes out.
-class IdatStream {
-public:
-    explicit IdatStream(std::vector<uint8_t>& out) : out_(out), buffer_(kChunk) {}
-    ~IdatStream() {
-        if (open_) deflateEnd(&z_);
-    }
-    bool Open(int level, int strategy) {
-        std::memset(&z_, 0, sizeof z_);
-        open_ = deflateInit2(&z_, level, Z_DEFLATED, 15, 8, strategy) == Z_OK;
-        z_.next_out = buffer_.data();
-        z_.avail_out = kChunk;
-        return open_;
-    }
-    bool Put(const uint8_t* data, size_t size) { return Run(data, size, Z_NO_FLUSH); }
-    bool Finish() { return Run(nullptr, 0, Z_FINISH) && Flush(); }
-
-private:
-    static constexpr uInt kChunk = 256 * 1024;
-
-    bool Run(const uint8_t* data, size_t size, int flush) {
-        z_.next_in = const_cast<Bytef*>(data);
-        z_.avail_in = uInt(size);
-        for (;;) {
-            const int rc = deflate(&z_, flush);
-            if (rc == Z_STREAM_END) return true;
-            // Z_BUF_ERROR only says no progress was possible, which a full buffer explains.
-            if (rc != Z_OK && rc != Z_BUF_ERROR) return false;
-            if (z_.avail_out == 0) {
-                if (!Flush()) return false;
-                continue;
-            }
-            if (flush == Z_NO_FLUSH && z_.avail_in == 0) return true;
-            if (rc == Z_BUF_ERROR) return false;
-        }
-    }
-    bool Flush() {
-        const size_t used = kChunk - z_.avail_out;
-        if (used) {
-            if (out_.size() > kMaxFileBytes - used - 12) return false;
-            PutChunk(out_, "IDAT", buffer_.data(), used);
-        }
-        z_.next_out = buffer_.data();
-        z_.avail_out = kChunk;
-        return true;
-    }
-
-    std::vector<uint8_t>& out_;
-    std::vector<uint8_t> buffer_;
-    z_stream z_;
-    bool open_ = false;
-};
-
 inline uint8_t Paeth(int a, int b, int c) {
     const int p = a + b - c;
     const int pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
     return uint8_t(pa <= pb && pa <= pc ? a : pb <= pc ? b : c);
 }
 
-// Row `raw` (with `up` the row above, zeros for the first) filtered into out[1..n] with
-// the filter whose bytes, read as signed, sum smallest; out[0] is its type.
 // One filter over a row, into o (after its type byte); the sum of the outputs taken as signed
 // bytes, which the row's choice minimises. A filter a loop of its own, so no pixel pays for
 // choosing it.
@@ -114,6 +61,8 @@ uint64_t FilterInto(const uint8_t* raw, const uint8_t* up, size_t n, uint8_t* o)
     return sum;
 }
 
+// Row `raw` (with `up` the row above, zeros for the first) through the filter whose bytes,
+// read as signed, sum smallest.
 void FilterRow(const uint8_t* raw, const uint8_t* up, size_t n, std::vector<uint8_t> (&trial)[5], uint8_t*& best) {
     const uint64_t sums[5] = {FilterInto<0>(raw, up, n, trial[0].data()), FilterInto<1>(raw, up, n, trial[1].data()),
                               FilterInto<2>(raw, up, n, trial[2].data()), FilterInto<3>(raw, up, n, trial[3].data()),
@@ -124,45 +73,168 @@ void FilterRow(const uint8_t* raw, const uint8_t* up, size_t n, std::vector<uint
     best = trial[f].data();
 }
 
-bool WriteRgb(const DibPixels& p, IdatStream& idat) {
-    const size_t n = size_t(p.Width) * 3;
-    std::vector<uint8_t> raw(n), up(n, 0), trial[5];
-    for (auto& t : trial) t.resize(n + 1);
-    const size_t step = p.BitCount / 8;
-    for (int y = 0; y < p.Height; ++y) {
-        const uint8_t* src = p.Row(y);
-        for (size_t x = 0, i = 0; i < n; ++x, i += 3) {
-            raw[i] = src[x * step + 2];
-            raw[i + 1] = src[x * step + 1];
-            raw[i + 2] = src[x * step];
-        }
-        uint8_t* best = nullptr;
-        FilterRow(raw.data(), up.data(), n, trial, best);
-        if (!idat.Put(best, n + 1)) return false;
-        raw.swap(up);
+// Filtered rows, each with its type byte, in order from Start(y); one source per band.
+class RgbRows {
+public:
+    explicit RgbRows(const DibPixels& p) : p_(p), n_(size_t(p.Width) * 3), raw_(n_), up_(n_) {
+        for (auto& t : trial_) t.resize(n_ + 1);
     }
-    return true;
-}
+    size_t Bytes() const { return n_ + 1; }
+    void Start(int y) {
+        y_ = y;
+        if (y > 0) Convert(y - 1, up_);
+        else std::fill(up_.begin(), up_.end(), uint8_t(0));
+    }
+    const uint8_t* Next() {
+        Convert(y_++, raw_);
+        uint8_t* best = nullptr;
+        FilterRow(raw_.data(), up_.data(), n_, trial_, best);
+        raw_.swap(up_);
+        return best;
+    }
+
+private:
+    void Convert(int y, std::vector<uint8_t>& into) const {
+        const uint8_t* src = p_.Row(y);
+        const size_t step = p_.BitCount / 8;
+        for (size_t x = 0, i = 0; i < n_; ++x, i += 3) {
+            into[i] = src[x * step + 2];
+            into[i + 1] = src[x * step + 1];
+            into[i + 2] = src[x * step];
+        }
+    }
+    const DibPixels& p_;
+    const size_t n_;
+    std::vector<uint8_t> raw_, up_, trial_[5];
+    int y_ = 0;
+};
 
 // Indices of an 8-bit picture packed to `depth` bits, unfiltered: prediction across palette
 // indices only scatters them.
-bool WriteIndexed(const DibPixels& p, int depth, IdatStream& idat) {
-    const size_t n = (size_t(p.Width) * size_t(depth) + 7) / 8;
-    std::vector<uint8_t> row(n + 1);
-    for (int y = 0; y < p.Height; ++y) {
-        const uint8_t* src = p.Row(y);
-        std::memset(row.data(), 0, row.size());
-        if (p.BitCount == 1 || depth == 8) {
-            std::memcpy(row.data() + 1, src, n);
+class IndexedRows {
+public:
+    IndexedRows(const DibPixels& p, int depth)
+        : p_(p), depth_(depth), n_((size_t(p.Width) * size_t(depth) + 7) / 8), row_(n_ + 1) {}
+    size_t Bytes() const { return n_ + 1; }
+    void Start(int y) { y_ = y; }
+    const uint8_t* Next() {
+        const uint8_t* src = p_.Row(y_++);
+        std::memset(row_.data(), 0, row_.size());
+        if (p_.BitCount == 1 || depth_ == 8) {
+            std::memcpy(row_.data() + 1, src, n_);
         } else {
-            for (int x = 0; x < p.Width; ++x) {
-                const size_t bit = size_t(x) * size_t(depth);
-                row[1 + (bit >> 3)] |= uint8_t(src[x] << (8 - depth - int(bit & 7)));
+            for (int x = 0; x < p_.Width; ++x) {
+                const size_t bit = size_t(x) * size_t(depth_);
+                row_[1 + (bit >> 3)] |= uint8_t(src[x] << (8 - depth_ - int(bit & 7)));
             }
         }
-        if (p.BitCount == 1 && p.Width % 8) row[n] &= uint8_t(0xFF << (8 - p.Width % 8));
-        if (!idat.Put(row.data(), row.size())) return false;
+        if (p_.BitCount == 1 && p_.Width % 8) row_[n_] &= uint8_t(0xFF << (8 - p_.Width % 8));
+        return row_.data();
     }
+
+private:
+    const DibPixels& p_;
+    const int depth_;
+    const size_t n_;
+    std::vector<uint8_t> row_;
+    int y_ = 0;
+};
+
+// The rows are cut into bands of about this many bytes, each deflated on its own core with
+// the 32 KiB before it as its dictionary, so the file packs as one stream would and comes
+// out the same on any machine. A band ends on a sync flush: the streams join byte to byte.
+constexpr size_t kBandBytes = size_t{1} << 20;
+constexpr size_t kWindow = 32768;
+
+struct Band {
+    int First = 0, End = 0;
+    std::vector<uint8_t> Deflated;
+    uLong Adler = 1;
+    bool Ok = false;
+};
+
+class Deflater {
+public:
+    ~Deflater() {
+        if (open_) deflateEnd(&z_);
+    }
+    bool Open(int level, int strategy) {
+        std::memset(&z_, 0, sizeof z_);
+        open_ = deflateInit2(&z_, level, Z_DEFLATED, -15, 8, strategy) == Z_OK;
+        return open_;
+    }
+    bool Dictionary(const std::vector<uint8_t>& d) {
+        return d.empty() || deflateSetDictionary(&z_, d.data(), uInt(d.size())) == Z_OK;
+    }
+    bool Put(const uint8_t* data, size_t size, int flush, std::vector<uint8_t>& out) {
+        z_.next_in = const_cast<Bytef*>(data);
+        z_.avail_in = uInt(size);
+        for (;;) {
+            if (out.size() - used_ < 64 * 1024) out.resize(std::max<size_t>(out.size() * 2, 256 * 1024));
+            z_.next_out = out.data() + used_;
+            z_.avail_out = uInt(out.size() - used_);
+            const int rc = deflate(&z_, flush);
+            used_ = out.size() - z_.avail_out;
+            if (rc == Z_STREAM_END) break;
+            // Z_BUF_ERROR only says no progress was possible, which a full buffer explains.
+            if (rc != Z_OK && rc != Z_BUF_ERROR) return false;
+            if (z_.avail_out != 0 && z_.avail_in == 0 && flush != Z_FINISH) break;
+        }
+        if (flush != Z_NO_FLUSH) out.resize(used_);
+        return true;
+    }
+
+private:
+    z_stream z_;
+    bool open_ = false;
+    size_t used_ = 0;
+};
+
+template <class Rows>
+void DeflateBand(Rows rows, Band& band, bool last, int level, int strategy) {
+    const size_t bytes = rows.Bytes();
+    const int before = int(std::min<size_t>(size_t(band.First), (kWindow + bytes - 1) / bytes));
+    rows.Start(band.First - before);
+    std::vector<uint8_t> dictionary;
+    for (int i = 0; i < before; ++i) {
+        const uint8_t* row = rows.Next();
+        dictionary.insert(dictionary.end(), row, row + bytes);
+    }
+    if (dictionary.size() > kWindow) dictionary.erase(dictionary.begin(), dictionary.end() - kWindow);
+    Deflater z;
+    if (!z.Open(level, strategy) || !z.Dictionary(dictionary)) return;
+    for (int y = band.First; y < band.End; ++y) {
+        const uint8_t* row = rows.Next();
+        band.Adler = adler32(band.Adler, row, uInt(bytes));
+        if (!z.Put(row, bytes, Z_NO_FLUSH, band.Deflated)) return;
+    }
+    band.Ok = z.Put(nullptr, 0, last ? Z_FINISH : Z_SYNC_FLUSH, band.Deflated);
+}
+
+// The zlib stream of all rows: header, the bands in order, the Adler-32 of the whole.
+template <class Rows>
+bool DeflateRows(const Rows& rows, int height, int level, int strategy, std::vector<uint8_t>& stream) {
+    const size_t bytes = rows.Bytes();
+    const int perBand = int(std::max<size_t>(1, kBandBytes / bytes));
+    std::vector<Band> bands(size_t((height + perBand - 1) / perBand));
+    for (size_t i = 0; i < bands.size(); ++i) {
+        bands[i].First = int(i) * perBand;
+        bands[i].End = std::min(height, bands[i].First + perBand);
+    }
+    RunJobs(0, int(bands.size()), [&](int i) {
+        DeflateBand(rows, bands[size_t(i)], size_t(i) + 1 == bands.size(), level, strategy);
+    });
+    const uint8_t cmf = 0x78, flg = uint8_t(level == 1 ? 0 : level <= 5 ? 1 : level == 6 ? 2 : 3) << 6;
+    stream = {cmf, uint8_t(flg | (31 - (cmf * 256 + flg) % 31))};
+    uLong adler = 1;
+    for (Band& band : bands) {
+        if (!band.Ok) return false;
+        if (stream.size() + band.Deflated.size() > kMaxFileBytes) return false;
+        stream.insert(stream.end(), band.Deflated.begin(), band.Deflated.end());
+        adler = adler32_combine(adler, band.Adler, z_off_t((band.End - band.First) * bytes));
+        std::vector<uint8_t>().swap(band.Deflated);
+    }
+    Put32(stream, uint32_t(adler));
     return true;
 }
 
@@ -204,11 +276,16 @@ bool Encode(const DibPixels& source, const PngLevels& levels, std::vector<uint8_
         }
         PutChunk(out, "PLTE", plte.data(), plte.size());
     }
-    IdatStream idat(out);
-    if (!idat.Open(colour == 2 ? levels.Colour : levels.Indexed, colour == 2 ? Z_FILTERED : Z_DEFAULT_STRATEGY))
-        return false;
-    const bool written = colour == 2 ? WriteRgb(*p, idat) : WriteIndexed(*p, depth, idat);
-    if (!written || !idat.Finish()) return false;
+    std::vector<uint8_t> stream;
+    const bool deflated = colour == 2 ? DeflateRows(RgbRows(*p), p->Height, levels.Colour, Z_FILTERED, stream)
+                                      : DeflateRows(IndexedRows(*p, depth), p->Height, levels.Indexed,
+                                                    Z_DEFAULT_STRATEGY, stream);
+    if (!deflated) return false;
+    constexpr size_t kChunk = 256 * 1024;
+    for (size_t at = 0; at < stream.size(); at += kChunk) {
+        if (out.size() > kMaxFileBytes) return false;
+        PutChunk(out, "IDAT", stream.data() + at, std::min(kChunk, stream.size() - at));
+    }
     PutChunk(out, "IEND", nullptr, 0);
     return out.size() <= kMaxFileBytes;
 }
