@@ -44,12 +44,14 @@ echo "run.sh: starting the $arch build ($bits-bit pixaro.exe in build/$tree)"
 
 if [ -n "${DISPLAY:-}" ]; then
   pxw_prefix
+  pxw_windows_managed Y
   exec "$WINELOADER" "$build/pixaro.exe" "Z:${work//\//\\}\\samples\\annotated.trd"
 fi
 
 pxw_trap
 pxw_xvfb
 pxw_prefix
+pxw_windows_managed N
 case_dir="$work/$arch/cases/run"
 rm -rf -- "$case_dir"
 mkdir -p "$case_dir"

@@ -7,6 +7,7 @@
 #   pxw_trap              clean up on EXIT/INT/TERM: what we started, by pid
 #   pxw_xvfb              start Xvfb on a free display and export DISPLAY
 #   pxw_prefix            create the prefix once (wineboot -i), shared safely by flock
+#   pxw_windows_managed Y|N  windows framed by a window manager (the user's display) or not (Xvfb)
 #   pxw_lock              hold the prefix for this shell until it exits (wineserver -k at the end
 #                         of one run would kill another run's programs)
 #   pxw_run CMD...        run a Wine command in the background, remember its pid, wait for it
@@ -157,6 +158,18 @@ pxw_prefix() {
     timeout 60 wineserver -w
     touch "$stamp"
   ) 9>"$WINEPREFIX.lock"
+}
+
+# No window manager runs on Xvfb, and Wine then waits 2 s for one to withdraw each window it
+# hides (every file dialog's OK) unless its windows are unmanaged. Tests and screenshots run
+# unmanaged; a run on the user's display is managed, with the desktop's frames.
+pxw_windows_managed() {  # Y|N
+  local mark="$WINEPREFIX/.pixaro-managed"
+  [ "$(cat "$mark" 2>/dev/null)" = "$1" ] && return 0
+  timeout 60 "$WINELOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d "$1" /f \
+    >/dev/null 2>&1 8>&- || { echo "pxw_windows_managed: reg add failed" >&2; return 1; }
+  timeout 60 wineserver -w
+  echo "$1" >"$mark"
 }
 
 pxw_screenshot() {

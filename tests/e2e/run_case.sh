@@ -42,6 +42,7 @@ mkdir -p "$case_dir" "$samples"
 
 pxw_xvfb || exit 1
 pxw_prefix || exit 1
+pxw_windows_managed N || exit 1
 
 # "#! env NAME=VALUE" lines of the case set the program's environment (a time zone, say).
 while IFS= read -r assignment; do
