@@ -6,13 +6,14 @@
 
 #include "imageops/DibPixels.h"
 
-// zlib levels (Png_bench.cpp measures every level). Photos: level 3 packs the camera
-// picture as small as level 6 does (13.3 MB of 36 MB) in about half its time, while 9 saves
-// another 6% for five times the time. Drawings and other palette pictures are quick at any
-// level, and 8 packs an A4 drawing at 400 dpi a third smaller than 3 does in 0.1 s; 9 gains
-// 3% more for two and a half times that.
+// zlib levels (Png_bench.cpp measures every level). Photos: level 2 writes the 12-MP camera
+// picture (36 MB of pixels) as 14.2 MB in 0.39 s on two cores, 0.71 s under Wine, which keeps
+// its save from OK to done within a second and a half there; 3 packs it 6% smaller for 40%
+// more time, 6 no smaller than 3 for four times the time, and 9 12% smaller for ten times.
+// Drawings and other palette pictures are quick at any level, and 8 packs an A4 drawing at
+// 400 dpi a third smaller than 3 does in 0.1 s; 9 gains 3% more for two and a half times that.
 struct PngLevels {
-    int Colour = 3;
+    int Colour = 2;
     int Indexed = 8;
 };
 
