@@ -80,10 +80,6 @@ SafeFile::SafeFile(const char* path) {
         return;
     }
     const uint32_t self = PlatformProcessId();
-    if (!TempNameBeside(path, self, 0, temp_, sizeof temp_)) {
-        result_ = SaveResult::NoName;
-        return;
-    }
     folder_ = FolderLength(path, kNativePathRule);
     PlatformRemoveStaleTemps();
     for (unsigned attempt = 0; attempt < kTempAttempts; ++attempt) {

@@ -54,7 +54,7 @@ private:
     static constexpr size_t kBufferBytes = 1 << 16;
     char target_[264] = {};
     char temp_[264] = {};
-    size_t folder_ = 0; // bytes of temp_ naming the folder, separator included
+    size_t folder_ = 0; // bytes of target_ (and temp_) naming the folder, separator included
     intptr_t handle_ = -1;
     bool open_ = false;
     bool committed_ = false;

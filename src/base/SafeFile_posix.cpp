@@ -63,7 +63,7 @@ void SafeFile::PlatformRemoveTemp() { unlink(temp_); }
 uint32_t SafeFile::PlatformProcessId() { return static_cast<uint32_t>(getpid()); }
 
 void SafeFile::PlatformRemoveStaleTemps() {
-    const std::string folder(temp_, folder_);
+    const std::string folder(target_, folder_);
     DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
     if (!dir) return;
     const uint32_t self = PlatformProcessId();

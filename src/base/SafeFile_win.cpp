@@ -73,7 +73,7 @@ void SafeFile::PlatformRemoveStaleTemps() {
     static const char kPattern[] = "~px*.tmp";
     char path[MAX_PATH + sizeof(WIN32_FIND_DATAA::cFileName)];
     if (folder_ + sizeof kPattern > MAX_PATH) return;
-    std::memcpy(path, temp_, folder_);
+    std::memcpy(path, target_, folder_);
     std::memcpy(path + folder_, kPattern, sizeof kPattern);
     WIN32_FIND_DATAA found;
     HANDLE find = FindFirstFileA(path, &found);

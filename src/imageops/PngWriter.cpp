@@ -220,12 +220,13 @@ void DeflateBand(Rows rows, Band& band, bool last, int level, int strategy) {
     band.Ok = z.Put(nullptr, 0, last ? Z_FINISH : Z_SYNC_FLUSH, band.Deflated);
 }
 
-// The zlib stream of all rows: header, the bands in order, the Adler-32 of the whole.
+// The zlib stream of all rows, one piece a band: the header goes before the first, the
+// Adler-32 of the whole after the last. Each piece is written as an IDAT of its own.
 template <class Rows>
-bool DeflateRows(const Rows& rows, int height, int level, int strategy, std::vector<uint8_t>& stream) {
+bool DeflateRows(const Rows& rows, int height, int level, int strategy, std::vector<Band>& bands) {
     const size_t bytes = rows.Bytes();
     const int perBand = int(std::max<size_t>(1, kBandBytes / bytes));
-    std::vector<Band> bands(size_t((height + perBand - 1) / perBand));
+    bands.resize(size_t((height + perBand - 1) / perBand));
     for (size_t i = 0; i < bands.size(); ++i) {
         bands[i].First = int(i) * perBand;
         bands[i].End = std::min(height, bands[i].First + perBand);
@@ -233,17 +234,15 @@ bool DeflateRows(const Rows& rows, int height, int level, int strategy, std::vec
     RunJobs(0, int(bands.size()), [&](int i) {
         DeflateBand(rows, bands[size_t(i)], size_t(i) + 1 == bands.size(), level, strategy);
     });
-    const uint8_t cmf = 0x78, flg = uint8_t(level == 1 ? 0 : level <= 5 ? 1 : level == 6 ? 2 : 3) << 6;
-    stream = {cmf, uint8_t(flg | (31 - (cmf * 256 + flg) % 31))};
     uLong adler = 1;
-    for (Band& band : bands) {
+    for (const Band& band : bands) {
         if (!band.Ok) return false;
-        if (stream.size() + band.Deflated.size() > kMaxFileBytes) return false;
-        stream.insert(stream.end(), band.Deflated.begin(), band.Deflated.end());
         adler = adler32_combine(adler, band.Adler, z_off_t((band.End - band.First) * bytes));
-        std::vector<uint8_t>().swap(band.Deflated);
     }
-    Put32(stream, uint32_t(adler));
+    const uint8_t cmf = 0x78, flg = uint8_t(level == 1 ? 0 : level <= 5 ? 1 : level == 6 ? 2 : 3) << 6;
+    const uint8_t header[2] = {cmf, uint8_t(flg | (31 - (cmf * 256 + flg) % 31))};
+    bands.front().Deflated.insert(bands.front().Deflated.begin(), header, header + 2);
+    Put32(bands.back().Deflated, uint32_t(adler));
     return true;
 }
 
@@ -262,12 +261,11 @@ bool Encode(const DibPixels& source, const PngLevels& levels, std::vector<uint8_
         const size_t count = palette.size();
         depth = count <= 2 ? 1 : count <= 4 ? 2 : count <= 16 ? 4 : 8;
     }
-    bool grey = false;
     if (!palette.empty()) {
-        colour = 3;
         // Black then white is plain 1-bit grey, which needs no palette.
-        grey = depth == 1 && palette.size() == 2 && (palette[0] & 0xFFFFFF) == 0 && (palette[1] & 0xFFFFFF) == 0xFFFFFF;
-        if (grey) colour = 0;
+        const bool grey =
+            depth == 1 && palette.size() == 2 && (palette[0] & 0xFFFFFF) == 0 && (palette[1] & 0xFFFFFF) == 0xFFFFFF;
+        colour = grey ? 0 : 3;
     }
     static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
     out.insert(out.end(), kSignature, kSignature + 8);
@@ -285,15 +283,15 @@ bool Encode(const DibPixels& source, const PngLevels& levels, std::vector<uint8_
         }
         PutChunk(out, "PLTE", plte.data(), plte.size());
     }
-    std::vector<uint8_t> stream;
-    const bool deflated = colour == 2 ? DeflateRows(RgbRows(*p), p->Height, levels.Colour, Z_FILTERED, stream)
+    std::vector<Band> bands;
+    const bool deflated = colour == 2 ? DeflateRows(RgbRows(*p), p->Height, levels.Colour, Z_FILTERED, bands)
                                       : DeflateRows(IndexedRows(*p, depth), p->Height, levels.Indexed,
-                                                    Z_DEFAULT_STRATEGY, stream);
+                                                    Z_DEFAULT_STRATEGY, bands);
     if (!deflated) return false;
-    constexpr size_t kChunk = 256 * 1024;
-    for (size_t at = 0; at < stream.size(); at += kChunk) {
-        if (out.size() > kMaxFileBytes) return false;
-        PutChunk(out, "IDAT", stream.data() + at, std::min(kChunk, stream.size() - at));
+    for (Band& band : bands) {
+        if (out.size() + band.Deflated.size() > kMaxFileBytes) return false;
+        PutChunk(out, "IDAT", band.Deflated.data(), band.Deflated.size());
+        std::vector<uint8_t>().swap(band.Deflated);
     }
     PutChunk(out, "IEND", nullptr, 0);
     return out.size() <= kMaxFileBytes;
